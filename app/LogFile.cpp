@@ -1,0 +1,59 @@
+#include "app/LogFile.h"
+
+#include "app/Status.h"
+
+CLogFile logFile;
+
+CLogFile::~CLogFile() { Close(); }
+
+int CLogFile::Open() {
+    file = std::fopen("Kavoral.log", "at");
+    if (file == nullptr) {
+        std::printf("%s\n", "Couldn't open logfile for writing!");
+        return Status::openError;
+    }
+    return Status::ok;
+}
+
+void CLogFile::Close() {
+    if (file != nullptr) {
+        std::fclose(file);
+        file = nullptr;
+    }
+}
+
+void CLogFile::Write(const char* text, int logFlag) {
+    if (consoleSink != nullptr) {
+        consoleSink->append(text);
+    } else {
+        std::fputs(text, stdout);
+    }
+    if (logFlag != 0 && file != nullptr) std::fputs(text, file);
+}
+
+void CLogFile::Print(const char* text, int logFlag) {
+    if (text != nullptr) Write(text, logFlag);
+}
+
+void CLogFile::PrintNumber(int number, int logFlag) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", number);
+    Write(text, logFlag);
+}
+
+void CLogFile::ReportError(const char* className, const char* functionName, const char* message,
+                           const char* comment) {
+    ++reportCount;
+    const auto line = [this](const char* label, const char* value) {
+        if (value == nullptr || value[0] == '\0') return;
+        Write(label, 1);
+        Write(value, 1);
+        Write("\n", 1);
+    };
+    Write("\n######## ERROR ########\n", 1);
+    line("Class:\t\t", className);
+    line("Function:\t", functionName);
+    line("Message:\t", message);
+    line("Comment:\t", comment);
+    Write("\n", 1);
+}

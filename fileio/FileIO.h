@@ -1,0 +1,58 @@
+// The file layer of the program: the configuration file, the matrix and C matrix files (text or
+// binary), the excitation file, the result file and the quadrature coefficient file. One object
+// holds at most one matrix file at a time; the other files are opened and closed within a call.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "app/Complex.h"
+#include "fileio/ConfigData.h"
+
+// Twenty rules of one kind, rule n - 1 at position n - 1.
+using RuleArrays = std::vector<double>[20];
+
+class CFileIO {
+public:
+    CFileIO();
+    CFileIO(const CFileIO&) = delete;
+    CFileIO& operator=(const CFileIO&) = delete;
+    virtual ~CFileIO();
+
+    int ReadConfigFile(const char* fileName, ConfigData& config);
+
+    // Matrix file: one open, exactly rowCount row operations, then CloseMatrixFile.
+    int OpenMatrixFileR(const char* fileName, int* rows, int* columns, int encoding);
+    int OpenMatrixFileW(const char* fileName, int rows, int columns, int encoding);
+    int ReadMatrixRow(Complex* rowOfA, Complex* rowOfB);
+    int WriteMatrixRow(const Complex* rowOfA, const Complex* rowOfB);
+    // Closes the matrix file if one is open. 0, or -7 when a file being written could not be
+    // completed (its last writes or the close failed).
+    int CloseMatrixFile();
+
+    // C matrix file: written whole in one call, the matrix given as n row addresses.
+    int WriteCMatrixFile(const char* fileName, Complex* const* matrix, int n, int encoding);
+
+    int ReadExcitationFile(const char* fileName, int& count, std::vector<Complex>& values,
+                           std::vector<std::int16_t>& types);
+
+    int WriteResultFile(const char* fileName, int count, const Complex* pressures,
+                        const Complex* velocities, const char* excitationSource,
+                        const char* matrixSource);
+    int ReadResultFile(const char* fileName, int& count, std::vector<Complex>& pressures,
+                       std::vector<Complex>& velocities);
+
+    int ReadGaussFile(const char* fileName, RuleArrays& quadA, RuleArrays& quadB,
+                      RuleArrays& quadW, RuleArrays& triA, RuleArrays& triB, RuleArrays& triW);
+
+private:
+    const char* className = "CFileIO";
+    std::FILE* file = nullptr;
+    int mode = matrixFileText;
+    int rowCount = 0;
+    int columnCount = 0;
+    int currentRow = 0;
+    std::unique_ptr<unsigned char[]> rowBuffer;
+};

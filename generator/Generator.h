@@ -1,0 +1,64 @@
+// The command object of the surface commands: the surface check (-ch), the surface matrices (-ms)
+// and the measuring-point matrices (-mm). It borrows the arrays of the prepared surface, holds the
+// per-element geometry and the quadrature rules, and integrates one row of A and B at a time.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "app/Complex.h"
+#include "fileio/ConfigData.h"
+#include "generator/GaussTable.h"
+#include "surface/SurfaceElement.h"
+#include "surface/Vector3.h"
+
+class CGenerator {
+public:
+    explicit CGenerator(ConfigData configData);
+    CGenerator(const CGenerator&) = delete;
+    CGenerator& operator=(const CGenerator&) = delete;
+    virtual ~CGenerator();
+
+    int GenerateSurfaceMatrices(double frequency, const char* surfaceFile, const char* direction,
+                                const char* matrixFile);
+    int GenerateMeasuringMatrices(double frequency, const char* surfaceFile, const char* direction,
+                                  const char* pointsFile, const char* matrixFile);
+    int CheckSurface(const char* inputFile, const char* direction, const char* outputFile);
+
+    // Sizes and fills the per-element arrays from the views taken over from a prepared surface.
+    int Init();
+    void SetQuadratureOrders();
+    // Integrates the row of A and B of row point x into rowA and rowB; always 0.
+    int ComputeRow(Vector3 x);
+
+    void MarkParallelograms();
+    void ComputeElementNormals();
+    void ComputeNormalFactors();
+
+    // The direction flag of a direction text: 1 for "OUT", 0 for "IN", -1 for anything else.
+    static int DirectionFlag(const char* direction);
+
+    CGaussTable gaussTable;
+    const char* className = "CGenerator";
+    ConfigData config;
+    std::vector<Complex> rowA;
+    std::vector<Complex> rowB;
+    int pointCount = 0;
+    int totalElementCount = 0;
+    int measuringPointCount = 0;
+    // Views into the surfaces of the running command; valid only while it runs, never released.
+    const Vector3* points = nullptr;
+    const Vector3* measuringPoints = nullptr;
+    const Vector3* pointDirections = nullptr;
+    const SurfaceElement* elements = nullptr;
+    const std::uint16_t* sourcePointIndex = nullptr;
+    // Per-element geometry, read-only after Init.
+    std::vector<Vector3> normalBase;
+    std::vector<Vector3> normalSlopeA;
+    std::vector<Vector3> normalSlopeB;
+    std::vector<std::array<double, 4>> nodeFactors;
+    std::vector<unsigned char> isParallelogram;
+    Complex waveNumber{0.0, 0.0};
+};
