@@ -1,0 +1,63 @@
+// The error report block, the number printer and the stopwatch texts.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "TestSupport.h"
+#include "app/LogFile.h"
+#include "app/Stopwatch.h"
+
+namespace {
+
+TEST(LogFile, ReportLeavesOutEmptyAndAbsentFields) {
+    test::ConsoleCapture capture;
+    logFile.ReportError("CFileIO", "ReadConfigFile", "Error opening file", "Kavoral.cfg");
+    logFile.ReportError("CSurface", "Reflect", "Not enough memory to run the program", "");
+    logFile.ReportError(nullptr, "", "Invalid data", nullptr);
+    EXPECT_EQ(capture.text,
+              "\n######## ERROR ########\nClass:\t\tCFileIO\nFunction:\tReadConfigFile\n"
+              "Message:\tError opening file\nComment:\tKavoral.cfg\n\n"
+              "\n######## ERROR ########\nClass:\t\tCSurface\nFunction:\tReflect\n"
+              "Message:\tNot enough memory to run the program\n\n"
+              "\n######## ERROR ########\nMessage:\tInvalid data\n\n");
+    EXPECT_EQ(capture.Reports(), 3);
+}
+
+TEST(LogFile, TextsArePrintedVerbatimAndNumbersInDecimal) {
+    test::ConsoleCapture capture;
+    logFile.Print("100% of a%s file ", 1);
+    logFile.PrintNumber(-5, 1);
+    logFile.PrintNumber(0, 0);
+    logFile.Print(nullptr, 1);
+    EXPECT_EQ(capture.text, "100% of a%s file -50");
+}
+
+TEST(Stopwatch, ElapsedTextHasTwoDigitFieldsAndUnreducedHours) {
+    char text[64];
+    const std::pair<long long, const char*> cases[] = {
+        {0, "00:00:00"}, {59, "00:00:59"}, {3600, "01:00:00"}, {3725, "01:02:05"},
+        {86400, "24:00:00"}, {360000 + 61, "100:01:01"}};
+    for (const auto& [seconds, expected] : cases) {
+        CStopwatch::FormatElapsed(seconds, text, sizeof text);
+        EXPECT_STREQ(text, expected);
+    }
+    CStopwatch stopwatch;
+    EXPECT_STREQ(stopwatch.ElapsedText(), "00:00:00");
+}
+
+TEST(Stopwatch, DateTextIsTheZeroPaddedCalendarText) {
+    CStopwatch stopwatch;
+    const char* date = stopwatch.DateText();
+    ASSERT_EQ(std::strlen(date), 24u);
+    // "Www Mmm dd hh:mm:ss yyyy"
+    EXPECT_EQ(date[3], ' ');
+    EXPECT_EQ(date[7], ' ');
+    EXPECT_TRUE(date[8] >= '0' && date[8] <= '3') << date;
+    EXPECT_TRUE(date[9] >= '0' && date[9] <= '9') << date;
+    EXPECT_EQ(date[10], ' ');
+    EXPECT_EQ(date[13], ':');
+    EXPECT_EQ(date[16], ':');
+    EXPECT_EQ(date[19], ' ');
+}
+
+}  // namespace
