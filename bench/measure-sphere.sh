@@ -7,6 +7,9 @@
 #   defaults: build, "3 4", "-ch -ms -xs -mi -mm -xm"
 # A command left out of the list is not run; the commands that need its output then fail, so
 # leave out only -mi, or the tail of the pipeline.
+# Environment: LIMIT=seconds stops -xs and -mi after that long; their row then shows the peak
+# memory reached and "stopped", and the steps after them are skipped. CPU time is user + system
+# time, which other programs on the machine do not inflate the way they inflate wall time.
 EXAMPLE=measure
 source "$(dirname "$0")/../examples/common.sh"
 
@@ -14,21 +17,27 @@ build=${1:-build}
 levels=${2:-3 4}
 commands=${3:--ch -ms -xs -mi -mm -xm}
 
-timed() {  # runs Kavoral with the arguments and prints "seconds megabytes"
-    local out="step$1.txt" status=0
-    /usr/bin/time -v -o time.txt "$KAVORAL" "$@" > "$out" 2>&1 || status=$?
+timed() {  # runs Kavoral with the arguments and prints "wall-seconds cpu-seconds megabytes"
+    local out="step$1.txt" status=0 limit=()
+    case $1 in -xs|-mi) [ -n "${LIMIT:-}" ] && limit=(timeout "$LIMIT") ;; esac
+    /usr/bin/time -v -o time.txt "${limit[@]}" "$KAVORAL" "$@" > "$out" 2>&1 || status=$?
+    if [ "$status" -eq 124 ] && [ ${#limit[@]} -gt 0 ]; then
+        awk -F': ' '/Maximum resident set size/ { printf "stopped stopped %.0f\n", $2 / 1024 }' time.txt
+        return 0
+    fi
     if [ "$status" -ne 0 ]; then
         echo "Kavoral $* failed with exit status $status" >&2
         tr '\r' '\n' < "$out" | tail -n 8 >&2
         return 1
     fi
     awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, t, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + t[i] }
+                /User time|System time/ { c += $2 }
                 /Maximum resident set size/ { m = $2 / 1024 }
-                END { printf "%.1f %.0f\n", s, m }' time.txt
+                END { printf "%.1f %.1f %.0f\n", s, c, m }' time.txt
 }
 
-echo "| n | elements | command | wall time [s] | peak memory [MB] |"
-echo "|---|---|---|---|---|"
+echo "| n | elements | command | wall time [s] | CPU time [s] | peak memory [MB] |"
+echo "|---|---|---|---|---|---|"
 for level in $levels; do
     (
         example_setup "$build" "$level" 1 > /dev/null
@@ -47,8 +56,9 @@ for level in $levels; do
                 -xm) args=(-xm field.mtx surface.res field.res) ;;
                 *) echo "unknown command $command" >&2; exit 2 ;;
             esac
-            read -r seconds megabytes < <(timed "${args[@]}") || exit 1
-            echo "| $n | $e | $command | $seconds | $megabytes |"
+            read -r seconds cpu megabytes < <(timed "${args[@]}") || exit 1
+            echo "| $n | $e | $command | $seconds | $cpu | $megabytes |"
+            [ "$seconds" = stopped ] && [ "$command" = -xs ] && break
             rm -f surface_C.mtx
         done
         cd / && rm -rf "$WORK"

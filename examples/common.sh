@@ -6,6 +6,8 @@
 #   build-directory  where Kavoral and the tools were built (default ./build)
 #   level            icosphere level 1..5: 42, 162, 642, 2562 or 10242 points (default 3)
 #   ka               Helmholtz number k a of the sphere of radius a = 1 m (default 1)
+# Environment: DIVISION="first second" replaces the DIVISION values chosen from the mesh, and
+# MATRIX_FILE=TEXT the binary matrix encoding.
 
 set -euo pipefail
 
@@ -50,19 +52,20 @@ example_setup() {
 # edge, so that every element that touches a collocation point gets the finest rule.
 example_mesh() {
     local line edge
+    # shellcheck disable=SC2153 # DIVISION and MATRIX_FILE come from the caller's environment
     line=$("$TOOLS/icosphere" "$RADIUS" "$LEVEL" sphere.srf)
     echo "$line"
     edge=${line##*longest edge }
-    read -r near middle < <(awk -v e="$edge" 'BEGIN { printf "%.6g %.6g\n", 2 * e, 6 * e }')
+    local division=${DIVISION:-$(awk -v e="$edge" 'BEGIN { printf "%.6g %.6g\n", 2 * e, 6 * e }')}
     cat > Kavoral.cfg <<CFG
 % Configuration of the $EXAMPLE example
 DENSITY $DENSITY
 SOUND_VELOCITY $SOUND_VELOCITY 0
 POINT_EPS 1e-6
 PARA_EPS 1e-3
-DIVISION $near $middle
+DIVISION $division
 MATRIX_EPS 1e-10
-MATRIX_FILE BINARY
+MATRIX_FILE ${MATRIX_FILE:-BINARY}
 CFG
 }
 

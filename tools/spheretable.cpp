@@ -39,7 +39,7 @@ double Error(const Setting& s, Vector3 x, Complex p) {
 
 void PrintRow(const Setting& s, std::size_t i, Vector3 x, Complex p) {
     const Complex exact = sphere::Pressure(s.motion, s.rho, s.c, s.a, s.k(), s.amplitude, x);
-    std::printf("%6zu %9.4f %7.1f %12.5g %12.5g %9.2f %9.2f %10.2e\n", i, Length(x), PolarAngle(x), Abs(p),
+    std::printf("%6zu %9.4f %7.1f %#12.5g %#12.5g %9.2f %9.2f %10.2e\n", i, Length(x), PolarAngle(x), Abs(p),
                 Abs(exact), Phase(p), Phase(exact), Error(s, x, p));
 }
 
