@@ -160,6 +160,16 @@ void AppendVector(std::string& line, Vector3 v) {
     line += number;
 }
 
+// One point or plane line: the record index, tab, one vector, tab, the other vector.
+void WriteVectorRecord(std::FILE* file, int index, Vector3 first, Vector3 second) {
+    std::string line = std::to_string(index) + '\t';
+    AppendVector(line, first);
+    line += '\t';
+    AppendVector(line, second);
+    line += '\n';
+    std::fputs(line.c_str(), file);
+}
+
 }  // namespace
 
 int CSurface::WriteSurfaceFile(const char* fileName) {
@@ -182,12 +192,7 @@ int CSurface::WriteSurfaceFile(const char* fileName) {
     line += std::to_string(pointCount) + '\n';
     std::fputs(line.c_str(), file.get());
     for (int i = 0; i < pointCount; ++i) {
-        line = std::to_string(i) + '\t';
-        AppendVector(line, points[i]);
-        line += '\t';
-        AppendVector(line, pointDirections[i]);
-        line += '\n';
-        std::fputs(line.c_str(), file.get());
+        WriteVectorRecord(file.get(), i, points[i], pointDirections[i]);
     }
     std::fprintf(file.get(), "%d\n", elementCount);
     for (int j = 0; j < elementCount; ++j) {
@@ -202,12 +207,7 @@ int CSurface::WriteSurfaceFile(const char* fileName) {
     }
     std::fprintf(file.get(), "%d\n", symmetryPlaneCount);
     for (int k = 0; k < symmetryPlaneCount; ++k) {
-        line = std::to_string(k) + '\t';
-        AppendVector(line, planePoints[k]);
-        line += '\t';
-        AppendVector(line, planeNormals[k]);
-        line += '\n';
-        std::fputs(line.c_str(), file.get());
+        WriteVectorRecord(file.get(), k, planePoints[k], planeNormals[k]);
     }
     if (!CloseWritten(file) || std::rename(temporary.c_str(), fileName) != 0) {
         std::remove(temporary.c_str());
