@@ -92,6 +92,20 @@ TEST(SolidAngles, TwoFansAtOnePointOfOneSubBoundaryAreNotClosed) {
         << console;
 }
 
+TEST(SolidAngles, SubBoundaryWithUndefinedAnglesIsNotTurned) {
+    // Two corners of the tetrahedron in one place: the elements between them have no normal.
+    Mesh mesh = shapes::Tetrahedron();
+    mesh.points[3] = mesh.points[0];
+    for (const int direction : {0, 1}) {
+        CSurface surface{ConfigData{}};
+        ASSERT_EQ(PrepareQuietly(surface, mesh, direction), 0);
+        EXPECT_TRUE(std::isnan(surface.solidAngles[0]));
+        for (int j = 0; j < 4; ++j) {
+            EXPECT_EQ(surface.elements[j].nodes[0], mesh.elements[j].nodes[0]) << direction;
+        }
+    }
+}
+
 // Every pair of elements compared in index order, as the adjacency is defined.
 std::vector<std::array<std::uint16_t, 4>> ReferenceNeighbours(const CSurface& surface) {
     const int count = surface.totalElementCount;
