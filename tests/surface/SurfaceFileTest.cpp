@@ -133,6 +133,22 @@ TEST(SurfaceFile, NodeIndexBeyondSixteenBitsFailsTheElementCheckInsteadOfWrappin
     }
 }
 
+TEST(SurfaceFile, EveryTruncationReadsAndPreparesOrFailsWithOneReport) {
+    sphere::Mesh mesh = shapes::Cube(true);
+    mesh.planePoints = {{0, 0, 0}};
+    mesh.planeNormals = {{1, 0, 0}};
+    const std::string full = "% cube\n" + shapes::SurfaceText(mesh);
+    test::TempDir dir;
+    for (std::size_t length = 0; length <= full.size(); ++length) {
+        test::WriteFile(dir.File("in.srf"), full.substr(0, length));
+        CSurface surface{ConfigData{}};
+        test::ConsoleCapture capture;
+        int status = surface.ReadSurfaceFile(dir.File("in.srf").c_str());
+        if (status == 0) status = surface.PrepareSurface(1);
+        EXPECT_EQ(capture.Reports(), status < 0 ? 1 : 0) << length;
+    }
+}
+
 TEST(SurfaceFile, MissingFileAndAbsentNameAreReported) {
     CSurface surface{ConfigData{}};
     test::ConsoleCapture capture;
