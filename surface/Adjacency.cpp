@@ -49,7 +49,9 @@ int CSurface::BuildNeighbourMatrix() {
     const char* const function = "BuildNeighbourMatrix";
     const int count = totalElementCount;
     std::vector<EdgeEntry> edges;
+    std::vector<std::uint16_t> found;  // at most four edges of four kept neighbours each
     try {
+        found.reserve(16);
         neighbours.assign(count, {unusedNode, unusedNode, unusedNode, unusedNode});
         edges.reserve(static_cast<std::size_t>(count) * 4);
     } catch (const std::bad_alloc&) {
@@ -68,7 +70,6 @@ int CSurface::BuildNeighbourMatrix() {
     }
     std::sort(edges.begin(), edges.end());
 
-    std::vector<std::uint16_t> found;
     for (int a = 0; a < count; ++a) {
         const SurfaceElement& element = elements[a];
         const int c = element.nodeCount;
