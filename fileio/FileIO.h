@@ -11,6 +11,7 @@
 
 #include "app/Complex.h"
 #include "fileio/ConfigData.h"
+#include "fileio/TextReader.h"
 #include "fileio/TextWriter.h"
 
 // Twenty rules of one kind, rule n - 1 at position n - 1.
@@ -77,4 +78,14 @@ private:
     int ReadBinaryRow(Complex* rowOfA, Complex* rowOfB);
     int WriteTextRow(const Complex* rowOfA, const Complex* rowOfB);
     int WriteBinaryRow(const Complex* rowOfA, const Complex* rowOfB);
+
+    // Point files (excitation and result): entries reserved before the point lines are read; the
+    // arrays grow with the lines beyond that.
+    static constexpr int reservedEntries = 4096;
+    // The common start of both point file readers: checks the arguments (`nameComment` is the
+    // comment of a missing name), opens the file, skips the comment lines and reads the count
+    // (`countComment` names it in the report of a missing or non-positive count).
+    int OpenPointFile(const char* function, const char* fileName, const char* nameComment,
+                      bool vectorsEmpty, const char* countComment, CTextReader& reader,
+                      int& pointCount);
 };

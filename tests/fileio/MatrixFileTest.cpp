@@ -11,17 +11,16 @@
 #include "TestSupport.h"
 #include "app/Status.h"
 #include "fileio/FileIO.h"
+#include "fileio/FileTestSupport.h"
 
 namespace {
 
 const int text = matrixFileText;
 const int binary = matrixFileBinary;
 
-// Checks that exactly one report was written, and that it is this one.
 void ExpectReport(const test::ConsoleCapture& capture, const std::string& function,
                   const std::string& message, const std::string& comment = "") {
-    EXPECT_EQ(capture.Reports(), 1);
-    EXPECT_EQ(capture.text, test::ErrorBlock("CFileIO", function, message, comment));
+    test::ExpectFileReport(capture, function, message, comment);
 }
 
 // Entry (r, c) of the test matrices: A = r + c/8 - 0.25 i, B = -r/4 + (c + 1) i.
