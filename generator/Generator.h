@@ -32,6 +32,12 @@ public:
     void SetQuadratureOrders();
     // Integrates the row of A and B of row point x into rowA and rowB; always 0.
     int ComputeRow(Vector3 x);
+    // The same row into any two buffers of pointCount entries. It reads only the element arrays
+    // and the rules, so rows may be computed side by side into separate buffers.
+    void ComputeRowInto(Vector3 x, Complex* a, Complex* b) const;
+    // The index of the rule for row point x and an element: near, middle or far order by the
+    // distance from x to the element's node 0.
+    int RuleIndex(Vector3 x, const SurfaceElement& element) const;
 
     void MarkParallelograms();
     void ComputeElementNormals();
