@@ -8,6 +8,7 @@
 #include "app/Stopwatch.h"
 #include "fileio/ConfigData.h"
 #include "fileio/FileIO.h"
+#include "generator/Generator.h"
 
 namespace {
 
@@ -41,10 +42,12 @@ const CommandEntry commands[commandCount] = {
 // Constructs the command object from a copy of the configuration, runs its one operation and
 // destroys it, leaving the operation's status in `status`. False for a command not built yet.
 bool RunCommand(int command, const char* const* argv, const ConfigData& config, int& status) {
-    (void)argv;
-    (void)config;
-    (void)status;
     switch (command) {
+        case checkSurface: {
+            CGenerator generator(config);
+            status = generator.CheckSurface(argv[2], argv[3], argv[4]);
+            return true;
+        }
         default:
             return false;
     }

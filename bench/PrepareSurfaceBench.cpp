@@ -1,0 +1,52 @@
+// Times each step of the surface preparation on a closed sphere of 60,000 triangles whose
+// elements are shuffled and partly turned over, as a surface from a mesher might come.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <string>
+
+#include "app/LogFile.h"
+#include "bench/SphereSurface.h"
+#include "surface/Surface.h"
+
+namespace {
+
+template <typename Step>
+int Timed(const char* name, Step step) {
+    const auto start = std::chrono::steady_clock::now();
+    const int status = step();
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    std::printf("%-22s %9.3f s  (status %d)\n", name, elapsed.count(), status);
+    return status;
+}
+
+}  // namespace
+
+int main() {
+    std::string console;
+    logFile.SetConsoleSink(&console);
+    sphere::Mesh mesh;
+    sphere::AddSphere(mesh, 200, 151, false, nullptr);
+    std::mt19937 random(7);
+    std::shuffle(mesh.elements.begin(), mesh.elements.end(), random);
+    for (SurfaceElement& element : mesh.elements) {
+        if (random() % 2 == 0) CSurface::ReverseNodes(element);
+    }
+    std::printf("%zu points, %zu triangles\n", mesh.points.size(), mesh.elements.size());
+
+    CSurface surface{ConfigData{}};
+    sphere::Load(surface, mesh);
+    int status = 0;
+    const auto total = std::chrono::steady_clock::now();
+    if (status >= 0) status = Timed("CheckElements", [&] { return surface.CheckElements(); });
+    if (status >= 0) status = Timed("Reflect", [&] { return surface.Reflect(); });
+    if (status >= 0) status = Timed("BuildNeighbourMatrix", [&] { return surface.BuildNeighbourMatrix(); });
+    if (status >= 0) status = Timed("GetSubBoundaries", [&] { return surface.GetSubBoundaries(); });
+    if (status >= 0) status = Timed("CalculateAngles", [&] { return surface.CalculateAngles(); });
+    if (status >= 0) status = Timed("TurnSurface", [&] { return surface.TurnSurface(1); });
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - total;
+    std::printf("%-22s %9.3f s\n", "all steps", elapsed.count());
+    logFile.SetConsoleSink(nullptr);
+    return status < 0 ? 1 : 0;
+}

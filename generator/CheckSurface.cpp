@@ -1,0 +1,27 @@
+// The surface check command: read a surface, prepare it and write it back.
+#include "app/LogFile.h"
+#include "app/Status.h"
+#include "generator/Generator.h"
+#include "surface/Surface.h"
+
+int CGenerator::CheckSurface(const char* inputFile, const char* direction, const char* outputFile) {
+    const int flag = DirectionFlag(direction);
+    if (flag < 0) {
+        logFile.ReportError(className, "CheckSurface", Message::badParameter, "direction");
+        return Status::badParameter;
+    }
+    CSurface surface(config);
+    logFile.Print("Reading surface data...", 1);
+    int status = surface.ReadSurfaceFile(inputFile);
+    if (status < 0) return status;
+    logFile.Print("Ready\n", 1);
+
+    status = surface.PrepareSurface(flag);
+    if (status < 0) return status;
+
+    logFile.Print("Writing surface data...", 1);
+    status = surface.WriteSurfaceFile(outputFile);
+    if (status < 0) return status;
+    logFile.Print("Ready\n", 1);
+    return Status::ok;
+}

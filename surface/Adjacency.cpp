@@ -1,0 +1,178 @@
+// Element adjacency across common edges, the closedness test, and the breadth-first walk that
+// splits the surface into sub-boundaries and orients the elements of each consistently.
+#include <algorithm>
+#include <cstdint>
+#include <new>
+#include <vector>
+
+#include "app/LogFile.h"
+#include "app/Status.h"
+#include "surface/Surface.h"
+
+int CSurface::CompareOrientation(const SurfaceElement& a, const SurfaceElement& b) {
+    const int na = a.nodeCount;
+    const int nb = b.nodeCount;
+    for (int i = 0; i < na; ++i) {
+        for (int j = 0; j < nb; ++j) {
+            if (a.nodes[i] != b.nodes[j]) continue;
+            const std::uint16_t s = b.nodes[(j + 1) % nb];
+            if (s == a.nodes[(i + 1) % na]) return -1;
+            if (s == a.nodes[(i + na - 1) % na]) return 1;
+        }
+    }
+    return 0;
+}
+
+namespace {
+
+// One edge of one element, its two end points in ascending order.
+struct EdgeEntry {
+    std::uint32_t key;  // low end point * 65536 + high end point
+    std::uint16_t element;
+    bool operator<(const EdgeEntry& other) const {
+        return key != other.key ? key < other.key : element < other.element;
+    }
+};
+
+std::uint32_t EdgeKey(std::uint16_t u, std::uint16_t v) {
+    if (u > v) std::swap(u, v);
+    return static_cast<std::uint32_t>(u) << 16 | v;
+}
+
+}  // namespace
+
+// Two elements are compared non-zero exactly when they have a common edge, taken without its
+// direction. The elements sharing each edge are therefore found by sorting all edges by their end
+// points, and an element's neighbours are the lowest-numbered elements over its edges: the same
+// rows as comparing every pair of elements in index order.
+int CSurface::BuildNeighbourMatrix() {
+    const char* const function = "BuildNeighbourMatrix";
+    const int count = totalElementCount;
+    std::vector<EdgeEntry> edges;
+    try {
+        neighbours.assign(count, {unusedNode, unusedNode, unusedNode, unusedNode});
+        edges.reserve(static_cast<std::size_t>(count) * 4);
+    } catch (const std::bad_alloc&) {
+        neighbours.clear();
+        neighbours.shrink_to_fit();
+        logFile.ReportError(className, function, Message::noMemory, "");
+        return Status::noMemory;
+    }
+    for (int a = 0; a < count; ++a) {
+        const SurfaceElement& element = elements[a];
+        for (int i = 0; i < element.nodeCount; ++i) {
+            const std::uint16_t u = element.nodes[i];
+            const std::uint16_t v = element.nodes[(i + 1) % element.nodeCount];
+            edges.push_back({EdgeKey(u, v), static_cast<std::uint16_t>(a)});
+        }
+    }
+    std::sort(edges.begin(), edges.end());
+
+    std::vector<std::uint16_t> found;
+    for (int a = 0; a < count; ++a) {
+        const SurfaceElement& element = elements[a];
+        const int c = element.nodeCount;
+        found.clear();
+        for (int i = 0; i < c; ++i) {
+            const EdgeEntry probe{EdgeKey(element.nodes[i], element.nodes[(i + 1) % c]), 0};
+            auto it = std::lower_bound(edges.begin(), edges.end(), probe);
+            // The group is sorted by element: its first c others are all that can be kept.
+            int taken = 0;
+            for (; it != edges.end() && it->key == probe.key && taken < c; ++it) {
+                if (it->element == a) continue;
+                found.push_back(it->element);
+                ++taken;
+            }
+        }
+        std::sort(found.begin(), found.end());
+        found.erase(std::unique(found.begin(), found.end()), found.end());
+        if (static_cast<int>(found.size()) < c) {
+            logFile.ReportError(className, function, Message::notClosed, "");
+            return Status::notClosed;
+        }
+        for (int k = 0; k < c; ++k) neighbours[a][k] = found[k];
+    }
+    return Status::ok;
+}
+
+int CSurface::GetSubBoundaries() {
+    const char* const function = "GetSubBoundaries";
+    const int count = totalElementCount;
+    std::vector<unsigned char> marks;
+    try {
+        elementOrder.assign(count, 0);
+        marks.assign(std::max(count, totalPointCount), 0);
+        elementStarts.clear();
+        pointStarts.clear();
+    } catch (const std::bad_alloc&) {
+        logFile.ReportError(className, function, Message::noMemory, "");
+        return Status::noMemory;
+    }
+    // Appends a start position; the starts grow with the number of sub-boundaries.
+    const auto addStart = [&](std::vector<std::uint16_t>& starts, int position) {
+        try {
+            starts.push_back(static_cast<std::uint16_t>(position));
+        } catch (const std::bad_alloc&) {
+            logFile.ReportError(className, function, Message::noMemory, "");
+            return false;
+        }
+        return true;
+    };
+
+    subBoundaryCount = 0;
+    int fill = 0;
+    int turned = 0;
+    int lowestUnmarked = 0;
+    for (int i = 0; i < count; ++i) {
+        if (i == fill) {
+            if (!addStart(elementStarts, i)) return Status::noMemory;
+            ++subBoundaryCount;
+            while (marks[lowestUnmarked] != 0) ++lowestUnmarked;
+            marks[lowestUnmarked] = 1;
+            elementOrder[fill++] = static_cast<std::uint16_t>(lowestUnmarked);
+        }
+        const int b = elementOrder[i];
+        for (int k = 0; k < elements[b].nodeCount; ++k) {
+            const int c = neighbours[b][k];
+            if (marks[c] == 0) {
+                marks[c] = 1;
+                elementOrder[fill++] = static_cast<std::uint16_t>(c);
+                if (CompareOrientation(elements[b], elements[c]) == -1) {
+                    ReverseNodes(elements[c]);
+                    ++turned;
+                }
+            } else if (CompareOrientation(elements[b], elements[c]) == -1) {
+                logFile.ReportError(className, function, Message::notRectifiable, "");
+                return Status::notRectifiable;
+            }
+        }
+    }
+    if (!addStart(elementStarts, count)) return Status::noMemory;
+
+    try {
+        pointOrder.assign(totalPointCount, 0);
+    } catch (const std::bad_alloc&) {
+        logFile.ReportError(className, function, Message::noMemory, "");
+        return Status::noMemory;
+    }
+    std::fill(marks.begin(), marks.begin() + totalPointCount, 0);
+    int m = 0;
+    for (int s = 0; s < subBoundaryCount; ++s) {
+        if (!addStart(pointStarts, m)) return Status::noMemory;
+        for (int position = elementStarts[s]; position < elementStarts[s + 1]; ++position) {
+            const SurfaceElement& element = elements[elementOrder[position]];
+            for (int k = 0; k < element.nodeCount; ++k) {
+                const int point = element.nodes[k];
+                if (marks[point] != 0) continue;
+                marks[point] = 1;
+                pointOrder[m++] = static_cast<std::uint16_t>(point);
+            }
+        }
+    }
+    if (!addStart(pointStarts, m)) return Status::noMemory;
+    if (m != totalPointCount) {
+        logFile.ReportError(className, function, Message::singlePoints, "");
+        return Status::singlePoints;
+    }
+    return turned;
+}

@@ -1,0 +1,68 @@
+// The boundary surface of an acoustic problem: points with direction vectors, triangular and
+// quadrilateral elements over them, and symmetry planes that complete the stored part. It reads
+// and writes the surface file and prepares the complete, consistently oriented surface.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "fileio/ConfigData.h"
+#include "surface/SurfaceElement.h"
+#include "surface/Vector3.h"
+
+class CSurface {
+public:
+    // Indices of points and elements are 16-bit: at most this many of each after the reflection.
+    static constexpr int indexLimit = 65535;
+
+    explicit CSurface(ConfigData configData);
+    CSurface(const CSurface&) = delete;
+    CSurface& operator=(const CSurface&) = delete;
+    virtual ~CSurface();
+
+    int ReadSurfaceFile(const char* fileName);
+    // Writes the stored part through a temporary file beside the target, renamed into place.
+    int WriteSurfaceFile(const char* fileName);
+
+    // The preparation pipeline and its steps, in pipeline order.
+    int PrepareSurface(int direction);
+    int CheckElements();
+    int Reflect();
+    int BuildNeighbourMatrix();
+    int GetSubBoundaries();  // the number of elements turned over, or a failure
+    int CalculateAngles();
+    int TurnSurface(int direction);  // 1 when a sub-boundary was turned over, else 0
+
+    static void ReverseNodes(SurfaceElement& element);
+    // -1: a common edge run the same way, +1: run in opposite directions, 0: no common edge.
+    static int CompareOrientation(const SurfaceElement& a, const SurfaceElement& b);
+    static double PlaneDistance(Vector3 p, Vector3 q, Vector3 n);
+    static Vector3 ReflectPoint(Vector3 p, Vector3 q, Vector3 n);
+    static Vector3 ReflectVector(Vector3 v, Vector3 n);
+    // The angle between two elements at their common edge e, on the side their normals a, b face.
+    static double EdgeAngle(Vector3 e, Vector3 a, Vector3 b);
+
+    const char* className = "CSurface";
+    ConfigData config;
+    int pointCount = 0;
+    int totalPointCount = 0;
+    std::vector<Vector3> points;
+    std::vector<std::uint16_t> sourcePointIndex;
+    std::vector<Vector3> pointDirections;
+    int elementCount = 0;
+    int totalElementCount = 0;
+    std::vector<SurfaceElement> elements;
+    int symmetryPlaneCount = 0;
+    std::vector<Vector3> planeNormals;
+    std::vector<Vector3> planePoints;
+    // Edge neighbours of each element in ascending order; a triangle's fourth entry is unused.
+    std::vector<std::array<std::uint16_t, 4>> neighbours;
+    int subBoundaryCount = 0;
+    std::vector<std::uint16_t> elementOrder;
+    // subBoundaryCount + 1 entries once the sub-boundaries are known.
+    std::vector<std::uint16_t> elementStarts;
+    std::vector<std::uint16_t> pointOrder;
+    std::vector<std::uint16_t> pointStarts;
+    std::vector<double> solidAngles;
+};

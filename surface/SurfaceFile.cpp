@@ -1,0 +1,218 @@
+// The surface file in both directions, and the object's construction.
+#include <cmath>
+#include <cstdio>
+#include <new>
+#include <string>
+
+#include "app/File.h"
+#include "app/LogFile.h"
+#include "app/Status.h"
+#include "app/Stopwatch.h"
+#include "fileio/NumberFormat.h"
+#include "fileio/TextReader.h"
+#include "surface/Surface.h"
+
+CSurface::CSurface(ConfigData configData) : config(configData) {}
+
+CSurface::~CSurface() = default;
+
+namespace {
+
+// Reads the values of a surface file. Once a value cannot be read, every later read fails as
+// well and nothing more is skipped, so a file that ends early leaves the later counts at 0.
+class SurfaceReader {
+public:
+    bool Open(const char* fileName) { return text.Open(fileName); }
+    void SkipCommentLines() { text.SkipCommentLines(); }
+    void SkipLine() {
+        if (!failed) text.SkipLine();
+    }
+    bool Integer(long& value) { return Check(!failed && text.ReadAutoInt(value)); }
+    bool Coordinate(double& value) { return Check(!failed && text.ReadDecimal(value)); }
+    bool Vector(Vector3& value) {
+        return Coordinate(value.x) && Coordinate(value.y) && Coordinate(value.z);
+    }
+    // A record index: one that cannot be read is a mismatch.
+    bool Index(long expected) {
+        long index = -1;
+        return Integer(index) && index == expected;
+    }
+
+private:
+    bool Check(bool read) {
+        if (!read) failed = true;
+        return read;
+    }
+
+    CTextReader text;
+    bool failed = false;
+};
+
+}  // namespace
+
+int CSurface::ReadSurfaceFile(const char* fileName) {
+    const char* const function = "ReadSurfaceFile";
+    const auto invalid = [&](const char* comment) {
+        logFile.ReportError(className, function, Message::invalidData, comment);
+        return Status::invalidData;
+    };
+    if (fileName == nullptr) {
+        logFile.ReportError(className, function, Message::badParameter, "filename <NULL>");
+        return Status::badParameter;
+    }
+    SurfaceReader reader;
+    if (!reader.Open(fileName)) {
+        logFile.ReportError(className, function, Message::openError, fileName);
+        return Status::openError;
+    }
+    reader.SkipCommentLines();
+
+    long count = 0;
+    reader.Integer(count);
+    reader.SkipLine();
+    if (count < 1 || count > indexLimit) return invalid("number of surface points");
+    pointCount = static_cast<int>(count);
+    try {
+        points.resize(pointCount);
+        pointDirections.resize(pointCount);
+    } catch (const std::bad_alloc&) {
+        logFile.ReportError(className, function, Message::noMemory, "");
+        return Status::noMemory;
+    }
+    for (long i = 0; i < pointCount; ++i) {
+        if (!reader.Index(i)) return invalid("point index");
+        if (!reader.Vector(points[i]) || !reader.Vector(pointDirections[i])) {
+            return invalid("point coordinates");
+        }
+        reader.SkipLine();
+    }
+
+    count = 0;
+    reader.Integer(count);
+    reader.SkipLine();
+    if (count < 0 || count > indexLimit) return invalid("number of elements");
+    elementCount = static_cast<int>(count);
+    try {
+        // A node that cannot be read keeps 65535, which no element check lets pass.
+        elements.assign(elementCount, SurfaceElement{0, {unusedNode, unusedNode, unusedNode,
+                                                         unusedNode}});
+    } catch (const std::bad_alloc&) {
+        logFile.ReportError(className, function, Message::noMemory, "");
+        return Status::noMemory;
+    }
+    for (long j = 0; j < elementCount; ++j) {
+        if (!reader.Index(j)) return invalid("element index");
+        SurfaceElement& element = elements[j];
+        long nodeCount = 0;
+        reader.Integer(nodeCount);
+        if (nodeCount != 3 && nodeCount != 4) return invalid("element node count");
+        element.nodeCount = static_cast<int>(nodeCount);
+        for (int k = 0; k < element.nodeCount; ++k) {
+            long node = unusedNode;
+            reader.Integer(node);
+            // An index beyond 16 bits is kept out of range instead of wrapping onto a point.
+            element.nodes[k] = node < 0 || node > unusedNode ? unusedNode
+                                                             : static_cast<std::uint16_t>(node);
+        }
+        reader.SkipLine();
+    }
+
+    count = 0;
+    reader.Integer(count);
+    reader.SkipLine();
+    if (count < 0 || count > 0x7fffffffL) return invalid("number of symmetry planes");
+    // The planes grow while they are read: the count alone does not size anything.
+    for (long k = 0; k < count; ++k) {
+        if (!reader.Index(k)) return invalid("symmatry plane index");
+        Vector3 point{0.0, 0.0, 0.0};
+        Vector3 normal{0.0, 0.0, 0.0};
+        if (!reader.Vector(point) || !reader.Vector(normal)) {
+            return invalid("symmetry plane coordinates");
+        }
+        if (!(Dot(normal, normal) > 0.0) || !std::isfinite(Dot(normal, normal))) {
+            return invalid("symmetry plane normal");
+        }
+        try {
+            planePoints.push_back(point);
+            planeNormals.push_back(normal);
+        } catch (const std::bad_alloc&) {
+            logFile.ReportError(className, function, Message::noMemory, "");
+            return Status::noMemory;
+        }
+        symmetryPlaneCount = static_cast<int>(k + 1);
+        reader.SkipLine();
+    }
+    return Status::ok;
+}
+
+namespace {
+
+// Appends the three components of a vector, separated by blanks, in the surface file's format.
+void AppendVector(std::string& line, Vector3 v) {
+    char number[numberTextSize];
+    FormatGeneral(v.x, number);
+    line += number;
+    line += ' ';
+    FormatGeneral(v.y, number);
+    line += number;
+    line += ' ';
+    FormatGeneral(v.z, number);
+    line += number;
+}
+
+}  // namespace
+
+int CSurface::WriteSurfaceFile(const char* fileName) {
+    const char* const function = "WriteSurfaceFile";
+    if (fileName == nullptr) {
+        logFile.ReportError(className, function, Message::badParameter, "filename <NULL>");
+        return Status::badParameter;
+    }
+    // The target is replaced only by a complete file, so that it may also be the input.
+    const std::string temporary = std::string(fileName) + ".kavoral-tmp";
+    UniqueFile file = OpenFile(temporary.c_str(), "wt");
+    if (!file) {
+        logFile.ReportError(className, function, Message::openError, "filename");
+        return Status::openError;
+    }
+    CStopwatch stopwatch;
+    std::string line = "% Surface File generated by Kavoral\n% Date: ";
+    line += stopwatch.DateText();
+    line += '\n';
+    line += std::to_string(pointCount) + '\n';
+    std::fputs(line.c_str(), file.get());
+    for (int i = 0; i < pointCount; ++i) {
+        line = std::to_string(i) + '\t';
+        AppendVector(line, points[i]);
+        line += '\t';
+        AppendVector(line, pointDirections[i]);
+        line += '\n';
+        std::fputs(line.c_str(), file.get());
+    }
+    std::fprintf(file.get(), "%d\n", elementCount);
+    for (int j = 0; j < elementCount; ++j) {
+        const SurfaceElement& element = elements[j];
+        line = std::to_string(j) + '\t' + std::to_string(element.nodeCount) + '\t';
+        for (int k = 0; k < element.nodeCount; ++k) {
+            if (k > 0) line += ' ';
+            line += std::to_string(static_cast<unsigned>(element.nodes[k]));
+        }
+        line += '\n';
+        std::fputs(line.c_str(), file.get());
+    }
+    std::fprintf(file.get(), "%d\n", symmetryPlaneCount);
+    for (int k = 0; k < symmetryPlaneCount; ++k) {
+        line = std::to_string(k) + '\t';
+        AppendVector(line, planePoints[k]);
+        line += '\t';
+        AppendVector(line, planeNormals[k]);
+        line += '\n';
+        std::fputs(line.c_str(), file.get());
+    }
+    if (!CloseWritten(file) || std::rename(temporary.c_str(), fileName) != 0) {
+        std::remove(temporary.c_str());
+        logFile.ReportError(className, function, Message::writeError, fileName);
+        return Status::writeError;
+    }
+    return Status::ok;
+}
