@@ -96,7 +96,8 @@ int CGaussTable::Init() {
 
 void CGaussTable::EvaluateKernel(Complex k, Vector3 r, Vector3 n, Complex& g, Complex& dgdn) {
     const double distance = Length(r);
-    const double decay = std::exp(k.im * distance);
+    // A real wave number (no damping) needs no exponential: exp(0) is exactly 1.
+    const double decay = k.im == 0.0 ? 1.0 : std::exp(k.im * distance);
     const double phase = k.re * distance;
     g.re = decay * std::cos(phase) / distance;
     g.im = -(decay * std::sin(phase)) / distance;
