@@ -253,6 +253,10 @@ TEST(MeasuringMatricesCommand, WritesOneRowPerMeasuringPointWithoutFreeTerm) {
     EXPECT_NE(mm.output.find("Calculating matrix elements...\n0/2\r1/2\rReady\n"),
               std::string::npos);
     ASSERT_EQ(work.Run({"-ms", "80", "surface.srf", "OUT", "surface.mtx"}).status, 0);
+    // A points file may end after its last point line.
+    test::WriteFile(work.dir.File("short.ms"), "1\n0 0 0 0 0 0 0\n");
+    ASSERT_EQ(work.Run({"-mm", "80", "surface.srf", "OUT", "short.ms", "short.mtx"}).status, 0);
+    EXPECT_EQ(test::FileSize(work.dir.File("short.mtx")), 8 + 32 * 1 * 8);
     const Matrices points = ReadMatrices(work.dir.File("points.mtx"), matrixFileBinary);
     const Matrices surface = ReadMatrices(work.dir.File("surface.mtx"), matrixFileBinary);
     ASSERT_EQ(points.status, 0);

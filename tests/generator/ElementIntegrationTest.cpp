@@ -456,3 +456,23 @@ TEST(GeneratorInit, SizesEveryPerElementArrayAlsoWithoutQuadrilaterals) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WaveNumber, IsOmegaOverTheComplexSoundVelocity) {
+    ConfigData config;
+    config.soundVelocity = {340.0, 0.0};
+    CGenerator undamped(config);
+    undamped.SetWaveNumber(680.0);
+    EXPECT_EQ(undamped.waveNumber.re, 2.0);
+    EXPECT_EQ(undamped.waveNumber.im, 0.0);
+    config.soundVelocity = {300.0, 400.0};  // |c|^2 = 250000
+    CGenerator damped(config);
+    damped.SetWaveNumber(500.0);
+    EXPECT_DOUBLE_EQ(damped.waveNumber.re, 0.6);
+    EXPECT_DOUBLE_EQ(damped.waveNumber.im, -0.8);
+    damped.SetWaveNumber(-500.0);  // a negative frequency is used as it is
+    EXPECT_DOUBLE_EQ(damped.waveNumber.re, -0.6);
+}
+
+}  // namespace
