@@ -2,8 +2,10 @@
 // pipeline, element geometry, rules), the integration of all rows, and the matrix file output in
 // both encodings, and counts the kernel evaluations per second. Times are processor seconds.
 //
-//   SurfaceMatricesBench [subdivisions...]     (default 4: 2562 points; 5 gives 10242)
+//   SurfaceMatricesBench [--discard] [subdivisions...]   (default 4: 2562 points; 5: 10242)
 //
+// With --discard the matrix files go to /dev/null: the output time is then the formatting alone
+// (a 10242-point surface would need 8 GB of disk for its two files).
 // Works in a scratch directory below the current one; takes Gauss.cfs from the current directory
 // or from beside the Kavoral binary of the build.
 
@@ -103,7 +105,7 @@ double KernelEvaluations(const CGenerator& generator) {
     return count;
 }
 
-int Run(int subdivisions, const std::filesystem::path& gaussFile) {
+int Run(int subdivisions, const std::filesystem::path& gaussFile, bool discard) {
     const sphere::Mesh mesh = Icosphere(subdivisions);
     ConfigData config;  // DIVISION 0.1 0.5 on the unit sphere
     std::string console;
@@ -134,12 +136,12 @@ int Run(int subdivisions, const std::filesystem::path& gaussFile) {
     const double prepareTime = Seconds(prepareStart);
 
     const int n = generator.pointCount;
-    std::vector<Complex> rows(2 * static_cast<std::size_t>(n));
     double integrateTime = 0.0;
     double writeTime[2] = {0.0, 0.0};
     long long bytes[2] = {0, 0};
     CFileIO files[2];
     const char* names[2] = {"bench-text.mtx", "bench-binary.mtx"};
+    if (discard) names[0] = names[1] = "/dev/null";
     for (int mode = 0; mode < 2; ++mode) {
         if (files[mode].OpenMatrixFileW(names[mode], n, n, mode) < 0) return fail();
     }
@@ -158,6 +160,7 @@ int Run(int subdivisions, const std::filesystem::path& gaussFile) {
         const Clock::time_point closeStart = Clock::now();
         if (files[mode].CloseMatrixFile() < 0) return fail();
         writeTime[mode] += Seconds(closeStart);
+        if (discard) continue;
         bytes[mode] = static_cast<long long>(std::filesystem::file_size(names[mode]));
         std::filesystem::remove(names[mode]);
     }
@@ -170,8 +173,15 @@ int Run(int subdivisions, const std::filesystem::path& gaussFile) {
                 prepareTime);
     std::printf("  integration      %8.3f s  %.3g kernel evaluations, %.3g per second\n",
                 integrateTime, evaluations, evaluations / integrateTime);
-    std::printf("  text output      %8.3f s  %.1f MB\n", writeTime[0], bytes[0] / 1e6);
-    std::printf("  binary output    %8.3f s  %.1f MB\n", writeTime[1], bytes[1] / 1e6);
+    const char* encodings[2] = {"text", "binary"};
+    for (int mode = 0; mode < 2; ++mode) {
+        std::printf("  %-6s output    %8.3f s  ", encodings[mode], writeTime[mode]);
+        if (discard) {
+            std::printf("(to /dev/null)\n");
+        } else {
+            std::printf("%.1f MB\n", bytes[mode] / 1e6);
+        }
+    }
     return 0;
 }
 
@@ -179,7 +189,14 @@ int Run(int subdivisions, const std::filesystem::path& gaussFile) {
 
 int main(int argc, char** argv) {
     std::vector<int> levels;
-    for (int i = 1; i < argc; ++i) levels.push_back(std::atoi(argv[i]));
+    bool discard = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--discard") {
+            discard = true;
+        } else {
+            levels.push_back(std::atoi(argv[i]));
+        }
+    }
     if (levels.empty()) levels.push_back(4);
     const std::filesystem::path gaussFile = GaussFileSource(argv[0]);
     const std::filesystem::path work = std::filesystem::absolute("surface-matrices-bench");
@@ -193,7 +210,7 @@ int main(int argc, char** argv) {
             status = 2;
             break;
         }
-        status = Run(level, gaussFile);
+        status = Run(level, gaussFile, discard);
         if (status != 0) break;
     }
     std::filesystem::current_path(previous);
