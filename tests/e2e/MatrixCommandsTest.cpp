@@ -273,6 +273,17 @@ TEST(MeasuringMatricesCommand, WritesOneRowPerMeasuringPointWithoutFreeTerm) {
     }
 }
 
+TEST(MeasuringMatricesCommand, PointOnAnIntegrationPointGivesNonFiniteEntriesNotAFailure) {
+    // The centre of the top face is the middle point of the 3 by 3 rule used for that face.
+    Workspace work(CubeText(), "TEXT");
+    test::WriteFile(work.dir.File("points.ms"), "1\n0 0.5 0.5 1 0 0 0\n");
+    const test::RunResult run =
+        work.Run({"-mm", "50", "surface.srf", "OUT", "points.ms", "points.mtx"});
+    EXPECT_EQ(run.status, 0) << run.output;
+    const std::string text = test::ReadFile(work.dir.File("points.mtx"));
+    EXPECT_NE(text.find("nan"), std::string::npos) << text;
+}
+
 TEST(MeasuringMatricesCommand, MissingPointsFileIsFoundAfterTheSurfaceIsPrepared) {
     Workspace work(CubeText());
     const test::RunResult run =
