@@ -47,14 +47,15 @@ public:
     // The direction flag of a direction text: 1 for "OUT", 0 for "IN", -1 for anything else.
     static int DirectionFlag(const char* direction);
 
-    // The steps that -ms and -mm share: the wave number k = omega / c of omega; reading
-    // and preparing the boundary surface and taking it over; and loading the rules, integrating
-    // rowCount rows at the row points and writing them, the solid angles (absent for -mm)
-    // subtracted on the diagonal of A and B scaled by -j omega DENSITY.
+    // The steps that -ms and -mm share.
+    // k = omega / c, c the complex sound velocity.
     void SetWaveNumber(double omega);
     // The direction check and the wave number: the direction flag and omega, or -2 (reported).
     int StartMatrixCommand(const char* direction, double frequency, double& omega);
+    // Reads and prepares the boundary surface, takes over its arrays and runs Init.
     int TakeOverSurface(CSurface& surface, const char* surfaceFile, int direction);
+    // Loads the rules and writes rowCount rows, one per row point: the solid angles (null for
+    // -mm) subtracted on the diagonal of A, B scaled by -j omega DENSITY.
     int WriteMatrices(double omega, const char* matrixFile, int rowCount, const Vector3* rowPoints,
                       const double* solidAngles);
 
