@@ -73,6 +73,9 @@ TEST(GaussFile, ShippedFileEqualsGeneratorOutput) {
     EXPECT_FALSE(generated.empty());
     EXPECT_TRUE(generated == test::ReadFile(std::string(KAVORAL_SOURCE_DIR) + "/data/Gauss.cfs"))
         << "data/Gauss.cfs is stale: regenerate it with tools/MakeGaussFile";
+    // The build puts the shipped file beside the program.
+    const std::string binary = KAVORAL_BINARY;
+    EXPECT_TRUE(test::ReadFile(binary.substr(0, binary.rfind('/')) + "/Gauss.cfs") == generated);
     // Without a file name the same text goes to the standard output.
     const test::RunResult toConsole = test::RunProgram(
         std::string(KAVORAL_TOOLS_DIR) + "/MakeGaussFile", dir.Path(), {});
