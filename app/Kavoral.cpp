@@ -43,6 +43,19 @@ const CommandEntry commands[commandCount] = {
 // destroys it, leaving the operation's status in `status`. False for a command not built yet.
 bool RunCommand(int command, const char* const* argv, const ConfigData& config, int& status) {
     switch (command) {
+        case surfaceMatrices: {
+            const double frequency = std::atof(argv[2]);
+            CGenerator generator(config);
+            status = generator.GenerateSurfaceMatrices(frequency, argv[3], argv[4], argv[5]);
+            return true;
+        }
+        case measuringMatrices: {
+            const double frequency = std::atof(argv[2]);
+            CGenerator generator(config);
+            status = generator.GenerateMeasuringMatrices(frequency, argv[3], argv[4], argv[5],
+                                                         argv[6]);
+            return true;
+        }
         case checkSurface: {
             CGenerator generator(config);
             status = generator.CheckSurface(argv[2], argv[3], argv[4]);

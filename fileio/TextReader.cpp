@@ -6,11 +6,16 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 bool CTextReader::Open(const char* fileName) {
     file = OpenFile(fileName, "rt");
     if (!file) return false;
-    buffer.resize(bufferSize);
+    if (!buffer) buffer.reset(new (std::nothrow) char[bufferSize]);
+    if (!buffer) {
+        file.reset();
+        return false;
+    }
     position = end = 0;
     atEnd = false;
     return true;
@@ -20,12 +25,12 @@ bool CTextReader::Fill(std::size_t wanted) {
     if (end - position >= wanted) return true;
     if (atEnd || !file) return false;
     if (position > 0) {
-        std::memmove(buffer.data(), buffer.data() + position, end - position);
+        std::memmove(buffer.get(), buffer.get() + position, end - position);
         end -= position;
         position = 0;
     }
     while (end - position < wanted && !atEnd) {
-        const std::size_t got = std::fread(buffer.data() + end, 1, buffer.size() - end, file.get());
+        const std::size_t got = std::fread(buffer.get() + end, 1, bufferSize - end, file.get());
         if (got == 0) atEnd = true;
         end += got;
     }
@@ -57,7 +62,7 @@ void CTextReader::SkipWhiteSpace() {
 const char* CTextReader::Token(char* token) {
     Fill(tokenLimit - 1);
     const std::size_t length = std::min(end - position, tokenLimit - 1);
-    std::memcpy(token, buffer.data() + position, length);
+    std::memcpy(token, buffer.get() + position, length);
     token[length] = '\0';
     return token;
 }
@@ -105,7 +110,7 @@ bool CTextReader::ReadDecimal(double& value) {
     constexpr std::size_t maxLength = 27;
     SkipWhiteSpace();
     Fill(maxLength);
-    const char* text = buffer.data() + position;
+    const char* text = buffer.get() + position;
     const std::size_t available = std::min(end - position, maxLength);
     const auto at = [&](std::size_t i) {
         return i < available ? static_cast<unsigned char>(text[i]) : 0;

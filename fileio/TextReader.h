@@ -5,7 +5,7 @@
 #pragma once
 
 #include <cstddef>
-#include <vector>
+#include <memory>
 
 #include "app/File.h"
 
@@ -14,7 +14,8 @@ public:
     // The longest line part a skip discards, line end included.
     static constexpr int lineLimit = 500;
 
-    bool Open(const char* fileName);  // text mode, the file must exist
+    // Text mode; the file must exist. False also when the read buffer cannot be had.
+    bool Open(const char* fileName);
     void Close() { file.reset(); }
 
     int Peek();  // the next character, or EOF; nothing is consumed
@@ -41,7 +42,7 @@ private:
     const char* Token(char* token);
 
     UniqueFile file;
-    std::vector<char> buffer;
+    std::unique_ptr<char[]> buffer;
     std::size_t position = 0;
     std::size_t end = 0;
     bool atEnd = false;

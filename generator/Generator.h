@@ -12,6 +12,7 @@
 #include "fileio/ConfigData.h"
 #include "generator/GaussTable.h"
 #include "surface/SurfaceElement.h"
+#include "surface/Surface.h"
 #include "surface/Vector3.h"
 
 class CGenerator {
@@ -32,6 +33,12 @@ public:
     void SetQuadratureOrders();
     // Integrates the row of A and B of row point x into rowA and rowB; always 0.
     int ComputeRow(Vector3 x);
+    // The same row into any two buffers of pointCount entries. It reads only the element arrays
+    // and the rules, so rows may be computed side by side into separate buffers.
+    void ComputeRowInto(Vector3 x, Complex* a, Complex* b) const;
+    // The index of the rule for row point x and an element: near, middle or far order by the
+    // distance from x to the element's node 0.
+    int RuleIndex(Vector3 x, const SurfaceElement& element) const;
 
     void MarkParallelograms();
     void ComputeElementNormals();
@@ -39,6 +46,18 @@ public:
 
     // The direction flag of a direction text: 1 for "OUT", 0 for "IN", -1 for anything else.
     static int DirectionFlag(const char* direction);
+
+    // The steps that -ms and -mm share.
+    // k = omega / c, c the complex sound velocity.
+    void SetWaveNumber(double omega);
+    // The direction check and the wave number: the direction flag and omega, or -2 (reported).
+    int StartMatrixCommand(const char* direction, double frequency, double& omega);
+    // Reads and prepares the boundary surface, takes over its arrays and runs Init.
+    int TakeOverSurface(CSurface& surface, const char* surfaceFile, int direction);
+    // Loads the rules and writes rowCount rows, one per row point: the solid angles (null for
+    // -mm) subtracted on the diagonal of A, B scaled by -j omega DENSITY.
+    int WriteMatrices(double omega, const char* matrixFile, int rowCount, const Vector3* rowPoints,
+                      const double* solidAngles);
 
     CGaussTable gaussTable;
     const char* className = "CGenerator";

@@ -1,0 +1,219 @@
+// Times the surface matrices of an icosphere as -ms computes them: the preparation (surface
+// pipeline, element geometry, rules), the integration of all rows, and the matrix file output in
+// both encodings, and counts the kernel evaluations per second. Times are processor seconds.
+//
+//   SurfaceMatricesBench [--discard] [subdivisions...]   (default 4: 2562 points; 5: 10242)
+//
+// With --discard the matrix files go to /dev/null: the output time is then the formatting alone
+// (a 10242-point surface would need 8 GB of disk for its two files).
+// Works in a scratch directory below the current one; takes Gauss.cfs from the current directory
+// or from beside the Kavoral binary of the build.
+
+#include <array>
+#include <ctime>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/Constants.h"
+#include "app/LogFile.h"
+#include "bench/SphereSurface.h"
+#include "fileio/FileIO.h"
+#include "generator/Generator.h"
+
+namespace {
+
+// Processor time of this process: the machine may be shared, and the figures should not
+// depend on what else runs.
+struct Clock {
+    using time_point = std::clock_t;
+    static time_point now() { return std::clock(); }
+};
+
+double Seconds(Clock::time_point start) {
+    return static_cast<double>(Clock::now() - start) / CLOCKS_PER_SEC;
+}
+
+// The icosahedron, each triangle split into four `subdivisions` times, points on the unit sphere;
+// node order counter-clockwise seen from outside.
+sphere::Mesh Icosphere(int subdivisions) {
+    sphere::Mesh mesh;
+    const double t = (1.0 + std::sqrt(5.0)) / 2.0;
+    const Vector3 corners[12] = {{-1, t, 0}, {1, t, 0}, {-1, -t, 0}, {1, -t, 0},
+                                 {0, -1, t}, {0, 1, t}, {0, -1, -t}, {0, 1, -t},
+                                 {t, 0, -1}, {t, 0, 1}, {-t, 0, -1}, {-t, 0, 1}};
+    for (const Vector3& c : corners) mesh.points.push_back((1.0 / Length(c)) * c);
+    std::vector<std::array<int, 3>> faces = {
+        {0, 11, 5}, {0, 5, 1},  {0, 1, 7},   {0, 7, 10}, {0, 10, 11}, {1, 5, 9}, {5, 11, 4},
+        {11, 10, 2}, {10, 7, 6}, {7, 1, 8},  {3, 9, 4},  {3, 4, 2},   {3, 2, 6}, {3, 6, 8},
+        {3, 8, 9},  {4, 9, 5},  {2, 4, 11},  {6, 2, 10}, {8, 6, 7},   {9, 8, 1}};
+    for (int level = 0; level < subdivisions; ++level) {
+        std::map<std::pair<int, int>, int> middle;
+        const auto split = [&](int a, int b) {
+            const std::pair<int, int> key = a < b ? std::make_pair(a, b) : std::make_pair(b, a);
+            const auto found = middle.find(key);
+            if (found != middle.end()) return found->second;
+            const Vector3 m = 0.5 * (mesh.points[a] + mesh.points[b]);
+            mesh.points.push_back((1.0 / Length(m)) * m);
+            const int index = static_cast<int>(mesh.points.size()) - 1;
+            middle[key] = index;
+            return index;
+        };
+        std::vector<std::array<int, 3>> finer;
+        for (const auto& f : faces) {
+            const int ab = split(f[0], f[1]), bc = split(f[1], f[2]), ca = split(f[2], f[0]);
+            finer.push_back({f[0], ab, ca});
+            finer.push_back({f[1], bc, ab});
+            finer.push_back({f[2], ca, bc});
+            finer.push_back({ab, bc, ca});
+        }
+        faces.swap(finer);
+    }
+    for (const auto& f : faces) mesh.elements.push_back(sphere::Triangle(f[0], f[1], f[2]));
+    return mesh;
+}
+
+// Gauss.cfs from the current directory, else the one the build puts beside the Kavoral binary.
+std::filesystem::path GaussFileSource(const char* program) {
+    const std::filesystem::path here = std::filesystem::absolute("Gauss.cfs");
+    if (std::filesystem::exists(here)) return here;
+    const std::filesystem::path bench = std::filesystem::absolute(program).parent_path();
+    for (const std::filesystem::path& candidate :
+         {bench.parent_path() / "Gauss.cfs", bench / "Gauss.cfs"}) {
+        if (std::filesystem::exists(candidate)) return candidate;
+    }
+    return here;
+}
+
+// Rule sizes of the rows, counted apart from the timing.
+double KernelEvaluations(const CGenerator& generator) {
+    double count = 0.0;
+    for (int p = 0; p < generator.pointCount; ++p) {
+        for (int e = 0; e < generator.totalElementCount; ++e) {
+            const SurfaceElement& element = generator.elements[e];
+            const int rule = generator.RuleIndex(generator.points[p], element);
+            count += static_cast<double>(element.nodeCount == 3
+                                             ? generator.gaussTable.triW[rule].size()
+                                             : generator.gaussTable.quadW[rule].size());
+        }
+    }
+    return count;
+}
+
+int Run(int subdivisions, const std::filesystem::path& gaussFile, bool discard) {
+    const sphere::Mesh mesh = Icosphere(subdivisions);
+    ConfigData config;  // DIVISION 0.1 0.5 on the unit sphere
+    std::string console;
+    logFile.SetConsoleSink(&console);  // the pipeline's progress lines stay quiet
+    const auto fail = [&]() {
+        logFile.SetConsoleSink(nullptr);
+        std::fprintf(stderr, "icosphere %d failed:%s\n", subdivisions, console.c_str());
+        return 1;
+    };
+
+    const Clock::time_point prepareStart = Clock::now();
+    CSurface surface(config);
+    sphere::Load(surface, mesh);
+    if (surface.PrepareSurface(1) < 0) return fail();
+    CGenerator generator(config);
+    generator.SetWaveNumber(2.0 * pi * 200.0);
+    generator.pointCount = surface.pointCount;
+    generator.totalElementCount = surface.totalElementCount;
+    generator.points = surface.points.data();
+    generator.pointDirections = surface.pointDirections.data();
+    generator.elements = surface.elements.data();
+    generator.sourcePointIndex = surface.sourcePointIndex.data();
+    if (generator.Init() < 0) return fail();
+    std::filesystem::copy_file(gaussFile, "Gauss.cfs",
+                               std::filesystem::copy_options::overwrite_existing);
+    if (generator.gaussTable.Init() < 0) return fail();
+    generator.SetQuadratureOrders();
+    const double prepareTime = Seconds(prepareStart);
+
+    const int n = generator.pointCount;
+    double integrateTime = 0.0;
+    double writeTime[2] = {0.0, 0.0};
+    long long bytes[2] = {0, 0};
+    CFileIO files[2];
+    const char* names[2] = {"bench-text.mtx", "bench-binary.mtx"};
+    if (discard) names[0] = names[1] = "/dev/null";
+    for (int mode = 0; mode < 2; ++mode) {
+        if (files[mode].OpenMatrixFileW(names[mode], n, n, mode) < 0) return fail();
+    }
+    for (int p = 0; p < n; ++p) {
+        const Clock::time_point rowStart = Clock::now();
+        generator.ComputeRow(generator.points[p]);
+        integrateTime += Seconds(rowStart);
+        for (int mode = 0; mode < 2; ++mode) {
+            const Clock::time_point writeStart = Clock::now();
+            if (files[mode].WriteMatrixRow(generator.rowA.data(), generator.rowB.data()) < 0)
+                return fail();
+            writeTime[mode] += Seconds(writeStart);
+        }
+    }
+    for (int mode = 0; mode < 2; ++mode) {
+        const Clock::time_point closeStart = Clock::now();
+        if (files[mode].CloseMatrixFile() < 0) return fail();
+        writeTime[mode] += Seconds(closeStart);
+        if (discard) continue;
+        bytes[mode] = static_cast<long long>(std::filesystem::file_size(names[mode]));
+        std::filesystem::remove(names[mode]);
+    }
+    logFile.SetConsoleSink(nullptr);
+
+    const double evaluations = KernelEvaluations(generator);
+    std::printf("icosphere %d: %d points, %d triangles, %lld matrix entries\n", subdivisions, n,
+                generator.totalElementCount, static_cast<long long>(n) * n);
+    std::printf("  preparation      %8.3f s  (surface pipeline, element geometry, rules)\n",
+                prepareTime);
+    std::printf("  integration      %8.3f s  %.3g kernel evaluations, %.3g per second\n",
+                integrateTime, evaluations, evaluations / integrateTime);
+    const char* encodings[2] = {"text", "binary"};
+    for (int mode = 0; mode < 2; ++mode) {
+        std::printf("  %-6s output    %8.3f s  ", encodings[mode], writeTime[mode]);
+        if (discard) {
+            std::printf("(to /dev/null)\n");
+        } else {
+            std::printf("%.1f MB\n", bytes[mode] / 1e6);
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<int> levels;
+    bool discard = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--discard") {
+            discard = true;
+        } else {
+            levels.push_back(std::atoi(argv[i]));
+        }
+    }
+    if (levels.empty()) levels.push_back(4);
+    const std::filesystem::path gaussFile = GaussFileSource(argv[0]);
+    const std::filesystem::path work = std::filesystem::absolute("surface-matrices-bench");
+    std::filesystem::create_directories(work);
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(work);
+    int status = 0;
+    for (int level : levels) {
+        if (level < 0 || level > 5) {
+            std::fprintf(stderr, "subdivisions must be 0 to 5 (16-bit point indices)\n");
+            status = 2;
+            break;
+        }
+        status = Run(level, gaussFile, discard);
+        if (status != 0) break;
+    }
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(work);
+    return status;
+}
