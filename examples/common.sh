@@ -1,6 +1,6 @@
 # Shared steps of the example scripts (sourced, not run). The sourcing script sets EXAMPLE (a
-# short name) and calls, in order: example_setup "$@", example_mesh, example_kavoral ... , and
-# finally the table program.
+# short name) and calls, in order: example_setup "$@", example_mesh, example_kavoral ... , the
+# table program and example_done.
 #
 # Arguments of every example: [build-directory [level [ka]]]
 #   build-directory  where Kavoral and the tools were built (default ./build)
@@ -80,4 +80,9 @@ example_kavoral() {
         exit "$status"
     fi
     printf '  Kavoral %-60s %4d s\n' "$*" $((SECONDS - started))
+}
+
+example_done() {
+    echo
+    echo "The files of this run are kept in $WORK"
 }

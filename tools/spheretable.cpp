@@ -39,8 +39,14 @@ double Error(const Setting& s, Vector3 x, Complex p) {
 
 void PrintRow(const Setting& s, std::size_t i, Vector3 x, Complex p) {
     const Complex exact = sphere::Pressure(s.motion, s.rho, s.c, s.a, s.k(), s.amplitude, x);
-    std::printf("%6zu %9.4f %7.1f %#12.5g %#12.5g %9.2f %9.2f %10.2e\n", i, Length(x), PolarAngle(x), Abs(p),
-                Abs(exact), Phase(p), Phase(exact), Error(s, x, p));
+    const double scale = sphere::PressureScale(s.motion, s.rho, s.c, s.a, s.k(), s.amplitude, x);
+    std::printf("%6zu %9.4f %7.1f %#12.5g %#12.5g ", i, Length(x), PolarAngle(x), Abs(p), Abs(exact));
+    if (Abs(exact) > 1e-9 * scale) {
+        std::printf("%9.2f %9.2f", Phase(p), Phase(exact));
+    } else {  // on the nodal line of the oscillating sphere the phase means nothing
+        std::printf("%9s %9s", "-", "-");
+    }
+    std::printf(" %10.2e\n", Error(s, x, p));
 }
 
 void PrintHeading() {

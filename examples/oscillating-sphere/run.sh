@@ -36,3 +36,4 @@ example_kavoral -xm field.mtx surface.res field.res
 echo
 "$TOOLS/spheretable" oscillating "$RADIUS" "$KA" "$DENSITY" "$SOUND_VELOCITY" 1 \
     checked.srf surface.res field.ms field.res
+example_done
