@@ -8,6 +8,7 @@
 #include "app/Stopwatch.h"
 #include "fileio/ConfigData.h"
 #include "fileio/FileIO.h"
+#include "solver/Solver.h"
 
 namespace {
 
@@ -41,10 +42,22 @@ const CommandEntry commands[commandCount] = {
 // Constructs the command object from a copy of the configuration, runs its one operation and
 // destroys it, leaving the operation's status in `status`. False for a command not built yet.
 bool RunCommand(int command, const char* const* argv, const ConfigData& config, int& status) {
-    (void)argv;
-    (void)config;
-    (void)status;
     switch (command) {
+        case cMatrix: {
+            CSolver solver(config);
+            status = solver.ComputeCMatrix(argv[2], argv[3]);
+            return true;
+        }
+        case surfaceSolution: {
+            CSolver solver(config);
+            status = solver.SolveLinearSystem(argv[2], argv[3], argv[4]);
+            return true;
+        }
+        case measuringResults: {
+            CSolver solver(config);
+            status = solver.GetMeasuringResults(argv[2], argv[3], argv[4]);
+            return true;
+        }
         default:
             return false;
     }

@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
         // n right-hand sides in blocks of columns, as the C matrix command solves them.
         Rows columns(n);
         Fill(columns, n, 2u, 0.0);
-        const int block = 32;
+        const int block = substitutionColumnBlock;
         start = std::chrono::steady_clock::now();
         for (int first = 0; first < n; first += block)
             linEqu.LUSubstituteColumns(matrix.rows.data(), columns.rows.data(), n, first,
