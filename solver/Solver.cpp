@@ -13,7 +13,12 @@
 namespace {
 
 // Excitation type codes of the excitation file.
-enum : std::int16_t { givenPressure = 0, givenVelocity = 1, givenImpedance = 2, givenAdmittance = 3 };
+enum : std::int16_t {
+    givenPressure = 0,
+    givenVelocity = 1,
+    givenImpedance = 2,
+    givenAdmittance = 3,
+};
 
 // n complex values, not initialised, or none when the memory is refused.
 std::unique_ptr<Complex[]> AllocateArray(int n) {
