@@ -15,29 +15,69 @@ inline void SubtractScaled(Complex* row, const Complex* source, Complex factor, 
     for (int i = first; i < end; ++i) row[i] -= factor * source[i];
 }
 
+// Rows factorised together: the rows above them are streamed once for the whole block.
+constexpr int rowBlock = 4;
+
+// rows[r][i] -= factors[r] * source[i] for the rowBlock rows r and first <= i < end, each entry
+// of source loaded once for all of them.
+inline void SubtractScaledFromRows(Complex* const* rows, const Complex* source,
+                                   const Complex* factors, int first, int end) {
+    static_assert(rowBlock == 4, "the kernel is written out for four rows");
+    Complex* row0 = rows[0];
+    Complex* row1 = rows[1];
+    Complex* row2 = rows[2];
+    Complex* row3 = rows[3];
+    const Complex f0 = factors[0], f1 = factors[1], f2 = factors[2], f3 = factors[3];
+    for (int i = first; i < end; ++i) {
+        const Complex s = source[i];
+        row0[i] -= f0 * s;
+        row1[i] -= f1 * s;
+        row2[i] -= f2 * s;
+        row3[i] -= f3 * s;
+    }
+}
+
 }  // namespace
 
 int CLinEqu::LUDecompose(Complex* const* matrix, int n) {
-    for (int a = 0; a < n; ++a) {
-        logFile.PrintNumber(a, 0);
-        logFile.Print("/", 0);
-        logFile.PrintNumber(n, 0);
-        logFile.Print("\r", 0);
-
-        Complex* row = matrix[a];
-        // Lower part L[a][0..a]: entry i takes the products with k < i in ascending k. Entry k is
-        // final once the products with all smaller k are subtracted, so it can scale row k.
-        for (int k = 0; k < a; ++k) SubtractScaled(row, matrix[k], row[k], k + 1, a + 1);
-
-        if (!(Abs(row[a]) >= pivotBound)) {
-            logFile.ReportError(className, "LUDecompose", Message::singularMatrix, "A");
-            return Status::badArguments;
+    for (int first = 0; first < n; first += rowBlock) {
+        const int end = n - first > rowBlock ? first + rowBlock : n;
+        // The products with the rows above the block, k ascending, shared by the rows of the
+        // block: every row above is read once per block instead of once per row.
+        if (end - first == rowBlock) {
+            for (int k = 0; k < first; ++k) {
+                const Complex factors[rowBlock] = {matrix[first][k], matrix[first + 1][k],
+                                                   matrix[first + 2][k], matrix[first + 3][k]};
+                SubtractScaledFromRows(matrix + first, matrix[k], factors, k + 1, n);
+            }
+        } else {
+            for (int a = first; a < end; ++a)
+                for (int k = 0; k < first; ++k)
+                    SubtractScaled(matrix[a], matrix[k], matrix[a][k], k + 1, n);
         }
 
-        // Upper part U[a][a+1..n-1]: the products with k < a in ascending k, then the division.
-        for (int k = 0; k < a; ++k) SubtractScaled(row, matrix[k], row[k], a + 1, n);
-        const Complex pivot = row[a];
-        for (int j = a + 1; j < n; ++j) row[j] = row[j] / pivot;
+        for (int a = first; a < end; ++a) {
+            logFile.PrintNumber(a, 0);
+            logFile.Print("/", 0);
+            logFile.PrintNumber(n, 0);
+            logFile.Print("\r", 0);
+
+            Complex* row = matrix[a];
+            // Lower part L[a][first..a]: entry i takes the products with the rows k < i of the
+            // block in ascending k. Entry k is final once all smaller k are subtracted.
+            for (int k = first; k < a; ++k) SubtractScaled(row, matrix[k], row[k], k + 1, a + 1);
+
+            if (!(Abs(row[a]) >= pivotBound)) {
+                logFile.ReportError(className, "LUDecompose", Message::singularMatrix, "A");
+                return Status::badArguments;
+            }
+
+            // Upper part U[a][a+1..n-1]: the products with the rows k < a of the block, then the
+            // division by the pivot.
+            for (int k = first; k < a; ++k) SubtractScaled(row, matrix[k], row[k], a + 1, n);
+            const Complex pivot = row[a];
+            for (int j = a + 1; j < n; ++j) row[j] = row[j] / pivot;
+        }
     }
     return Status::ok;
 }
