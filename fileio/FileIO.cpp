@@ -2,12 +2,6 @@
 
 CFileIO::CFileIO() = default;
 
-CFileIO::~CFileIO() { CloseMatrixFile(); }
-
-int CFileIO::CloseMatrixFile() {
-    if (file != nullptr) std::fclose(file);
-    file = nullptr;
-    rowBuffer.reset();
-    rowCount = columnCount = currentRow = 0;
-    return 0;
-}
+// A file still open here belongs to a command that is failing or has failed: it is closed without
+// a second report.
+CFileIO::~CFileIO() { CloseMatrix(nullptr); }

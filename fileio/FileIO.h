@@ -6,10 +6,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/Complex.h"
 #include "fileio/ConfigData.h"
+#include "fileio/TextReader.h"
+#include "fileio/TextWriter.h"
 
 // Twenty rules of one kind, rule n - 1 at position n - 1.
 using RuleArrays = std::vector<double>[20];
@@ -55,4 +58,34 @@ private:
     int columnCount = 0;
     int currentRow = 0;
     std::unique_ptr<unsigned char[]> rowBuffer;
+
+    // Beside the matrix file: the direction it was opened for, its name for the report of a
+    // failed completion, and the buffer of text lines not yet handed to the stream.
+    bool writing = false;
+    std::string matrixFileName;
+    CTextWriter textWriter;
+
+    // Closes the matrix file and forgets it; reports a written file that could not be completed
+    // (under the function name given) unless the function is null.
+    int CloseMatrix(const char* function);
+    // The common start of both opens: checks the name, closes what is open and opens the file.
+    int OpenMatrix(const char* function, const char* fileName, bool binary, bool forWriting);
+    // Reports a failure of an open and closes the file.
+    int FailOpen(const char* function, const char* message, const char* comment, int status);
+    // Allocates the binary row buffer of `bytesPerColumn` bytes per column.
+    bool AllocateRowBuffer(int columns, std::size_t bytesPerColumn);
+    int ReadTextRow(Complex* rowOfA, Complex* rowOfB);
+    int ReadBinaryRow(Complex* rowOfA, Complex* rowOfB);
+    int WriteTextRow(const Complex* rowOfA, const Complex* rowOfB);
+    int WriteBinaryRow(const Complex* rowOfA, const Complex* rowOfB);
+
+    // Point files (excitation and result): entries reserved before the point lines are read; the
+    // arrays grow with the lines beyond that.
+    static constexpr int reservedEntries = 4096;
+    // The common start of both point file readers: checks the arguments (`nameComment` is the
+    // comment of a missing name), opens the file, skips the comment lines and reads the count
+    // (`countComment` names it in the report of a missing or non-positive count).
+    int OpenPointFile(const char* function, const char* fileName, const char* nameComment,
+                      bool vectorsEmpty, const char* countComment, CTextReader& reader,
+                      int& pointCount);
 };

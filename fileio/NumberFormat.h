@@ -6,6 +6,7 @@
 // Room for any double in any of the formats below, terminator included.
 constexpr int numberTextSize = 400;
 
+int FormatInteger(int value, char* text);       // "%d"
 int FormatFixed(double value, char* text);      // "%f"
 int FormatGeneral(double value, char* text);    // "%g"
 int FormatRoundTrip(double value, char* text);  // "%.17g"
