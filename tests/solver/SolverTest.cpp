@@ -257,8 +257,8 @@ TEST(CMatrix, ProductOfAAndCGivesB) {
 TEST(CMatrix, RejectsNonSquareMatricesBeforeAllocatingThem) {
     test::TempDir dir;
     // Square at this size could not be allocated: the check must come first.
-    test::WriteMatrixHeader(dir.File("surface.mtx"), 3, INT_MAX, "BINARY");
-    const CommandRun run = ComputeC(dir, "BINARY");
+    test::WriteMatrixHeader(dir.File("surface.mtx"), 3, INT_MAX, "TEXT");
+    const CommandRun run = ComputeC(dir, "TEXT");
     EXPECT_EQ(run.status, -5);
     EXPECT_EQ(run.reports, 1);
     EXPECT_TRUE(Contains(run.console, test::ErrorBlock("CSolver", "ComputeCMatrix",
@@ -267,8 +267,8 @@ TEST(CMatrix, RejectsNonSquareMatricesBeforeAllocatingThem) {
 
 TEST(CMatrix, HugeHeaderEndsWithCleanReport) {
     test::TempDir dir;
-    test::WriteMatrixHeader(dir.File("surface.mtx"), INT_MAX, INT_MAX, "BINARY");
-    CommandRun run = ComputeC(dir, "BINARY");
+    test::WriteMatrixHeader(dir.File("surface.mtx"), INT_MAX, INT_MAX, "TEXT");
+    CommandRun run = ComputeC(dir, "TEXT");
     EXPECT_EQ(run.status, -4);
     EXPECT_EQ(run.reports, 1);
     EXPECT_TRUE(Contains(run.console, test::ErrorBlock("CSolver", "ComputeCMatrix",
