@@ -59,9 +59,7 @@ TEST(SolverCommands, SingularSurfaceSystemExitsMinusOneWithoutResult) {
 
 TEST(SolverCommands, CMatrixIsWrittenInTheConfiguredEncoding) {
     test::TempDir dir;
-    test::MatrixPair m = test::ZeroMatrices(1, 1);
-    m.A(0, 0) = {2, 0};
-    m.B(0, 0) = {1, 1};
+    const test::MatrixPair m = test::OneByOne({2, 0}, {1, 1});
     test::WriteConfig(dir.Path(), "TEXT");
     test::WriteMatrixFile(dir.File("s.mtx"), m, "TEXT");
     test::RunResult run = test::RunKavoral(dir.Path(), {"-mi", "s.mtx", "s_C.mtx"});

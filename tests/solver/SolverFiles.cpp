@@ -34,6 +34,13 @@ MatrixPair ZeroMatrices(int rows, int columns) {
     return m;
 }
 
+MatrixPair OneByOne(Complex a, Complex b) {
+    MatrixPair m = ZeroMatrices(1, 1);
+    m.a[0] = a;
+    m.b[0] = b;
+    return m;
+}
+
 MatrixPair RandomMatrices(int rows, int columns, unsigned seed, double diagonal) {
     MatrixPair m = ZeroMatrices(rows, columns);
     std::mt19937 random(seed);

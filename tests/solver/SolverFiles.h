@@ -20,6 +20,7 @@ struct MatrixPair {
 };
 
 MatrixPair ZeroMatrices(int rows, int columns);
+MatrixPair OneByOne(Complex a, Complex b);
 // Entries are multiples of 1/64 in [-1, 1], exact in the six decimals of the text encoding;
 // `diagonal` is added to the real part of A on its diagonal.
 MatrixPair RandomMatrices(int rows, int columns, unsigned seed, double diagonal);

@@ -27,37 +27,35 @@ struct CommandRun {
     long reports = 0;
 };
 
-CommandRun SolveSurface(const test::TempDir& dir, const std::string& encoding = "TEXT") {
+// Runs one command of a fresh solver in the directory, capturing the console.
+template <typename Command>
+CommandRun RunSolver(const test::TempDir& dir, const std::string& encoding, Command command) {
     test::ChangeDir inDir(dir.Path());
     test::ConsoleCapture capture;
     CSolver solver(Config(encoding));
     CommandRun run;
-    run.status = solver.SolveLinearSystem("surface.mtx", "excitation.xct", "surface.res");
+    run.status = command(solver);
     run.console = capture.text;
     run.reports = capture.Reports();
     return run;
+}
+
+CommandRun SolveSurface(const test::TempDir& dir, const std::string& encoding = "TEXT") {
+    return RunSolver(dir, encoding, [](CSolver& solver) {
+        return solver.SolveLinearSystem("surface.mtx", "excitation.xct", "surface.res");
+    });
 }
 
 CommandRun ComputeC(const test::TempDir& dir, const std::string& encoding = "TEXT") {
-    test::ChangeDir inDir(dir.Path());
-    test::ConsoleCapture capture;
-    CSolver solver(Config(encoding));
-    CommandRun run;
-    run.status = solver.ComputeCMatrix("surface.mtx", "surface_C.mtx");
-    run.console = capture.text;
-    run.reports = capture.Reports();
-    return run;
+    return RunSolver(dir, encoding, [](CSolver& solver) {
+        return solver.ComputeCMatrix("surface.mtx", "surface_C.mtx");
+    });
 }
 
 CommandRun MeasuringResults(const test::TempDir& dir, const std::string& encoding = "TEXT") {
-    test::ChangeDir inDir(dir.Path());
-    test::ConsoleCapture capture;
-    CSolver solver(Config(encoding));
-    CommandRun run;
-    run.status = solver.GetMeasuringResults("points.mtx", "surface.res", "points.res");
-    run.console = capture.text;
-    run.reports = capture.Reports();
-    return run;
+    return RunSolver(dir, encoding, [](CSolver& solver) {
+        return solver.GetMeasuringResults("points.mtx", "surface.res", "points.res");
+    });
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -108,9 +106,7 @@ TEST(SurfaceSolution, OnePointGivesTheValuesOfEveryExcitationType) {
     };
     for (const Case& c : cases) {
         test::TempDir dir;
-        test::MatrixPair m = test::ZeroMatrices(1, 1);
-        m.A(0, 0) = {2, 0};
-        m.B(0, 0) = {1, 0};
+        const test::MatrixPair m = test::OneByOne({2, 0}, {1, 0});
         test::WriteMatrixFile(dir.File("surface.mtx"), m, "TEXT");
         test::WriteExcitationFile(dir.File("excitation.xct"), std::string(1, c.type),
                                   {{c.value, 0}});
@@ -127,9 +123,7 @@ TEST(SurfaceSolution, OnePointGivesTheValuesOfEveryExcitationType) {
 
 TEST(SurfaceSolution, AnnouncesEveryStepWithReadyAndCountsRowsOnTheConsole) {
     test::TempDir dir;
-    test::MatrixPair m = test::ZeroMatrices(1, 1);
-    m.A(0, 0) = {2, 0};
-    m.B(0, 0) = {1, 0};
+    const test::MatrixPair m = test::OneByOne({2, 0}, {1, 0});
     test::WriteMatrixFile(dir.File("surface.mtx"), m, "TEXT");
     test::WriteExcitationFile(dir.File("excitation.xct"), "V", {{1, 0}});
     const CommandRun run = SolveSurface(dir);
@@ -207,9 +201,7 @@ TEST(SurfaceSolution, PassesOnTheReportOfAMissingRow) {
 
 TEST(CMatrix, OneByOneGivesQuotientOfBAndA) {
     test::TempDir dir;
-    test::MatrixPair m = test::ZeroMatrices(1, 1);
-    m.A(0, 0) = {2, 0};
-    m.B(0, 0) = {1, 1};
+    const test::MatrixPair m = test::OneByOne({2, 0}, {1, 1});
     test::WriteMatrixFile(dir.File("surface.mtx"), m, "TEXT");
     const CommandRun run = ComputeC(dir);
     ASSERT_EQ(run.status, 0) << run.console;
@@ -299,9 +291,7 @@ TEST(CMatrix, ZeroFirstEntryOfAFailsAndWritesNoFile) {
 
 TEST(MeasuringResults, OnePointGivesOneOverFourPi) {
     test::TempDir dir;
-    test::MatrixPair m = test::ZeroMatrices(1, 1);
-    m.A(0, 0) = {2, 0};
-    m.B(0, 0) = {1, 0};
+    const test::MatrixPair m = test::OneByOne({2, 0}, {1, 0});
     test::WriteMatrixFile(dir.File("points.mtx"), m, "TEXT");
     test::WriteResultFile(dir.File("surface.res"), {{1, 0}}, {{1, 0}});
     const CommandRun run = MeasuringResults(dir);
