@@ -128,6 +128,20 @@ TEST(LinEqu, PivotBoundIsAbsoluteAndRejectsNaN) {
     EXPECT_EQ(Decompose(notANumber, 1), -1);
 }
 
+TEST(LinEqu, DependentRowFailsAtItsOwnPivot) {
+    // Row 6 repeats row 5: its pivot vanishes after the subtractions, and rows before it pass.
+    const int n = 9;
+    Rows matrix = RandomMatrix(n, n, 17u, 5.0);
+    for (int j = 0; j < n; ++j) matrix.rows[6][j] = matrix.rows[5][j];
+    Rows literal = matrix;
+    for (int i = 0; i < n; ++i) literal.rows[i] = literal.entries.data() + i * n;
+    ASSERT_EQ(LiteralDecompose(literal.Get(), n), -1);
+    std::string console;
+    EXPECT_EQ(Decompose(matrix, n, &console), -1);
+    EXPECT_EQ(console.rfind("0/9\r1/9\r2/9\r3/9\r4/9\r5/9\r6/9\r", 0), 0u) << console;
+    EXPECT_EQ(console.find("7/9"), std::string::npos);
+}
+
 TEST(LinEqu, FactorsAreBitIdenticalToTheLiteralTripleLoop) {
     for (int n : {1, 2, 3, 7, 16, 41}) {
         for (double diagonal : {0.0, 3.0, 50.0}) {
