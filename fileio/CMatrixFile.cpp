@@ -28,17 +28,17 @@ int CFileIO::WriteCMatrixFile(const char* fileName, Complex* const* matrix, int 
     try {
         matrixFileName = fileName;
     } catch (const std::bad_alloc&) {
-        return FailOpen(function, Message::noMemory, "", Status::noMemory);
+        return FailAndClose(function, Message::noMemory, "", Status::noMemory);
     }
 
     if (binary) {
         unsigned char header[4];
         PutInt32(n, header);
         if (std::fwrite(header, 4, 1, file) != 1 || std::fwrite(header, 4, 1, file) != 1) {
-            return FailOpen(function, Message::writeError, fileName, Status::writeError);
+            return FailAndClose(function, Message::writeError, fileName, Status::writeError);
         }
         if (!AllocateRowBuffer(n, entryBytes)) {
-            return FailOpen(function, Message::noMemory, "", Status::noMemory);
+            return FailAndClose(function, Message::noMemory, "", Status::noMemory);
         }
         const std::size_t doubles = 2 * static_cast<std::size_t>(n > 0 ? n : 0);
         for (int r = 0; r < n; ++r) {
@@ -48,7 +48,7 @@ int CFileIO::WriteCMatrixFile(const char* fileName, Complex* const* matrix, int 
                 PutDouble(matrix[r][c].im, entry + 8);
             }
             if (std::fwrite(rowBuffer.get(), 8, doubles, file) != doubles) {
-                return FailOpen(function, Message::writeError, "", Status::writeError);
+                return FailAndClose(function, Message::writeError, "", Status::writeError);
             }
         }
     } else {
@@ -57,12 +57,12 @@ int CFileIO::WriteCMatrixFile(const char* fileName, Complex* const* matrix, int 
         std::fprintf(file, "%% Date: %s\n", stopwatch.DateText());
         std::fprintf(file, "%d %d\n", n, n);
         if (!textWriter.Allocate()) {
-            return FailOpen(function, Message::noMemory, "", Status::noMemory);
+            return FailAndClose(function, Message::noMemory, "", Status::noMemory);
         }
         for (int r = 0; r < n; ++r) {
             for (int c = 0; c < n; ++c) {
                 if (!textWriter.Room(file)) {
-                    return FailOpen(function, Message::writeError, "", Status::writeError);
+                    return FailAndClose(function, Message::writeError, "", Status::writeError);
                 }
                 char* text = textWriter.End();
                 text = CTextWriter::PutInteger(r, text);

@@ -70,8 +70,8 @@ private:
     int CloseMatrix(const char* function);
     // The common start of both opens: checks the name, closes what is open and opens the file.
     int OpenMatrix(const char* function, const char* fileName, bool binary, bool forWriting);
-    // Reports a failure of an open and closes the file.
-    int FailOpen(const char* function, const char* message, const char* comment, int status);
+    // Reports a failure that ends the file and closes it without a further report.
+    int FailAndClose(const char* function, const char* message, const char* comment, int status);
     // Allocates the binary row buffer of `bytesPerColumn` bytes per column.
     bool AllocateRowBuffer(int columns, std::size_t bytesPerColumn);
     int ReadTextRow(Complex* rowOfA, Complex* rowOfB);

@@ -65,7 +65,7 @@ int CFileIO::OpenMatrix(const char* function, const char* fileName, bool binary,
     return Status::ok;
 }
 
-int CFileIO::FailOpen(const char* function, const char* message, const char* comment, int status) {
+int CFileIO::FailAndClose(const char* function, const char* message, const char* comment, int status) {
     logFile.ReportError(className, function, message, comment);
     CloseMatrix(nullptr);
     return status;
@@ -73,7 +73,7 @@ int CFileIO::FailOpen(const char* function, const char* message, const char* com
 
 int CFileIO::OpenMatrixFileR(const char* fileName, int* rows, int* columns, int encoding) {
     const char* const function = "OpenMatrixFileR";
-    if (rows == nullptr || columns == nullptr) {
+    if (fileName != nullptr && (rows == nullptr || columns == nullptr)) {
         logFile.ReportError(className, function, Message::badParameter, "");
         return Status::badParameter;
     }
@@ -81,7 +81,7 @@ int CFileIO::OpenMatrixFileR(const char* fileName, int* rows, int* columns, int 
     const int opened = OpenMatrix(function, fileName, binary, false);
     if (opened < 0) return opened;
     const auto fail = [&](const char* message, const char* comment, int status) {
-        return FailOpen(function, message, comment, status);
+        return FailAndClose(function, message, comment, status);
     };
 
     const auto badFile = [&]() {
@@ -126,7 +126,7 @@ int CFileIO::OpenMatrixFileW(const char* fileName, int rows, int columns, int en
     const int opened = OpenMatrix(function, fileName, binary, true);
     if (opened < 0) return opened;
     const auto fail = [&](const char* message, const char* comment, int status) {
-        return FailOpen(function, message, comment, status);
+        return FailAndClose(function, message, comment, status);
     };
     try {
         matrixFileName = fileName;
