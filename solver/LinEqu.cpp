@@ -1,5 +1,7 @@
 #include "solver/LinEqu.h"
 
+#include <cstddef>
+
 #include "app/LogFile.h"
 #include "app/Status.h"
 
@@ -95,24 +97,38 @@ int CLinEqu::LUSubstitute(Complex* const* matrix, Complex* b, int n) {
     return Status::ok;
 }
 
-int CLinEqu::LUSubstituteColumns(Complex* const* matrix, Complex* const* columns, int n,
-                                 int firstColumn, int endColumn) {
+int CLinEqu::LUSubstituteColumns(Complex* const* matrix, Complex* const* rows, int n,
+                                 int firstColumn, int width, Complex* workspace) {
+    for (int k = 0; k < n; ++k) {
+        const Complex* source = rows[k] + firstColumn;
+        Complex* packed = workspace + static_cast<std::size_t>(k) * width;
+        for (int c = 0; c < width; ++c) packed[c] = source[c];
+    }
+    SubstitutePacked(matrix, workspace, n, width);
+    for (int k = 0; k < n; ++k) {
+        const Complex* packed = workspace + static_cast<std::size_t>(k) * width;
+        Complex* target = rows[k] + firstColumn;
+        for (int c = 0; c < width; ++c) target[c] = packed[c];
+    }
+    return Status::ok;
+}
+
+void CLinEqu::SubstitutePacked(Complex* const* matrix, Complex* columns, int n, int width) {
+    const std::size_t stride = static_cast<std::size_t>(width);
     // Forward: row i of the right-hand sides loses L[i][k] times row k, k ascending, and is then
     // divided by L[i][i].
     for (int i = 0; i < n; ++i) {
         const Complex* row = matrix[i];
-        Complex* target = columns[i];
-        for (int k = 0; k < i; ++k)
-            SubtractScaled(target, columns[k], row[k], firstColumn, endColumn);
+        Complex* target = columns + i * stride;
+        for (int k = 0; k < i; ++k) SubtractScaled(target, columns + k * stride, row[k], 0, width);
         const Complex pivot = row[i];
-        for (int c = firstColumn; c < endColumn; ++c) target[c] = target[c] / pivot;
+        for (int c = 0; c < width; ++c) target[c] = target[c] / pivot;
     }
     // Back: row i loses U[i][j] times row j, j ascending from i + 1.
     for (int i = n - 1; i >= 0; --i) {
         const Complex* row = matrix[i];
-        Complex* target = columns[i];
+        Complex* target = columns + i * stride;
         for (int j = i + 1; j < n; ++j)
-            SubtractScaled(target, columns[j], row[j], firstColumn, endColumn);
+            SubtractScaled(target, columns + j * stride, row[j], 0, width);
     }
-    return Status::ok;
 }

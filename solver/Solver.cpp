@@ -21,9 +21,8 @@ enum : std::int16_t {
 };
 
 // n complex values, not initialised, or none when the memory is refused.
-std::unique_ptr<Complex[]> AllocateArray(int n) {
-    if (n < 0) return nullptr;
-    return std::unique_ptr<Complex[]>(new (std::nothrow) Complex[static_cast<std::size_t>(n)]);
+std::unique_ptr<Complex[]> AllocateArray(std::size_t n) {
+    return std::unique_ptr<Complex[]>(new (std::nothrow) Complex[n]);
 }
 
 Complex Negated(Complex value) { return {-value.re, -value.im}; }
@@ -77,8 +76,8 @@ int CSolver::SolveLinearSystem(const char* matrixFileName, const char* excitatio
     logFile.Print("Ready\n", 1);
     const int n = rowCount;
 
-    rowA = AllocateArray(n);
-    rowB = AllocateArray(n);
+    rowA = AllocateArray(static_cast<std::size_t>(n));
+    rowB = AllocateArray(static_cast<std::size_t>(n));
     bool velocitiesAllocated = true;
     try {
         velocities.resize(static_cast<std::size_t>(n));
@@ -205,15 +204,21 @@ int CSolver::ComputeCMatrix(const char* matrixFileName, const char* cMatrixFileN
     if (status < 0) return status;
     logFile.Print("Ready\n", 1);
 
-    // Every column of B is replaced by the solution of A x = (that column). The columns are
-    // solved in blocks, row by row, in place; no column array is needed.
+    // Every column of B is replaced by the solution of A x = (that column), a block of columns
+    // at a time, packed in one array so that the block is walked contiguously.
+    const int blockWidth = n < substitutionColumnBlock ? n : substitutionColumnBlock;
+    const std::unique_ptr<Complex[]> columns =
+        AllocateArray(static_cast<std::size_t>(n) * static_cast<std::size_t>(blockWidth));
+    if (columns == nullptr) {
+        logFile.ReportError(className, function, Message::noMemory, "");
+        return Status::noMemory;
+    }
     logFile.Print("Multiplying matrices...", 1);
     logFile.Print("\n", 0);
-    for (int first = 0; first < n; first += substitutionColumnBlock) {
-        const int end = n - first > substitutionColumnBlock ? first + substitutionColumnBlock
-                                                            : n;
-        linEqu.LUSubstituteColumns(a, b, n, first, end);
-        for (int j = first; j < end; ++j) PrintCounter(j, n);
+    for (int first = 0; first < n; first += blockWidth) {
+        const int width = n - first < blockWidth ? n - first : blockWidth;
+        linEqu.LUSubstituteColumns(a, b, n, first, width, columns.get());
+        for (int j = first; j < first + width; ++j) PrintCounter(j, n);
     }
     logFile.Print("Ready\n", 1);
 
@@ -247,9 +252,9 @@ int CSolver::GetMeasuringResults(const char* matrixFileName, const char* surface
 
     // The row count comes from the header alone: its array is allocated without being touched,
     // so a header claiming too many rows ends at the first missing row.
-    rowA = AllocateArray(columnCount);
-    rowB = AllocateArray(columnCount);
-    fieldPressures = AllocateArray(rowCount);
+    rowA = AllocateArray(static_cast<std::size_t>(columnCount));
+    rowB = AllocateArray(static_cast<std::size_t>(columnCount));
+    fieldPressures = AllocateArray(static_cast<std::size_t>(rowCount));
     if (rowA == nullptr || rowB == nullptr || fieldPressures == nullptr) {
         logFile.ReportError(className, function, Message::noMemory, "");
         return Status::noMemory;

@@ -183,7 +183,9 @@ TEST(LinEqu, ColumnSolveIsBitIdenticalToOneSubstitutionPerColumn) {
 
     // Columns 2 .. 6 solved together; the others must stay as they were.
     CLinEqu linEqu;
-    ASSERT_EQ(linEqu.LUSubstituteColumns(factors.Get(), columns.Get(), n, 2, 7), 0);
+    std::vector<Complex> workspace(n * 5);
+    ASSERT_EQ(linEqu.LUSubstituteColumns(factors.Get(), columns.Get(), n, 2, 5, workspace.data()),
+              0);
     for (int c = 0; c < m; ++c) {
         std::vector<Complex> single(n), solved(n);
         for (int k = 0; k < n; ++k) {
