@@ -9,6 +9,7 @@
 #include "fileio/ConfigData.h"
 #include "fileio/FileIO.h"
 #include "generator/Generator.h"
+#include "solver/Solver.h"
 
 namespace {
 
@@ -39,30 +40,37 @@ const CommandEntry commands[commandCount] = {
     {"-ms", 6}, {"-mm", 7}, {"-mi", 4}, {"-xs", 5}, {"-xm", 5}, {"-ch", 5},
 };
 
-// Constructs the command object from a copy of the configuration, runs its one operation and
-// destroys it, leaving the operation's status in `status`. False for a command not built yet.
-bool RunCommand(int command, const char* const* argv, const ConfigData& config, int& status) {
+// Constructs the command object from a copy of the configuration, runs its one operation, destroys
+// the object and returns the operation's status.
+int RunCommand(int command, const char* const* argv, ConfigData config) {
     switch (command) {
         case surfaceMatrices: {
             const double frequency = std::atof(argv[2]);
             CGenerator generator(config);
-            status = generator.GenerateSurfaceMatrices(frequency, argv[3], argv[4], argv[5]);
-            return true;
+            return generator.GenerateSurfaceMatrices(frequency, argv[3], argv[4], argv[5]);
         }
         case measuringMatrices: {
             const double frequency = std::atof(argv[2]);
             CGenerator generator(config);
-            status = generator.GenerateMeasuringMatrices(frequency, argv[3], argv[4], argv[5],
-                                                         argv[6]);
-            return true;
+            return generator.GenerateMeasuringMatrices(frequency, argv[3], argv[4], argv[5],
+                                                       argv[6]);
         }
-        case checkSurface: {
+        case cMatrix: {
+            CSolver solver(config);
+            return solver.ComputeCMatrix(argv[2], argv[3]);
+        }
+        case surfaceSolution: {
+            CSolver solver(config);
+            return solver.SolveLinearSystem(argv[2], argv[3], argv[4]);
+        }
+        case measuringResults: {
+            CSolver solver(config);
+            return solver.GetMeasuringResults(argv[2], argv[3], argv[4]);
+        }
+        default: {
             CGenerator generator(config);
-            status = generator.CheckSurface(argv[2], argv[3], argv[4]);
-            return true;
+            return generator.CheckSurface(argv[2], argv[3], argv[4]);
         }
-        default:
-            return false;
     }
 }
 
@@ -96,13 +104,11 @@ int Kavoral::Start(int argc, const char* const* argv) {
     int command = 0;
     while (command < commandCount && std::strcmp(argv[1], commands[command].name) != 0) ++command;
     if (command < commandCount && argc == commands[command].argumentCount) {
-        int status = Status::ok;
-        if (RunCommand(command, argv, config, status)) {
-            if (status < 0) return status;
-            logFile.Print(stopwatch.ElapsedText(), 1);
-            logFile.Print("\n\n", 1);
-            return Status::ok;
-        }
+        const int status = RunCommand(command, argv, config);
+        if (status < 0) return status;
+        logFile.Print(stopwatch.ElapsedText(), 1);
+        logFile.Print("\n\n", 1);
+        return Status::ok;
     }
     logFile.ReportError(className, "Start", Message::badArguments, "");
     logFile.Print(usage, 1);
