@@ -85,7 +85,7 @@ int main(int argc, char* argv[]) {
     const bool known = argc >= 2 && (std::strcmp(argv[1], "pulsating") == 0 || std::strcmp(argv[1], "oscillating") == 0);
     if (!known || (argc != 9 && argc != 11) || !tool::ParseDouble(argv[2], s.a) || s.a <= 0.0 ||
         !tool::ParseDouble(argv[3], s.ka) || s.ka <= 0.0 || !tool::ParseDouble(argv[4], s.rho) ||
-        !tool::ParseDouble(argv[5], s.c) || s.c <= 0.0 || !tool::ParseDouble(argv[6], s.amplitude)) {
+        !tool::ParseDouble(argv[5], s.c) || s.c <= 0.0 || !tool::ParseDouble(argv[6], s.amplitude) || s.amplitude == 0.0) {
         std::fprintf(stderr,
                      "usage: spheretable pulsating|oscillating radius ka density c amplitude surface.srf surface.res\n"
                      "                   [points.ms points.res]\n");
