@@ -41,6 +41,13 @@ void CLogFile::PrintNumber(int number, int logFlag) {
     Write(text, logFlag);
 }
 
+void CLogFile::PrintCounter(int index, int total) {
+    PrintNumber(index, 0);
+    Write("/", 0);
+    PrintNumber(total, 0);
+    Write("\r", 0);
+}
+
 void CLogFile::ReportError(const char* className, const char* functionName, const char* message,
                            const char* comment) {
     ++reportCount;

@@ -21,6 +21,8 @@ public:
     // Writes the text verbatim to the console, and also to the log when logFlag is non-zero.
     void Print(const char* text, int logFlag);
     void PrintNumber(int number, int logFlag);
+    // The progress counter of a long loop, "index/total\r", on the console only.
+    void PrintCounter(int index, int total);
 
     // Writes the error report block; absent or empty fields leave out their line.
     void ReportError(const char* className, const char* functionName, const char* message,

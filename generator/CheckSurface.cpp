@@ -4,6 +4,14 @@
 #include "generator/Generator.h"
 #include "surface/Surface.h"
 
+int CGenerator::ReadAndPrepare(CSurface& surface, const char* surfaceFile, int direction) {
+    logFile.Print("Reading surface data...", 1);
+    const int status = surface.ReadSurfaceFile(surfaceFile);
+    if (status < 0) return status;
+    logFile.Print("Ready\n", 1);
+    return surface.PrepareSurface(direction);
+}
+
 int CGenerator::CheckSurface(const char* inputFile, const char* direction, const char* outputFile) {
     const int flag = DirectionFlag(direction);
     if (flag < 0) {
@@ -11,12 +19,7 @@ int CGenerator::CheckSurface(const char* inputFile, const char* direction, const
         return Status::badParameter;
     }
     CSurface surface(config);
-    logFile.Print("Reading surface data...", 1);
-    int status = surface.ReadSurfaceFile(inputFile);
-    if (status < 0) return status;
-    logFile.Print("Ready\n", 1);
-
-    status = surface.PrepareSurface(flag);
+    int status = ReadAndPrepare(surface, inputFile, flag);
     if (status < 0) return status;
 
     logFile.Print("Writing surface data...", 1);

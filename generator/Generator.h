@@ -53,6 +53,8 @@ public:
     // The direction check and the wave number: the direction flag and omega, or -2 (reported).
     int StartMatrixCommand(const char* direction, double frequency, double& omega);
     // Reads and prepares the boundary surface, takes over its arrays and runs Init.
+    // Reads a surface file with its progress lines and runs the preparation pipeline.
+    int ReadAndPrepare(CSurface& surface, const char* surfaceFile, int direction);
     int TakeOverSurface(CSurface& surface, const char* surfaceFile, int direction);
     // Loads the rules and writes rowCount rows, one per row point: the solid angles (null for
     // -mm) subtracted on the diagonal of A, B scaled by -j omega DENSITY.

@@ -16,12 +16,7 @@ void CGenerator::SetWaveNumber(double omega) {
 }
 
 int CGenerator::TakeOverSurface(CSurface& surface, const char* surfaceFile, int direction) {
-    logFile.Print("Reading surface data...", 1);
-    int status = surface.ReadSurfaceFile(surfaceFile);
-    if (status < 0) return status;
-    logFile.Print("Ready\n", 1);
-
-    status = surface.PrepareSurface(direction);
+    const int status = ReadAndPrepare(surface, surfaceFile, direction);
     if (status < 0) return status;
 
     pointCount = surface.pointCount;
@@ -48,10 +43,7 @@ int CGenerator::WriteMatrices(double omega, const char* matrixFile, int rowCount
     // B is scaled by -j omega DENSITY: r + j i becomes omega DENSITY i - j omega DENSITY r.
     const double scale = omega * config.density;
     for (int p = 0; p < rowCount; ++p) {
-        logFile.PrintNumber(p, 0);
-        logFile.Print("/", 0);
-        logFile.PrintNumber(rowCount, 0);
-        logFile.Print("\r", 0);
+        logFile.PrintCounter(p, rowCount);
         ComputeRow(rowPoints[p]);
         if (solidAngles != nullptr) rowA[p].re -= solidAngles[p];
         for (int c = 0; c < pointCount; ++c) {

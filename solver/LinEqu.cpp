@@ -59,10 +59,7 @@ int CLinEqu::LUDecompose(Complex* const* matrix, int n) {
         }
 
         for (int a = first; a < end; ++a) {
-            logFile.PrintNumber(a, 0);
-            logFile.Print("/", 0);
-            logFile.PrintNumber(n, 0);
-            logFile.Print("\r", 0);
+            logFile.PrintCounter(a, n);
 
             Complex* row = matrix[a];
             // Lower part L[a][first..a]: entry i takes the products with the rows k < i of the

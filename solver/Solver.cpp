@@ -27,12 +27,6 @@ std::unique_ptr<Complex[]> AllocateArray(std::size_t n) {
 
 Complex Negated(Complex value) { return {-value.re, -value.im}; }
 
-void PrintCounter(int index, int total) {
-    logFile.PrintNumber(index, 0);
-    logFile.Print("/", 0);
-    logFile.PrintNumber(total, 0);
-    logFile.Print("\r", 0);
-}
 
 }  // namespace
 
@@ -218,7 +212,7 @@ int CSolver::ComputeCMatrix(const char* matrixFileName, const char* cMatrixFileN
     for (int first = 0; first < n; first += blockWidth) {
         const int width = n - first < blockWidth ? n - first : blockWidth;
         linEqu.LUSubstituteColumns(a, b, n, first, width, columns.get());
-        for (int j = first; j < first + width; ++j) PrintCounter(j, n);
+        for (int j = first; j < first + width; ++j) logFile.PrintCounter(j, n);
     }
     logFile.Print("Ready\n", 1);
 

@@ -13,9 +13,10 @@ struct ConfigRead {
     long reports;
 };
 
-ConfigRead ReadConfig(const std::string& content) {
+ConfigRead ReadConfig(const std::string& content, std::string* fileName = nullptr) {
     test::TempDir dir;
     const std::string name = dir.File("Kavoral.cfg");
+    if (fileName != nullptr) *fileName = name;
     test::WriteFile(name, content);
     test::ConsoleCapture capture;
     ConfigRead result{0, ConfigData{}, "", 0};
@@ -27,14 +28,10 @@ ConfigRead ReadConfig(const std::string& content) {
 }
 
 void ExpectBadInputFile(const std::string& content) {
-    test::TempDir dir;
-    const std::string name = dir.File("Kavoral.cfg");
-    test::WriteFile(name, content);
-    test::ConsoleCapture capture;
-    ConfigData config;
-    CFileIO fileIO;
-    EXPECT_EQ(fileIO.ReadConfigFile(name.c_str(), config), -6) << content;
-    EXPECT_EQ(capture.text, test::ErrorBlock("CFileIO", "ReadConfigFile", "Bad input file", name));
+    std::string name;
+    const ConfigRead read = ReadConfig(content, &name);
+    EXPECT_EQ(read.status, -6) << content;
+    EXPECT_EQ(read.console, test::ErrorBlock("CFileIO", "ReadConfigFile", "Bad input file", name));
 }
 
 void ExpectInvalidData(const std::string& content) {
