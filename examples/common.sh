@@ -1,0 +1,88 @@
+# Shared steps of the example scripts (sourced, not run). The sourcing script sets EXAMPLE (a
+# short name) and calls, in order: example_setup "$@", example_mesh, example_kavoral ... , the
+# table program and example_done.
+#
+# Arguments of every example: [build-directory [level [ka]]]
+#   build-directory  where Kavoral and the tools were built (default ./build)
+#   level            icosphere level 1..5: 42, 162, 642, 2562 or 10242 points (default 3)
+#   ka               Helmholtz number k a of the sphere of radius a = 1 m (default 1)
+# Environment: DIVISION="first second" replaces the DIVISION values chosen from the mesh, and
+# MATRIX_FILE=TEXT the binary matrix encoding.
+
+set -euo pipefail
+
+example_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+RADIUS=1
+DENSITY=1.2
+SOUND_VELOCITY=343
+
+example_setup() {
+    local build=${1:-build}
+    LEVEL=${2:-3}
+    KA=${3:-1}
+    if [ ! -x "$build/Kavoral" ]; then
+        echo "error: no Kavoral program in '$build'; build it first:" >&2
+        echo "  cmake -S . -B build && cmake --build build -j2" >&2
+        exit 2
+    fi
+    BUILD=$(cd "$build" && pwd)
+    KAVORAL=$BUILD/Kavoral
+    TOOLS=$BUILD/tools
+    GAUSS=$example_root/data/Gauss.cfs
+    if [ ! -r "$GAUSS" ]; then
+        echo "error: the quadrature file $GAUSS is missing" >&2
+        exit 2
+    fi
+    if ! awk -v ka="$KA" 'BEGIN { exit !(ka + 0 == ka && ka > 0) }'; then
+        echo "error: ka must be a number above 0, not '$KA'" >&2
+        exit 2
+    fi
+    # f = k c / (2 pi) with k = ka / a
+    FREQUENCY=$(awk -v ka="$KA" -v c="$SOUND_VELOCITY" -v a="$RADIUS" \
+        'BEGIN { printf "%.12g", ka * c / (2 * atan2(0, -1) * a) }')
+    WORK=$(mktemp -d "${TMPDIR:-/tmp}/kavoral-$EXAMPLE.XXXXXX")
+    cd "$WORK"
+    cp "$GAUSS" Gauss.cfs
+    echo "Working directory: $WORK"
+    echo "Sphere of radius $RADIUS m, icosphere level $LEVEL, ka = $KA, frequency $FREQUENCY Hz"
+}
+
+# Writes the sphere and the configuration. The first DIVISION value lies above the longest element
+# edge, so that every element that touches a collocation point gets the finest rule.
+example_mesh() {
+    local line edge
+    # shellcheck disable=SC2153 # DIVISION and MATRIX_FILE come from the caller's environment
+    line=$("$TOOLS/icosphere" "$RADIUS" "$LEVEL" sphere.srf)
+    echo "$line"
+    edge=${line##*longest edge }
+    local division=${DIVISION:-$(awk -v e="$edge" 'BEGIN { printf "%.6g %.6g\n", 2 * e, 6 * e }')}
+    cat > Kavoral.cfg <<CFG
+% Configuration of the $EXAMPLE example
+DENSITY $DENSITY
+SOUND_VELOCITY $SOUND_VELOCITY 0
+POINT_EPS 1e-6
+PARA_EPS 1e-3
+DIVISION $division
+MATRIX_EPS 1e-10
+MATRIX_FILE ${MATRIX_FILE:-BINARY}
+CFG
+}
+
+# Runs one Kavoral command; its console text goes to step-<switch>.txt. A failure ends the script
+# with Kavoral's exit status and shows the end of what it printed.
+example_kavoral() {
+    local out="step$1.txt" status=0 started=$SECONDS
+    "$KAVORAL" "$@" > "$out" 2>&1 || status=$?
+    if [ "$status" -ne 0 ]; then
+        echo "Kavoral $* failed with exit status $status:" >&2
+        tr '\r' '\n' < "$out" | tail -n 12 >&2
+        exit "$status"
+    fi
+    printf '  Kavoral %-60s %4d s\n' "$*" $((SECONDS - started))
+}
+
+example_done() {
+    echo
+    echo "The files of this run are kept in $WORK"
+}

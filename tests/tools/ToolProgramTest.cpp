@@ -1,0 +1,81 @@
+// The helper programs run as a user runs them: the files they write, and their refusals.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "tools/Mesh.h"
+#include "tools/SphereField.h"
+#include "tools/ToolSupport.h"
+
+namespace {
+
+std::string Tool(const std::string& name) { return std::string(KAVORAL_TOOLS_DIR) + "/" + name; }
+
+}  // namespace
+
+TEST(ToolPrograms, WriteSurfacesThatReadBackWithFullPrecision) {
+    test::TempDir dir;
+    const auto run = test::RunProgram(Tool("octantsphere"), dir.Path(), {"2", "3", "octant.srf"});
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("10 points, 9 elements, 3 symmetry planes"), std::string::npos) << run.output;
+    std::vector<Vector3> points;
+    ASSERT_EQ(tool::ReadPoints(dir.File("octant.srf"), points), "");
+    const mesh::Mesh expected = mesh::OctantSphere(2.0, 3, false);
+    ASSERT_EQ(points.size(), expected.points.size());
+    for (size_t i = 0; i < points.size(); ++i) {
+        EXPECT_EQ(points[i].x, expected.points[i].x);
+        EXPECT_EQ(points[i].z, expected.points[i].z);
+    }
+    const std::string text = test::ReadFile(dir.File("octant.srf"));
+    EXPECT_NE(text.find("\n9\n0\t3\t"), std::string::npos);
+    EXPECT_NE(text.find("\n3\n0\t0 0 0\t1 0 0\n1\t0 0 0\t0 1 0\n2\t0 0 0\t0 0 1\n"), std::string::npos);
+}
+
+TEST(ToolPrograms, RefuseBadArgumentsAndWriteNothing) {
+    test::TempDir dir;
+    EXPECT_EQ(test::RunProgram(Tool("icosphere"), dir.Path(), {"1", "6", "a.srf"}).status, 2);
+    EXPECT_EQ(test::RunProgram(Tool("icosphere"), dir.Path(), {"-1", "2", "a.srf"}).status, 2);
+    EXPECT_EQ(test::RunProgram(Tool("cubesphere"), dir.Path(), {"1", "2x", "a.srf"}).status, 2);
+    EXPECT_EQ(test::RunProgram(Tool("fieldpoints"), dir.Path(), {"arc", "1", "0", "0", "90", "a.srf"}).status, 2);
+    EXPECT_FALSE(test::FileExists(dir.File("a.srf")));
+    EXPECT_EQ(test::RunProgram(Tool("excitation"), dir.Path(), {"uniform", "missing.srf", "1", "a.xct"}).status, 1);
+    EXPECT_FALSE(test::FileExists(dir.File("a.xct")));
+}
+
+TEST(ToolPrograms, CosineExcitationFollowsThePolarAngleOfEachPoint) {
+    test::TempDir dir;
+    ASSERT_EQ(test::RunProgram(Tool("fieldpoints"), dir.Path(), {"arc", "3", "4", "0", "180", "p.ms"}).status, 0);
+    ASSERT_EQ(test::RunProgram(Tool("excitation"), dir.Path(), {"cosine", "p.ms", "2", "v.xct"}).status, 0);
+    const std::string text = test::ReadFile(dir.File("v.xct"));
+    EXPECT_EQ(text.substr(text.find('\n') + 1, 9), "4\n0\tV\t2 0");
+    double second = 0.0;
+    ASSERT_EQ(std::sscanf(text.c_str() + text.find("\n1\tV\t") + 5, "%lf", &second), 1);
+    EXPECT_NEAR(second, 1.0, 1e-15);
+    EXPECT_NE(text.find("\n3\tV\t-2 0\n"), std::string::npos) << text;
+}
+
+TEST(ToolPrograms, SphereTableShowsNoErrorForExactPressuresAndRejectsMismatchedFiles) {
+    test::TempDir dir;
+    ASSERT_EQ(test::RunProgram(Tool("fieldpoints"), dir.Path(), {"arc", "1", "3", "0", "90", "s.ms"}).status, 0);
+    std::vector<Vector3> points;
+    ASSERT_EQ(tool::ReadPoints(dir.File("s.ms"), points), "");
+    std::string result = "% Result File\n3\n";
+    for (size_t i = 0; i < points.size(); ++i) {
+        const Complex p = sphere::Pressure(sphere::Motion::oscillating, 1.2, 343, 1.0, 2.0, 1.0, points[i]);
+        result += std::to_string(i) + "\t" + mesh::Number(p.re) + " " + mesh::Number(p.im) + "\t0.0 0.0\n";
+    }
+    test::WriteFile(dir.File("s.res"), result);
+    auto run = test::RunProgram(Tool("spheretable"), dir.Path(),
+                                {"oscillating", "1", "2", "1.2", "343", "1", "s.ms", "s.res", "s.ms", "s.res"});
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("Surface error: max 0.000e+00"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Field error: max 0.000e+00"), std::string::npos) << run.output;
+
+    test::WriteFile(dir.File("short.res"), "2\n0\t1 0\t0 0\n1\t1 0\t0 0\n");
+    run = test::RunProgram(Tool("spheretable"), dir.Path(), {"pulsating", "1", "2", "1.2", "343", "1", "s.ms", "short.res"});
+    EXPECT_EQ(run.status, 1);
+}

@@ -1,0 +1,21 @@
+// icosphere radius level surface.srf: writes a triangulated sphere of 10 * 4^level + 2 points.
+#include <cstdio>
+#include <string>
+
+#include "tools/Mesh.h"
+#include "tools/ToolSupport.h"
+
+int main(int argc, char* argv[]) {
+    double radius = 0.0;
+    long level = 0;
+    if (argc != 4 || !tool::ParseDouble(argv[1], radius) || radius <= 0.0 ||
+        !tool::ParseInt(argv[2], 0, 5, level)) {
+        std::fprintf(stderr,
+                     "usage: icosphere radius level surface.srf\n"
+                     "  radius > 0; level 0 to 5 gives 12, 42, 162, 642, 2562 or 10242 points\n");
+        return 2;
+    }
+    const mesh::Mesh m = mesh::Icosphere(radius, static_cast<int>(level));
+    return mesh::SaveAndDescribe(m, argv[3], "Icosphere of radius " + std::string(argv[1]) + ", level " +
+                                                 std::string(argv[2]) + ", outward, written by icosphere");
+}
