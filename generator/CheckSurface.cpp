@@ -13,11 +13,8 @@ int CGenerator::ReadAndPrepare(CSurface& surface, const char* surfaceFile, int d
 }
 
 int CGenerator::CheckSurface(const char* inputFile, const char* direction, const char* outputFile) {
-    const int flag = DirectionFlag(direction);
-    if (flag < 0) {
-        logFile.ReportError(className, "CheckSurface", Message::badParameter, "direction");
-        return Status::badParameter;
-    }
+    const int flag = DirectionFlag(direction, "CheckSurface");
+    if (flag < 0) return flag;
     CSurface surface(config);
     int status = ReadAndPrepare(surface, inputFile, flag);
     if (status < 0) return status;

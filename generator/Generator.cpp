@@ -10,11 +10,11 @@ CGenerator::CGenerator(ConfigData configData) : config(configData) {}
 
 CGenerator::~CGenerator() = default;
 
-int CGenerator::DirectionFlag(const char* direction) {
-    if (direction == nullptr) return -1;
-    if (std::strcmp(direction, "OUT") == 0) return 1;
-    if (std::strcmp(direction, "IN") == 0) return 0;
-    return -1;
+int CGenerator::DirectionFlag(const char* direction, const char* functionName) {
+    if (direction != nullptr && std::strcmp(direction, "OUT") == 0) return 1;
+    if (direction != nullptr && std::strcmp(direction, "IN") == 0) return 0;
+    logFile.ReportError(className, functionName, Message::badParameter, "direction");
+    return Status::badParameter;
 }
 
 void CGenerator::SetQuadratureOrders() {

@@ -44,8 +44,9 @@ public:
     void ComputeElementNormals();
     void ComputeNormalFactors();
 
-    // The direction flag of a direction text: 1 for "OUT", 0 for "IN", -1 for anything else.
-    static int DirectionFlag(const char* direction);
+    // The direction flag of a direction text: 1 for "OUT", 0 for "IN". Any other text is reported
+    // under the command's report name and gives -2.
+    int DirectionFlag(const char* direction, const char* functionName);
 
     // The steps that -ms and -mm share.
     // k = omega / c, c the complex sound velocity.

@@ -61,13 +61,9 @@ int CGenerator::WriteMatrices(double omega, const char* matrixFile, int rowCount
 }
 
 int CGenerator::StartMatrixCommand(const char* direction, double frequency, double& omega) {
-    const int flag = DirectionFlag(direction);
-    if (flag < 0) {
-        // -mm reports under the name of -ms.
-        logFile.ReportError(className, "GenerateSurfaceMatrices", Message::badParameter,
-                            "direction");
-        return Status::badParameter;
-    }
+    // -mm reports under the name of -ms.
+    const int flag = DirectionFlag(direction, "GenerateSurfaceMatrices");
+    if (flag < 0) return flag;
     omega = 2.0 * pi * frequency;
     SetWaveNumber(omega);
     return flag;
