@@ -82,6 +82,21 @@ example_kavoral() {
     printf '  Kavoral %-60s %4d s\n' "$*" $((SECONDS - started))
 }
 
+# Runs the pipeline on sphere.srf and field.ms: check, surface matrices, solution with the normal
+# velocity excitation of the kind given (uniform or cosine, amplitude 1 m/s), field matrices and
+# field pressures; then prints the table against the exact field of $EXAMPLE.
+example_pipeline() {
+    example_kavoral -ch sphere.srf OUT checked.srf
+    "$TOOLS/excitation" "$1" checked.srf 1 excitation.xct
+    example_kavoral -ms "$FREQUENCY" checked.srf OUT surface.mtx
+    example_kavoral -xs surface.mtx excitation.xct surface.res
+    example_kavoral -mm "$FREQUENCY" checked.srf OUT field.ms field.mtx
+    example_kavoral -xm field.mtx surface.res field.res
+    echo
+    "$TOOLS/spheretable" "$EXAMPLE" "$RADIUS" "$KA" "$DENSITY" "$SOUND_VELOCITY" 1 \
+        checked.srf surface.res field.ms field.res
+}
+
 example_done() {
     echo
     echo "The files of this run are kept in $WORK"

@@ -27,13 +27,5 @@ example_mesh
 # Field points on a half circle of radius 2 m in the x-z plane, every 30 degrees from the +z axis.
 "$TOOLS/fieldpoints" arc 2 7 0 180 field.ms
 
-example_kavoral -ch sphere.srf OUT checked.srf
-"$TOOLS/excitation" cosine checked.srf 1 excitation.xct
-example_kavoral -ms "$FREQUENCY" checked.srf OUT surface.mtx
-example_kavoral -xs surface.mtx excitation.xct surface.res
-example_kavoral -mm "$FREQUENCY" checked.srf OUT field.ms field.mtx
-example_kavoral -xm field.mtx surface.res field.res
-echo
-"$TOOLS/spheretable" oscillating "$RADIUS" "$KA" "$DENSITY" "$SOUND_VELOCITY" 1 \
-    checked.srf surface.res field.ms field.res
+example_pipeline cosine
 example_done

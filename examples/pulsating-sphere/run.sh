@@ -15,13 +15,5 @@ example_mesh
 # Field points on a ray through the sphere in the direction (1, 2, 2) / 3, r = 1.5 to 10 m.
 "$TOOLS/fieldpoints" line 0.5 1 1 3.3333333333333333 6.6666666666666667 6.6666666666666667 6 field.ms
 
-example_kavoral -ch sphere.srf OUT checked.srf
-"$TOOLS/excitation" uniform checked.srf 1 excitation.xct
-example_kavoral -ms "$FREQUENCY" checked.srf OUT surface.mtx
-example_kavoral -xs surface.mtx excitation.xct surface.res
-example_kavoral -mm "$FREQUENCY" checked.srf OUT field.ms field.mtx
-example_kavoral -xm field.mtx surface.res field.res
-echo
-"$TOOLS/spheretable" pulsating "$RADIUS" "$KA" "$DENSITY" "$SOUND_VELOCITY" 1 \
-    checked.srf surface.res field.ms field.res
+example_pipeline uniform
 example_done

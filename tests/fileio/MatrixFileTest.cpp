@@ -65,6 +65,14 @@ void ExpectReadsBack(const std::string& name, int rows, int columns, int encodin
     EXPECT_EQ(io.CloseMatrixFile(), 0);
 }
 
+// Writes a file of one entry.
+void WriteOneEntry(const std::string& name, int encoding, Complex a, Complex b) {
+    CFileIO io;
+    ASSERT_EQ(io.OpenMatrixFileW(name.c_str(), 1, 1, encoding), 0);
+    ASSERT_EQ(io.WriteMatrixRow(&a, &b), 0);
+    ASSERT_EQ(io.CloseMatrixFile(), 0);
+}
+
 // Opens a file and reads rows from it; returns the status of the first failing step.
 int OpenAndReadRows(const std::string& name, int encoding, int rowsToRead, Complex* a, Complex* b) {
     CFileIO io;
@@ -106,13 +114,7 @@ TEST(MatrixFile, TinyValueIsLostInTextAndKeptInBinary) {
     test::TempDir dir;
     for (int encoding : {text, binary}) {
         const std::string name = dir.File("tiny.mtx");
-        Complex a{1e-7, -1e-7}, b{0.0000005, 1.0};
-        {
-            CFileIO io;
-            ASSERT_EQ(io.OpenMatrixFileW(name.c_str(), 1, 1, encoding), 0);
-            ASSERT_EQ(io.WriteMatrixRow(&a, &b), 0);
-            ASSERT_EQ(io.CloseMatrixFile(), 0);
-        }
+        WriteOneEntry(name, encoding, {1e-7, -1e-7}, {0.0000005, 1.0});
         Complex readA{}, readB{};
         ASSERT_EQ(OpenAndReadRows(name, encoding, 1, &readA, &readB), 0);
         if (encoding == text) {
@@ -133,12 +135,9 @@ TEST(MatrixFile, NonFiniteValuesAreWrittenAsTheyAre) {
     const std::string name = dir.File("nan.mtx");
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    Complex a{nan, -nan}, b{inf, -inf};
+    const Complex a{nan, -nan}, b{inf, -inf};
     for (int encoding : {text, binary}) {
-        CFileIO io;
-        ASSERT_EQ(io.OpenMatrixFileW(name.c_str(), 1, 1, encoding), 0);
-        ASSERT_EQ(io.WriteMatrixRow(&a, &b), 0);
-        ASSERT_EQ(io.CloseMatrixFile(), 0);
+        WriteOneEntry(name, encoding, a, b);
         Complex readA{}, readB{};
         ASSERT_EQ(OpenAndReadRows(name, encoding, 1, &readA, &readB), 0);
         EXPECT_TRUE(std::isnan(readA.re) && std::isnan(readA.im));
@@ -146,10 +145,7 @@ TEST(MatrixFile, NonFiniteValuesAreWrittenAsTheyAre) {
         EXPECT_EQ(readB.im, -inf);
     }
     // The last pass left the binary file; the text file has the standard spellings.
-    CFileIO io;
-    ASSERT_EQ(io.OpenMatrixFileW(name.c_str(), 1, 1, text), 0);
-    ASSERT_EQ(io.WriteMatrixRow(&a, &b), 0);
-    ASSERT_EQ(io.CloseMatrixFile(), 0);
+    WriteOneEntry(name, text, a, b);
     EXPECT_NE(test::ReadFile(name).find("\n0 0\tnan -nan\tinf -inf\n"), std::string::npos);
 }
 

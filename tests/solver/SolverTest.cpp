@@ -62,6 +62,15 @@ bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
+// A singular system ends with the one report of the factorisation and leaves no output file.
+void ExpectSingularWithoutOutput(const CommandRun& run, const std::string& output) {
+    EXPECT_EQ(run.status, -1);
+    EXPECT_EQ(run.reports, 1);
+    EXPECT_TRUE(Contains(run.console, test::ErrorBlock("CLinEqu", "LUDecompose",
+                                                       "Singular coefficient matrix", "A")));
+    EXPECT_FALSE(test::FileExists(output));
+}
+
 // The binary C matrix file as n x n complex entries; empty when its size is wrong.
 std::vector<Complex> ReadBinaryCMatrix(const std::string& path, int n) {
     const std::string bytes = test::ReadFile(path);
@@ -179,11 +188,7 @@ TEST(SurfaceSolution, SingularSystemWritesNoResultFile) {
     test::WriteMatrixFile(dir.File("surface.mtx"), m, "BINARY");
     test::WriteExcitationFile(dir.File("excitation.xct"), "VVV", {{1, 0}, {1, 0}, {1, 0}});
     const CommandRun run = SolveSurface(dir, "BINARY");
-    EXPECT_EQ(run.status, -1);
-    EXPECT_EQ(run.reports, 1);
-    EXPECT_TRUE(Contains(run.console, test::ErrorBlock("CLinEqu", "LUDecompose",
-                                                       "Singular coefficient matrix", "A")));
-    EXPECT_FALSE(test::FileExists(dir.File("surface.res")));
+    ExpectSingularWithoutOutput(run, dir.File("surface.res"));
 }
 
 TEST(SurfaceSolution, PassesOnTheReportOfAMissingRow) {
@@ -280,11 +285,7 @@ TEST(CMatrix, ZeroFirstEntryOfAFailsAndWritesNoFile) {
     m.A(1, 0) = {1, 0};
     test::WriteMatrixFile(dir.File("surface.mtx"), m, "TEXT");
     const CommandRun run = ComputeC(dir);
-    EXPECT_EQ(run.status, -1);
-    EXPECT_EQ(run.reports, 1);
-    EXPECT_TRUE(Contains(run.console, test::ErrorBlock("CLinEqu", "LUDecompose",
-                                                       "Singular coefficient matrix", "A")));
-    EXPECT_FALSE(test::FileExists(dir.File("surface_C.mtx")));
+    ExpectSingularWithoutOutput(run, dir.File("surface_C.mtx"));
 }
 
 // ---- -xm ------------------------------------------------------------------------------------
