@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "app/LogFile.h"
-#include "app/Status.h"
+#include "base/Status.h"
 #include "app/Stopwatch.h"
 #include "fileio/ConfigData.h"
 #include "fileio/FileIO.h"

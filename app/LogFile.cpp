@@ -1,6 +1,6 @@
 #include "app/LogFile.h"
 
-#include "app/Status.h"
+#include "base/Status.h"
 
 CLogFile logFile;
 

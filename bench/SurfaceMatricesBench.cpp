@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/Constants.h"
+#include "base/Constants.h"
 #include "app/LogFile.h"
 #include "bench/SphereSurface.h"
 #include "fileio/FileIO.h"

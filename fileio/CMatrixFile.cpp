@@ -3,7 +3,7 @@
 #include <new>
 
 #include "app/LogFile.h"
-#include "app/Status.h"
+#include "base/Status.h"
 #include "app/Stopwatch.h"
 #include "fileio/FileIO.h"
 #include "fileio/LittleEndian.h"

@@ -2,7 +2,7 @@
 // the encoding of matrix files, read from "Kavoral.cfg" and copied by value to every object.
 #pragma once
 
-#include "app/Complex.h"
+#include "base/Complex.h"
 
 // Encodings of matrix and C matrix files (MATRIX_FILE).
 constexpr int matrixFileText = 0;

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/File.h"
+#include "base/File.h"
 #include "app/LogFile.h"
-#include "app/Status.h"
+#include "base/Status.h"
 #include "fileio/FileIO.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Complex.h"
+#include "base/Complex.h"
 #include "fileio/ConfigData.h"
 #include "fileio/TextReader.h"
 #include "fileio/TextWriter.h"

@@ -3,7 +3,7 @@
 // n (n + 1) / 2 points. The file has no comments; anything after the last block is not read.
 
 #include "app/LogFile.h"
-#include "app/Status.h"
+#include "base/Status.h"
 #include "fileio/FileIO.h"
 #include "fileio/TextReader.h"
 

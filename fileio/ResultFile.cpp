@@ -4,9 +4,9 @@
 #include <cstring>
 #include <new>
 
-#include "app/File.h"
+#include "base/File.h"
 #include "app/LogFile.h"
-#include "app/Status.h"
+#include "base/Status.h"
 #include "app/Stopwatch.h"
 #include "fileio/FileIO.h"
 #include "fileio/NumberFormat.h"

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <memory>
 
-#include "app/File.h"
+#include "base/File.h"
 
 class CTextReader {
 public:

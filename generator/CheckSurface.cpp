@@ -1,6 +1,6 @@
 // The surface check command: read a surface, prepare it and write it back.
 #include "app/LogFile.h"
-#include "app/Status.h"
+#include "base/Status.h"
 #include "generator/Generator.h"
 #include "surface/Surface.h"
 

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "app/Status.h"
+#include "base/Status.h"
 #include "generator/Generator.h"
 
 void CGenerator::MarkParallelograms() {

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "app/LogFile.h"
-#include "app/Status.h"
+#include "base/Status.h"
 
 namespace {
 

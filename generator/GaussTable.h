@@ -3,9 +3,9 @@
 // The table also integrates the Green's function and its normal derivative over one element.
 #pragma once
 
-#include "app/Complex.h"
+#include "base/Complex.h"
 #include "fileio/FileIO.h"
-#include "surface/Vector3.h"
+#include "base/Vector3.h"
 
 class CGaussTable {
 public:

@@ -8,12 +8,12 @@
 #include <memory>
 #include <vector>
 
-#include "app/Complex.h"
+#include "base/Complex.h"
 #include "fileio/ConfigData.h"
 #include "generator/GaussTable.h"
 #include "surface/SurfaceElement.h"
 #include "surface/Surface.h"
-#include "surface/Vector3.h"
+#include "base/Vector3.h"
 
 class CGenerator {
 public:

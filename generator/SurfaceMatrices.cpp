@@ -2,9 +2,9 @@
 // surface point; -mm writes the matrices that couple the surface points to measuring points.
 #include <cstdio>
 
-#include "app/Constants.h"
+#include "base/Constants.h"
 #include "app/LogFile.h"
-#include "app/Status.h"
+#include "base/Status.h"
 #include "fileio/FileIO.h"
 #include "generator/Generator.h"
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 
 #include "app/LogFile.h"
-#include "app/Status.h"
+#include "base/Status.h"
 
 namespace {
 

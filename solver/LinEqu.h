@@ -3,7 +3,7 @@
 // forward and back substitution for right-hand sides.
 #pragma once
 
-#include "app/Complex.h"
+#include "base/Complex.h"
 
 // Columns worth solving together with LUSubstituteColumns: the block, packed, stays in
 // cache while the factors stream past (64 measured best of 16 to 128 at n = 1000 to 2500).

@@ -5,9 +5,9 @@
 #include <new>
 #include <utility>
 
-#include "app/Constants.h"
+#include "base/Constants.h"
 #include "app/LogFile.h"
-#include "app/Status.h"
+#include "base/Status.h"
 #include "solver/LinEqu.h"
 
 namespace {

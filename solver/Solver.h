@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/Complex.h"
+#include "base/Complex.h"
 #include "fileio/ConfigData.h"
 #include "fileio/FileIO.h"
 

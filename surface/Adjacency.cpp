@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/LogFile.h"
-#include "app/Status.h"
+#include "base/Status.h"
 #include "surface/Surface.h"
 
 int CSurface::CompareOrientation(const SurfaceElement& a, const SurfaceElement& b) {

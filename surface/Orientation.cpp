@@ -1,7 +1,7 @@
 // Turning each sub-boundary to the requested side, and the whole preparation pipeline.
-#include "app/Constants.h"
+#include "base/Constants.h"
 #include "app/LogFile.h"
-#include "app/Status.h"
+#include "base/Status.h"
 #include "surface/Surface.h"
 
 int CSurface::TurnSurface(int direction) {

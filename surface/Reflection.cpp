@@ -5,7 +5,7 @@
 #include <new>
 
 #include "app/LogFile.h"
-#include "app/Status.h"
+#include "base/Status.h"
 #include "surface/Surface.h"
 
 int CSurface::CheckElements() {

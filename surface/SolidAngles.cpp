@@ -5,9 +5,9 @@
 #include <new>
 #include <vector>
 
-#include "app/Constants.h"
+#include "base/Constants.h"
 #include "app/LogFile.h"
-#include "app/Status.h"
+#include "base/Status.h"
 #include "surface/Surface.h"
 
 double CSurface::EdgeAngle(Vector3 e, Vector3 a, Vector3 b) {

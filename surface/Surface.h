@@ -9,7 +9,7 @@
 
 #include "fileio/ConfigData.h"
 #include "surface/SurfaceElement.h"
-#include "surface/Vector3.h"
+#include "base/Vector3.h"
 
 class CSurface {
 public:

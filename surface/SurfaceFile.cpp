@@ -4,9 +4,9 @@
 #include <new>
 #include <string>
 
-#include "app/File.h"
+#include "base/File.h"
 #include "app/LogFile.h"
-#include "app/Status.h"
+#include "base/Status.h"
 #include "app/Stopwatch.h"
 #include "fileio/NumberFormat.h"
 #include "fileio/TextReader.h"

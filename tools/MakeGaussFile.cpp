@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/File.h"
+#include "base/File.h"
 #include "fileio/NumberFormat.h"
 
 #ifndef KAVORAL_TRIANGLE_RULES

@@ -13,9 +13,9 @@
 #include <tuple>
 #include <vector>
 
-#include "app/File.h"
+#include "base/File.h"
 #include "fileio/NumberFormat.h"
-#include "surface/Vector3.h"
+#include "base/Vector3.h"
 
 namespace mesh {
 

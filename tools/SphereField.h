@@ -17,8 +17,8 @@
 
 #include <cmath>
 
-#include "app/Complex.h"
-#include "surface/Vector3.h"
+#include "base/Complex.h"
+#include "base/Vector3.h"
 
 namespace sphere {
 

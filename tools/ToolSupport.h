@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Complex.h"
+#include "base/Complex.h"
 #include "fileio/TextReader.h"
-#include "surface/Vector3.h"
+#include "base/Vector3.h"
 
 namespace tool {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/File.h"
+#include "base/File.h"
 #include "tools/Mesh.h"
 #include "tools/ToolSupport.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 #include "app/LogFile.h"
 #include "app/Stopwatch.h"
 

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 #include "surface/Surface.h"
-#include "surface/SurfaceShapes.h"
+#include "support/SurfaceShapes.h"
 
 namespace {
 

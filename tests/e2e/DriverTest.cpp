@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
-#include "app/Constants.h"
-#include "app/Status.h"
+#include "support/TestSupport.h"
+#include "base/Constants.h"
+#include "base/Status.h"
 #include "fileio/FileIO.h"
 #include "surface/Surface.h"
-#include "surface/SurfaceShapes.h"
+#include "support/SurfaceShapes.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
-#include "solver/SolverFiles.h"
+#include "support/TestSupport.h"
+#include "support/SolverFiles.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Reading the configuration file.
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 #include "fileio/FileIO.h"
 
 namespace {

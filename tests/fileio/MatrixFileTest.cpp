@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
-#include "app/Status.h"
+#include "support/TestSupport.h"
+#include "base/Status.h"
 #include "fileio/FileIO.h"
-#include "fileio/FileTestSupport.h"
+#include "support/FileTestSupport.h"
 
 namespace {
 

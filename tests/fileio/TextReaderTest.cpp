@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 #include "fileio/TextReader.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <tuple>
 #include <vector>
 
-#include "TestSupport.h"
-#include "app/Constants.h"
+#include "support/TestSupport.h"
+#include "base/Constants.h"
 #include "generator/Generator.h"
 
 namespace {

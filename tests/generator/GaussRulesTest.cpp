@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 #include "generator/GaussTable.h"
 
 namespace {

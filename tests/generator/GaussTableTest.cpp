@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "TestSupport.h"
-#include "app/Status.h"
+#include "support/TestSupport.h"
+#include "base/Status.h"
 #include "generator/GaussTable.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 #include "solver/LinEqu.h"
 
 namespace {

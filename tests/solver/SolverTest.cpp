@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "SolverFiles.h"
-#include "TestSupport.h"
+#include "support/SolverFiles.h"
+#include "support/TestSupport.h"
 #include "solver/Solver.h"
 
 namespace {

@@ -4,10 +4,10 @@
 #include <array>
 #include <cmath>
 
-#include "TestSupport.h"
-#include "app/Constants.h"
+#include "support/TestSupport.h"
+#include "base/Constants.h"
 #include "surface/Surface.h"
-#include "surface/SurfaceShapes.h"
+#include "support/SurfaceShapes.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The element check and the completion of a surface from its symmetry planes.
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 #include "surface/Surface.h"
-#include "surface/SurfaceShapes.h"
+#include "support/SurfaceShapes.h"
 
 namespace {
 

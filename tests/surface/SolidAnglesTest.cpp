@@ -8,10 +8,10 @@
 #include <numeric>
 #include <random>
 
-#include "TestSupport.h"
-#include "app/Constants.h"
+#include "support/TestSupport.h"
+#include "base/Constants.h"
 #include "surface/Surface.h"
-#include "surface/SurfaceShapes.h"
+#include "support/SurfaceShapes.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <string>
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 #include "surface/Surface.h"
-#include "surface/SurfaceShapes.h"
+#include "support/SurfaceShapes.h"
 
 namespace {
 

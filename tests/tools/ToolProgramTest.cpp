@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 #include "tools/Mesh.h"
 #include "tools/SphereField.h"
 #include "tools/ToolSupport.h"

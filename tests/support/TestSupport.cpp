@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>

@@ -1,4 +1,4 @@
-#include "surface/SurfaceShapes.h"
+#include "support/SurfaceShapes.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "SolverFiles.h"
+#include "support/SolverFiles.h"
 
 #include <cmath>
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include <random>
 #include <sstream>
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 
 namespace test {
 

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "app/Complex.h"
+#include "base/Complex.h"
 
 // pi = 4 atan(1), computed once when the program starts.
 inline const double pi = 4.0 * std::atan(1.0);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Complex.h"
+#include "base/Complex.h"
 
 namespace test {
 

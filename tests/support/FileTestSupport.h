@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 
 namespace test {
 
