@@ -60,8 +60,8 @@ def command_import(args):
     types = collections.Counter()
     for block in mesh.cells:
         types[block.type] += len(block.data)
-    print("Read %s: %d points, %s" % (args.input, len(mesh.points),
-                                      ", ".join("%d %s" % (n, t) for t, n in types.items())))
+    cells = ", ".join("%d %s cells" % (n, t) for t, n in types.items())
+    print("Read %s: %d points, %s" % (args.input, len(mesh.points), cells))
     for note in imported.notes:
         print("  " + note)
     surface = imported.surface
