@@ -7,7 +7,7 @@ region of every element of a surface, one name a line, after optional '%' commen
 
 import numpy as np
 
-from .textfile import (Scanner, date_text, format_exact, format_number, read_text,
+from .textfile import (date_text, format_exact, format_number, open_scanner, read_text,
                        write_text_atomically)
 
 EXCITATION_TYPES = "PVZY"
@@ -15,12 +15,8 @@ EXCITATION_TYPES = "PVZY"
 
 def read_excitation(path):
     """Returns (types, values): type letters and complex values, one per point."""
-    scan = Scanner(read_text(path), str(path))
-    scan.skip_comment_lines()
-    count = scan.auto_int("number of excited points")
-    scan.skip_line()
-    if count < 1:
-        scan.fail("number of excited points")
+    scan = open_scanner(path)
+    count = scan.count("number of excited points", 1)
     types = []
     values = np.empty(count, dtype=complex)
     for i in range(count):
@@ -53,18 +49,9 @@ def write_excitation(path, types, values, title="Excitation file written by kavo
 
 def read_result(path):
     """Returns (pressures, velocities) as complex arrays, one entry per point."""
-    scan = Scanner(read_text(path), str(path))
-    scan.skip_comment_lines()
-    count = scan.auto_int("number of vector elements")
-    scan.skip_line()
-    if count < 1:
-        scan.fail("number of vector elements")
-    values = np.empty((count, 4))
-    for i in range(count):
-        scan.index(i, "result index")
-        for k in range(4):
-            values[i, k] = scan.decimal("result value")
-        scan.skip_line()
+    scan = open_scanner(path)
+    count = scan.count("number of vector elements", 1)
+    values = scan.records(count, 4, "result index", "result value")
     return values[:, 0] + 1j * values[:, 1], values[:, 2] + 1j * values[:, 3]
 
 

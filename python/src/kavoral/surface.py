@@ -7,8 +7,8 @@ Elements are held as an (M, 4) integer array whose fourth entry is -1 for a tria
 
 import numpy as np
 
-from .textfile import (Scanner, date_text, format_exact, format_number,
-                       read_text, write_text_atomically)
+from .textfile import (date_text, format_exact, format_number, open_scanner,
+                       write_text_atomically)
 
 # Point and element indices are unsigned 16-bit numbers in the program.
 INDEX_LIMIT = 65535
@@ -54,25 +54,13 @@ def elements_from_lists(node_lists):
 
 def read_surface(path):
     """Reads a surface file (or a measuring points file, which may end after its points)."""
-    scan = Scanner(read_text(path), str(path))
-    scan.skip_comment_lines()
-    count = scan.auto_int("number of surface points")
-    scan.skip_line()
-    if not 1 <= count <= INDEX_LIMIT:
-        scan.fail("number of surface points")
-    values = np.empty((count, 6))
-    for i in range(count):
-        scan.index(i, "point index")
-        for k in range(6):
-            values[i, k] = scan.decimal("point coordinates")
-        scan.skip_line()
+    scan = open_scanner(path)
+    count = scan.count("number of surface points", 1, INDEX_LIMIT)
+    values = scan.records(count, 6, "point index", "point coordinates")
     if scan.at_end():
         return Surface(values[:, :3], np.zeros((0, 4)), values[:, 3:])
 
-    count = scan.auto_int("number of elements")
-    scan.skip_line()
-    if not 0 <= count <= INDEX_LIMIT:
-        scan.fail("number of elements")
+    count = scan.count("number of elements", 0, INDEX_LIMIT)
     elements = np.full((count, 4), -1, dtype=np.int64)
     for j in range(count):
         scan.index(j, "element index")
@@ -82,19 +70,12 @@ def read_surface(path):
         for k in range(nodes):
             elements[j, k] = scan.auto_int("element node")
         scan.skip_line()
-    planes = []
+    planes = np.zeros((0, 6))
     if not scan.at_end():
-        count = scan.auto_int("number of symmetry planes")
-        scan.skip_line()
-        if count < 0:
-            scan.fail("number of symmetry planes")
-        for k in range(count):
-            scan.index(k, "symmetry plane index")
-            planes.append([scan.decimal("symmetry plane coordinates") for _ in range(6)])
-            if not np.dot(planes[-1][3:], planes[-1][3:]) > 0:
-                scan.fail("symmetry plane normal")
-            scan.skip_line()
-    planes = np.array(planes).reshape(-1, 6)
+        count = scan.count("number of symmetry planes", 0)
+        planes = scan.records(count, 6, "symmetry plane index", "symmetry plane coordinates")
+        if not (np.einsum("ij,ij->i", planes[:, 3:], planes[:, 3:]) > 0).all():
+            scan.fail("symmetry plane normal of zero length")
     return Surface(values[:, :3], elements, values[:, 3:], planes[:, :3], planes[:, 3:])
 
 

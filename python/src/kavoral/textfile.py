@@ -12,6 +12,8 @@ import re
 import tempfile
 import time
 
+import numpy as np
+
 LINE_LIMIT = 500
 DECIMAL_LIMIT = 27
 
@@ -81,6 +83,24 @@ class Scanner:
         self.pos += 1
         return self.text[self.pos - 1]
 
+    def count(self, what, low, high=None):
+        """A count line: an integer within [low, high], the rest of its line skipped."""
+        value = self.auto_int(what)
+        self.skip_line()
+        if value < low or (high is not None and value > high):
+            self.fail(what)
+        return value
+
+    def records(self, count, width, index_what, value_what):
+        """count records of an index and width numbers each, one a line: a (count, width)
+        array."""
+        values = []
+        for i in range(count):
+            self.index(i, index_what)
+            values.append([self.decimal(value_what) for _ in range(width)])
+            self.skip_line()
+        return np.array(values, dtype=float).reshape(count, width)
+
     def index(self, expected, what):
         """A record index, which must equal the record's position."""
         start = self.pos
@@ -103,6 +123,13 @@ def _auto_value(token):
 def read_text(path):
     with open(path, "r", encoding="latin-1", newline="") as stream:
         return stream.read()
+
+
+def open_scanner(path):
+    """A scanner over the file, past its leading comment lines."""
+    scan = Scanner(read_text(path), str(path))
+    scan.skip_comment_lines()
+    return scan
 
 
 def format_number(value):
