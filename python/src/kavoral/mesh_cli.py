@@ -55,7 +55,7 @@ def command_import(args):
         return fail("--scale must be above 0")
     try:
         imported = meshimport.import_mesh(mesh, args.region, args.scale, args.merge_tolerance)
-    except meshimport.MeshImportError as error:
+    except (meshimport.MeshImportError, ValueError) as error:
         return fail("%s: %s" % (args.input, error))
     types = collections.Counter()
     for block in mesh.cells:
