@@ -24,6 +24,8 @@ FREQUENCY_COLUMNS = ("frequency_hz", "interior_residual", "status")
 FIELD_COLUMNS = ("frequency_hz", "point", "x", "y", "z", "spl_db")
 PANELS = ("spl", "polar", "residual")
 PICTURE_TYPES = (".png", ".svg", ".pdf")
+# The span of the directivity plot in dB.
+POLAR_RANGE = 40
 
 
 def read_csv(path, required):
@@ -147,26 +149,28 @@ def plot_spl(ax, sweep, points):
 
 
 def plot_polar(ax, sweep, points, frequencies, centre, axis):
+    """The level of each frequency relative to its largest, so that frequencies of very
+    different levels share one scale; levels more than RANGE below are drawn at its edge."""
     angles = polar_angles(sweep.positions(points), centre, axis)
     order = np.argsort(angles)
     theta = np.radians(angles[order])
     closed = len(theta) > 2 and (theta[-1] - theta[0]) > np.radians(300)
-    top = -math.inf
     for frequency in frequencies:
         rows = sweep.field["frequency_hz"] == frequency
         level = dict(zip(sweep.field["point"][rows], sweep.field["spl_db"][rows]))
         r = np.array([level.get(points[k], math.nan) for k in order])
+        if not np.isfinite(r).any():
+            continue
+        r = np.maximum(r - np.nanmax(r), -POLAR_RANGE)
         t = theta
         if closed:
             t, r = np.append(t, t[0]), np.append(r, r[0])
-        ax.plot(t, r, label="%g Hz" % frequency)
-        if np.isfinite(r).any():
-            top = max(top, np.nanmax(r))
-    if math.isfinite(top):
-        ax.set_ylim(top - 40, top + 3)
+        ax.plot(t, r, label="%.4g Hz" % frequency)
+    ax.set_ylim(-POLAR_RANGE, 2)
+    ax.set_yticks(np.arange(-POLAR_RANGE, 1, 10))
     ax.set_theta_zero_location("E")
     ax.set_rlabel_position(100)
-    ax.set_title("Directivity, SPL in dB", pad=22)
+    ax.set_title("Directivity, dB re the largest level", pad=22)
     if frequencies:
         ax.legend(fontsize="small", loc="lower left", bbox_to_anchor=(0.9, -0.05))
 
