@@ -51,7 +51,8 @@ public:
     // The steps that -ms and -mm share.
     // k = omega / c, c the complex sound velocity.
     void SetWaveNumber(double omega);
-    // The direction check and the wave number: the direction flag and omega, or -2 (reported).
+    // The direction check, then the frequency check (it must be finite), and the wave number: the
+    // direction flag and omega, or -2 (reported).
     int StartMatrixCommand(const char* direction, double frequency, double& omega);
     // Reads and prepares the boundary surface, takes over its arrays and runs Init.
     // Reads a surface file with its progress lines and runs the preparation pipeline.

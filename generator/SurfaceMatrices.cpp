@@ -1,5 +1,6 @@
 // The matrix commands: -ms writes the surface matrices A and B of a prepared surface, one row per
 // surface point; -mm writes the matrices that couple the surface points to measuring points.
+#include <cmath>
 #include <cstdio>
 
 #include "base/Constants.h"
@@ -64,6 +65,11 @@ int CGenerator::StartMatrixCommand(const char* direction, double frequency, doub
     // -mm reports under the name of -ms.
     const int flag = DirectionFlag(direction, "GenerateSurfaceMatrices");
     if (flag < 0) return flag;
+    if (!std::isfinite(frequency)) {
+        logFile.ReportError(className, "GenerateSurfaceMatrices", Message::badParameter,
+                            "frequency");
+        return Status::badParameter;
+    }
     omega = 2.0 * pi * frequency;
     SetWaveNumber(omega);
     return flag;
