@@ -11,6 +11,7 @@
 #include "fileio/NumberScan.h"
 #include "generator/Generator.h"
 #include "solver/Solver.h"
+#include "surface/SurfaceCheck.h"
 
 namespace {
 
@@ -76,10 +77,8 @@ int RunCommand(int command, const char* const* argv, ConfigData config) {
             CSolver solver(config);
             return solver.GetMeasuringResults(argv[2], argv[3], argv[4]);
         }
-        default: {
-            CGenerator generator(config);
-            return generator.CheckSurface(argv[2], argv[3], argv[4]);
-        }
+        default:
+            return CheckSurface(config, argv[2], argv[3], argv[4]);
     }
 }
 
