@@ -1,17 +1,21 @@
-// Exact scattering by a rigid sphere of radius a centred at the origin, time factor
-// exp(+j omega t), real wave number k: the reference of the incident sound tests and of the
+// Exact scattering by a sphere of radius a centred at the origin, rigid or locally reacting, time
+// factor exp(+j omega t), real wave number k: the reference of the incident sound tests and of the
 // scattering example.
 //
-// Plane wave p_inc = P0 exp(-jk d.x). With cos(theta) = d.x / r and the outgoing spherical Hankel
-// functions h_n = j_n - j y_n (h_0(x) = j exp(-jx) / x), the incident wave is
-// sum (2n+1) (-j)^n j_n(kr) P_n(cos theta), and the rigid sphere (dp/dr = 0 at r = a) adds
-//   p_s = -P0 sum (2n+1) (-j)^n j_n'(ka) / h_n'(ka) h_n(kr) P_n(cos theta).
-// Point source p_inc = A exp(-jkR) / R at r_s > a: for r < r_s
-//   p_inc = -jkA sum (2n+1) j_n(kr) h_n(kr_s) P_n(cos gamma), gamma the angle between x and the source,
-// and the sphere adds
-//   p_s = jkA sum (2n+1) j_n'(ka) / h_n'(ka) h_n(kr_s) h_n(kr) P_n(cos gamma),
-// which holds for every r >= a. The functions return the total pressure p_inc + p_s, the incident
-// part in closed form.
+// The surface is given by its specific admittance eta = rho c v / p, v the normal velocity out of
+// the sphere: 0 for a rigid sphere. With j_n, y_n the spherical Bessel functions and the outgoing
+// Hankel functions h_n = j_n - j y_n (h_0(x) = j exp(-jx) / x), every partial wave j_n(kr) of the
+// incident field is met by c_n h_n(kr) with
+//   c_n = -(j j_n'(ka) - eta j_n(ka)) / (j h_n'(ka) - eta h_n(ka)),
+// from eta p = (j / k) dp/dr at r = a (the momentum equation j omega rho v = -dp/dr); for the
+// rigid sphere c_n = -j_n'(ka) / h_n'(ka).
+//
+// Plane wave p_inc = P0 exp(-jk d.x) = P0 sum (2n+1) (-j)^n j_n(kr) P_n(cos theta), cos theta = d.x / r:
+//   p_s = P0 sum (2n+1) (-j)^n c_n h_n(kr) P_n(cos theta).
+// Point source p_inc = A exp(-jkR) / R at r_s > a, for r < r_s
+//   p_inc = -jkA sum (2n+1) j_n(kr) h_n(kr_s) P_n(cos gamma), gamma the angle between x and the source:
+//   p_s = -jkA sum (2n+1) c_n h_n(kr_s) h_n(kr) P_n(cos gamma), which holds for every r >= a.
+// The functions return the total pressure p_inc + p_s, the incident part in closed form.
 #pragma once
 
 #include <algorithm>
@@ -108,21 +112,27 @@ inline double CosAngle(Vector3 a, Vector3 b) {
     return std::max(-1.0, std::min(1.0, Dot(a, b) / (Length(a) * Length(b))));
 }
 
-// The scattered factors j_n'(ka) / h_n'(ka), n = 0..orders.
-inline std::vector<Complex> RigidFactors(int orders, double ka) {
-    const std::vector<double> dj = Derivatives(BesselJ(orders + 1, ka), ka);
-    const std::vector<Complex> dh = HankelDerivatives(orders, ka);
+// The scattered factors c_n, n = 0..orders, of the surface of specific admittance eta.
+inline std::vector<Complex> ScatteringFactors(int orders, double ka, Complex eta) {
+    const std::vector<double> j = BesselJ(orders + 1, ka);
+    const std::vector<double> dj = Derivatives(j, ka);
+    const std::vector<Complex> h = HankelH(orders, ka), dh = HankelDerivatives(orders, ka);
+    const Complex jUnit{0.0, 1.0};
     std::vector<Complex> c(static_cast<size_t>(orders) + 1);
-    for (size_t m = 0; m < c.size(); ++m) c[m] = Complex{dj[m], 0.0} / dh[m];
+    for (size_t m = 0; m < c.size(); ++m) {
+        const Complex numerator = jUnit * Complex{dj[m], 0.0} - eta * Complex{j[m], 0.0};
+        const Complex denominator = jUnit * dh[m] - eta * h[m];
+        c[m] = Complex{0.0, 0.0} - numerator / denominator;
+    }
     return c;
 }
 
 // The total pressure at x (|x| >= a) of the plane wave P0 exp(-jk d.x), d of unit length, on the
-// rigid sphere of radius a.
-inline Complex RigidSpherePlaneWave(double a, double k, Complex amplitude, Vector3 d, Vector3 x) {
+// sphere of radius a and specific admittance eta.
+inline Complex SpherePlaneWave(double a, double k, Complex eta, Complex amplitude, Vector3 d, Vector3 x) {
     const double r = Length(x);
     const int orders = PlaneWaveOrders(k * a);
-    const std::vector<Complex> factors = RigidFactors(orders, k * a);
+    const std::vector<Complex> factors = ScatteringFactors(orders, k * a, eta);
     const std::vector<Complex> h = HankelH(orders, k * r);
     const std::vector<double> p = Legendre(orders, CosAngle(d, x));
     Complex sum{0.0, 0.0};
@@ -132,17 +142,18 @@ inline Complex RigidSpherePlaneWave(double a, double k, Complex amplitude, Vecto
     }
     const double phase = k * Dot(d, x);
     const Complex incident = amplitude * Complex{std::cos(phase), -std::sin(phase)};
-    return incident - amplitude * sum;
+    return incident + amplitude * sum;
 }
 
 // The total pressure at x (|x| >= a) of the point source A exp(-jkR) / R at `source`
-// (|source| > a) outside the rigid sphere of radius a. The orders stop at 150, where y_n(ka) nears
-// the range of a double: enough for sources and points from about 1.4 a on at ka >= 1.
-inline Complex RigidSpherePointSource(double a, double k, Complex amplitude, Vector3 source, Vector3 x) {
+// (|source| > a) outside the sphere of radius a and specific admittance eta. The orders stop at
+// 150, where y_n(ka) nears the range of a double: enough for sources and points from about 1.4 a
+// on at ka >= 1.
+inline Complex SpherePointSource(double a, double k, Complex eta, Complex amplitude, Vector3 source, Vector3 x) {
     const double r = Length(x), rs = Length(source);
     // The terms fall off as (a / r_s)^n (a / r)^n beyond the plane wave's orders.
     const int orders = std::min(150, PlaneWaveOrders(k * a) + static_cast<int>(37.0 / std::log(rs * r / (a * a))));
-    const std::vector<Complex> factors = RigidFactors(orders, k * a);
+    const std::vector<Complex> factors = ScatteringFactors(orders, k * a, eta);
     const std::vector<Complex> hs = HankelH(orders, k * rs);
     const std::vector<Complex> h = HankelH(orders, k * r);
     const std::vector<double> p = Legendre(orders, CosAngle(source, x));
@@ -154,7 +165,7 @@ inline Complex RigidSpherePointSource(double a, double k, Complex amplitude, Vec
     const double distance = Length(x - source);
     const Complex incident =
         amplitude * Complex{std::cos(k * distance) / distance, -std::sin(k * distance) / distance};
-    return incident + Complex{0.0, k} * amplitude * sum;
+    return incident - Complex{0.0, k} * amplitude * sum;
 }
 
 }  // namespace scattering

@@ -84,19 +84,23 @@ TEST(SphereScattering, SeriesOfThePlaneWaveAndThePointSourceSumToTheirClosedForm
     }
 }
 
-TEST(SphereScattering, TotalFieldHasNoNormalVelocityOnTheRigidSphere) {
+TEST(SphereScattering, TotalFieldMeetsTheRigidAndTheAdmittanceConditionOnTheSphere) {
     const double a = 0.8;
     const Vector3 d = Vector3{1.0, -2.0, 2.0} * (1.0 / 3.0);
     const Vector3 source{0.4, 1.1, -1.6};
-    for (double ka : {0.5, 1.0, 3.0, 4.0 * std::atan(1.0)}) {
-        const double k = ka / a;
-        const auto plane = [&](Vector3 x) { return RigidSpherePlaneWave(a, k, {0.6, -0.3}, d, x); };
-        const auto point = [&](Vector3 x) { return RigidSpherePointSource(a, k, {1.5, 0.2}, source, x); };
-        for (Vector3 u : {Vector3{0, 0, 1}, Vector3{0.6, 0, -0.8}, Vector3{-0.48, 0.6, 0.64}}) {
-            const Vector3 x = u * a;
-            // Against the incident field's own derivative, which is of order k |P0|.
-            EXPECT_LT(Abs(RadialDerivative(plane, x)), 1e-7 * k) << "plane wave, ka " << ka;
-            EXPECT_LT(Abs(RadialDerivative(point, x)), 1e-7 * k) << "point source, ka " << ka;
+    for (Complex eta : {Complex{0.0, 0.0}, Complex{0.4, -0.3}}) {
+        for (double ka : {0.5, 1.0, 3.0, 4.0 * std::atan(1.0)}) {
+            const double k = ka / a;
+            const auto plane = [&](Vector3 x) { return SpherePlaneWave(a, k, eta, {0.6, -0.3}, d, x); };
+            const auto point = [&](Vector3 x) { return SpherePointSource(a, k, eta, {1.5, 0.2}, source, x); };
+            for (Vector3 u : {Vector3{0, 0, 1}, Vector3{0.6, 0, -0.8}, Vector3{-0.48, 0.6, 0.64}}) {
+                const Vector3 x = u * a;
+                // eta p = (j / k) dp/dr, against the incident field's own size, about |P0|.
+                const Complex planeResidual = Complex{0.0, 1.0 / k} * RadialDerivative(plane, x) - eta * plane(x);
+                const Complex pointResidual = Complex{0.0, 1.0 / k} * RadialDerivative(point, x) - eta * point(x);
+                EXPECT_LT(Abs(planeResidual), 1e-7) << "plane wave, ka " << ka << " eta " << eta.re;
+                EXPECT_LT(Abs(pointResidual), 1e-7) << "point source, ka " << ka << " eta " << eta.re;
+            }
         }
     }
 }
