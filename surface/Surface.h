@@ -11,6 +11,12 @@
 #include "surface/SurfaceElement.h"
 #include "base/Vector3.h"
 
+// How a surface file is written: as the program writes it, or as a tool writes a mesh.
+struct SurfaceFileStyle {
+    const char* title = nullptr;  // the first comment line; null: the program's own
+    bool fullPrecision = false;   // every number to round-trip precision instead of six digits
+};
+
 class CSurface {
 public:
     // Indices of points and elements are 16-bit: at most this many of each after the reflection.
@@ -24,6 +30,7 @@ public:
     int ReadSurfaceFile(const char* fileName);
     // Writes the stored part through a temporary file beside the target, renamed into place.
     int WriteSurfaceFile(const char* fileName);
+    int WriteSurfaceFile(const char* fileName, const SurfaceFileStyle& style);
 
     // The preparation pipeline and its steps, in pipeline order.
     int PrepareSurface(int direction);

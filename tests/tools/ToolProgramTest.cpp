@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "support/TestSupport.h"
-#include "tools/Mesh.h"
+#include "meshes/Mesh.h"
 #include "tools/SphereField.h"
 #include "tools/ToolSupport.h"
 
@@ -24,7 +24,7 @@ TEST(ToolPrograms, WriteSurfacesThatReadBackWithFullPrecision) {
     EXPECT_NE(run.output.find("10 points, 9 elements, 3 symmetry planes"), std::string::npos) << run.output;
     std::vector<Vector3> points;
     ASSERT_EQ(tool::ReadPoints(dir.File("octant.srf"), points), "");
-    const mesh::Mesh expected = mesh::OctantSphere(2.0, 3, false);
+    const meshes::Mesh expected = meshes::OctantSphere(2.0, 3, false);
     ASSERT_EQ(points.size(), expected.points.size());
     for (size_t i = 0; i < points.size(); ++i) {
         EXPECT_EQ(points[i].x, expected.points[i].x);
@@ -66,7 +66,7 @@ TEST(ToolPrograms, SphereTableShowsNoErrorForExactPressuresAndRejectsMismatchedF
     std::string result = "% Result File\n3\n";
     for (size_t i = 0; i < points.size(); ++i) {
         const Complex p = sphere::Pressure(sphere::Motion::oscillating, 1.2, 343, 1.0, 2.0, 1.0, points[i]);
-        result += std::to_string(i) + "\t" + mesh::Number(p.re) + " " + mesh::Number(p.im) + "\t0.0 0.0\n";
+        result += std::to_string(i) + "\t" + tool::Number(p.re) + " " + tool::Number(p.im) + "\t0.0 0.0\n";
     }
     test::WriteFile(dir.File("s.res"), result);
     auto run = test::RunProgram(Tool("spheretable"), dir.Path(),
