@@ -93,22 +93,21 @@ int CFileIO::WriteExcitationFile(const char* fileName, int count, const std::int
         logFile.ReportError(className, function, Message::badParameter, "");
         return Status::badParameter;
     }
-    UniqueFile file = OpenFile(fileName, "wt");
-    if (!file) {
+    UniqueFile output = OpenFile(fileName, "wt");
+    if (!output) {
         logFile.ReportError(className, function, Message::openError, fileName);
         return Status::openError;
     }
-    if (title != nullptr) std::fprintf(file.get(), "%% %s\n", title);
-    std::fprintf(file.get(), "%d\n", count);
+    if (title != nullptr) std::fprintf(output.get(), "%% %s\n", title);
+    std::fprintf(output.get(), "%d\n", count);
     char re[numberTextSize];
     char im[numberTextSize];
     for (int i = 0; i < count; ++i) {
         FormatRoundTrip(values[i].re, re);
         FormatRoundTrip(values[i].im, im);
-        std::fprintf(file.get(), "%d\t%c\t%s %s\n", i, ExcitationLetter(types[i]), re, im);
+        std::fprintf(output.get(), "%d\t%c\t%s %s\n", i, ExcitationLetter(types[i]), re, im);
     }
-    if (!CloseWritten(file)) {
-        std::remove(fileName);
+    if (!CloseWritten(output)) {
         logFile.ReportError(className, function, Message::writeError, fileName);
         return Status::writeError;
     }

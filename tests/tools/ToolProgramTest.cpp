@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "fileio/ExcitationType.h"
+#include "fileio/FileIO.h"
 #include "support/TestSupport.h"
+#include "surface/Surface.h"
 #include "meshes/Mesh.h"
 #include "tools/SphereField.h"
 #include "tools/ToolSupport.h"
@@ -33,6 +36,43 @@ TEST(ToolPrograms, WriteSurfacesThatReadBackWithFullPrecision) {
     const std::string text = test::ReadFile(dir.File("octant.srf"));
     EXPECT_NE(text.find("\n9\n0\t3\t"), std::string::npos);
     EXPECT_NE(text.find("\n3\n0\t0 0 0\t1 0 0\n1\t0 0 0\t0 1 0\n2\t0 0 0\t0 0 1\n"), std::string::npos);
+}
+
+TEST(ToolPrograms, FilesReadBackThroughTheProgramsReaders) {
+    test::TempDir dir;
+    ASSERT_EQ(test::RunProgram(Tool("cubesphere"), dir.Path(), {"1.5", "2", "cube.srf"}).status, 0);
+    ASSERT_EQ(test::RunProgram(Tool("octantsphere"), dir.Path(), {"1", "2", "octant.srf"}).status, 0);
+    ASSERT_EQ(test::RunProgram(Tool("excitation"), dir.Path(),
+                               {"cosine", "cube.srf", "0.5", "cube.xct"}).status, 0);
+    test::ConsoleCapture capture;
+    CSurface cube{ConfigData{}};
+    ASSERT_EQ(cube.ReadSurfaceFile(dir.File("cube.srf").c_str()), 0);
+    const meshes::Mesh expected = meshes::CubedSphere(1.5, 2);
+    ASSERT_EQ(cube.pointCount, static_cast<int>(expected.points.size()));
+    ASSERT_EQ(cube.elementCount, static_cast<int>(expected.elements.size()));
+    for (int j = 0; j < cube.elementCount; ++j) {
+        EXPECT_EQ(cube.elements[j].nodeCount, 4);
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(cube.elements[j].nodes[k], expected.elements[j].nodes[k]);
+    }
+    CSurface octant{ConfigData{}};
+    ASSERT_EQ(octant.ReadSurfaceFile(dir.File("octant.srf").c_str()), 0);
+    ASSERT_EQ(octant.symmetryPlaneCount, 3);
+    EXPECT_EQ(octant.planeNormals[2].z, 1.0);
+    EXPECT_EQ(Length(octant.planePoints[1]), 0.0);
+
+    CFileIO io;
+    int count = 0;
+    std::vector<Complex> values;
+    std::vector<std::int16_t> types;
+    ASSERT_EQ(io.ReadExcitationFile(dir.File("cube.xct").c_str(), count, values, types), 0);
+    ASSERT_EQ(count, cube.pointCount);
+    for (int i = 0; i < count; ++i) {
+        const Vector3 x = cube.points[i];
+        EXPECT_EQ(types[i], givenVelocity);
+        EXPECT_EQ(values[i].re, 0.5 * (x.z / Length(x))) << i;
+        EXPECT_EQ(values[i].im, 0.0);
+    }
+    EXPECT_EQ(capture.Reports(), 0);
 }
 
 TEST(ToolPrograms, RefuseBadArgumentsAndWriteNothing) {
