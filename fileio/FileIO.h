@@ -11,11 +11,9 @@
 
 #include "base/Complex.h"
 #include "fileio/ConfigData.h"
+#include "fileio/RuleArrays.h"
 #include "fileio/TextReader.h"
 #include "fileio/TextWriter.h"
-
-// Twenty rules of one kind, rule n - 1 at position n - 1.
-using RuleArrays = std::vector<double>[20];
 
 class CFileIO {
 public:

@@ -20,7 +20,7 @@ struct SurfaceFileStyle {
 class CSurface {
 public:
     // Indices of points and elements are 16-bit: at most this many of each after the reflection.
-    static constexpr int indexLimit = 65535;
+    static constexpr int indexLimit = surfaceIndexLimit;
 
     explicit CSurface(ConfigData configData);
     CSurface(const CSurface&) = delete;
@@ -32,7 +32,7 @@ public:
     int WriteSurfaceFile(const char* fileName);
     int WriteSurfaceFile(const char* fileName, const SurfaceFileStyle& style);
 
-    // The preparation pipeline and its steps, in pipeline order.
+    // The preparation pipeline (surface/Preparation.cpp) and its steps, in pipeline order.
     int PrepareSurface(int direction);
     int CheckElements();
     int Reflect();
