@@ -133,15 +133,15 @@ Mesh Icosphere(double radius, int level) {
     return m;
 }
 
-Mesh CubedSphere(double radius, int m) {
+namespace {
+
+// The six faces of a cube split into m x m quadrilaterals each, facing away from the origin; the
+// lattice point (i, j, k), each coordinate in -m..m in steps of 2, is placed by `place`.
+template <typename Place>
+Mesh CubeLattice(int m, Place place) {
     Mesh mesh;
     PointIndex<std::tuple<int, int, int>> index(mesh);
-    const double quarter = std::atan(1.0);
-    auto point = [&](int i, int j, int k) {  // lattice coordinates in -m..m, steps of 2
-        const Vector3 cube{std::tan(quarter * i / m), std::tan(quarter * j / m),
-                           std::tan(quarter * k / m)};
-        return index.Get({i, j, k}, Scaled(cube, radius));
-    };
+    auto point = [&](int i, int j, int k) { return index.Get({i, j, k}, place(i, j, k)); };
     for (int axis = 0; axis < 3; ++axis) {
         for (int side = -1; side <= 1; side += 2) {
             auto lattice = [&](int u, int v) {  // u, v in 0..m across the face
@@ -160,6 +160,24 @@ Mesh CubedSphere(double radius, int m) {
         }
     }
     return mesh;
+}
+
+}  // namespace
+
+Mesh CubedSphere(double radius, int m) {
+    const double quarter = std::atan(1.0);
+    return CubeLattice(m, [&](int i, int j, int k) {
+        const Vector3 cube{std::tan(quarter * i / m), std::tan(quarter * j / m),
+                           std::tan(quarter * k / m)};
+        return Scaled(cube, radius);
+    });
+}
+
+Mesh CubeOfSquares(double edge, int m) {
+    const double step = edge / (2.0 * m);
+    return CubeLattice(m, [&](int i, int j, int k) {
+        return Vector3{i * step, j * step, k * step};
+    });
 }
 
 Mesh OctantSphere(double radius, int n, bool wholeSphere) {

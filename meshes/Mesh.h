@@ -66,6 +66,9 @@ int AddLatitudeSphere(Mesh& mesh, int longitudes, int latitudes, bool upperHalfO
 // The unit cube, every face seen counter-clockwise from outside; split into two triangles per
 // face when `triangles` is set.
 Mesh Cube(bool triangles);
+// The cube of edge length `edge` centred at the origin, every face split into m x m squares:
+// 6 m^2 + 2 points.
+Mesh CubeOfSquares(double edge, int m);
 // A regular tetrahedron facing outward.
 Mesh Tetrahedron();
 
