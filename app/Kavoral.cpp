@@ -1,13 +1,14 @@
 #include "app/Kavoral.h"
 
-#include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "app/LogFile.h"
 #include "base/Status.h"
 #include "app/Stopwatch.h"
 #include "fileio/ConfigData.h"
 #include "fileio/FileIO.h"
+#include "fileio/NumberScan.h"
 #include "generator/Generator.h"
 #include "solver/Solver.h"
 #include "surface/SurfaceCheck.h"
@@ -44,15 +45,23 @@ constexpr int WordCount(const char* text) {
     return count;
 }
 
+// The frequency argument of -ms and -mm. A text that is not a finite decimal number gives NaN,
+// which the command refuses after its own direction check.
+double FrequencyArgument(const char* text) {
+    double frequency = std::numeric_limits<double>::quiet_NaN();
+    ParseDecimalText(text, frequency);
+    return frequency;
+}
+
 int SurfaceMatrices(const char* const* arguments, ConfigData config) {
     CGenerator generator(config);
-    return generator.GenerateSurfaceMatrices(std::atof(arguments[0]), arguments[1], arguments[2],
-                                             arguments[3]);
+    return generator.GenerateSurfaceMatrices(FrequencyArgument(arguments[0]), arguments[1],
+                                             arguments[2], arguments[3]);
 }
 
 int MeasuringMatrices(const char* const* arguments, ConfigData config) {
     CGenerator generator(config);
-    return generator.GenerateMeasuringMatrices(std::atof(arguments[0]), arguments[1],
+    return generator.GenerateMeasuringMatrices(FrequencyArgument(arguments[0]), arguments[1],
                                                arguments[2], arguments[3], arguments[4]);
 }
 

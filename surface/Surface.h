@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdio>
 #include <cstdint>
 #include <vector>
 
@@ -28,9 +29,12 @@ public:
     virtual ~CSurface();
 
     int ReadSurfaceFile(const char* fileName);
-    // Writes the stored part through a temporary file beside the target, renamed into place.
+    // Writes the stored part (the file's points, elements and planes). A regular file at the name
+    // is replaced only by a complete one; see CFileReplacement for links and devices.
     int WriteSurfaceFile(const char* fileName);
     int WriteSurfaceFile(const char* fileName, const SurfaceFileStyle& style);
+    // The text of the stored part; false at the first write the stream refuses.
+    bool WriteStoredPart(std::FILE* file, const SurfaceFileStyle& style = {}) const;
 
     // The preparation pipeline (surface/Preparation.cpp) and its steps, in pipeline order.
     int PrepareSurface(int direction);
