@@ -8,6 +8,7 @@
 #include "base/Constants.h"
 #include "app/LogFile.h"
 #include "base/Status.h"
+#include "base/Threads.h"
 #include "solver/LinEqu.h"
 
 namespace {
@@ -128,7 +129,7 @@ int CSolver::SolveLinearSystem(const char* matrixFileName, const char* excitatio
     if (status < 0) return status;
     logFile.Print("Ready\n", 1);
 
-    CLinEqu linEqu;
+    CLinEqu linEqu(config.threads);
     logFile.Print("Solving linear equation...", 1);
     status = linEqu.LUDecompose(system, n);
     if (status < 0) return status;
@@ -191,28 +192,28 @@ int CSolver::ComputeCMatrix(const char* matrixFileName, const char* cMatrixFileN
     if (status < 0) return status;
     logFile.Print("Ready\n", 1);
 
-    CLinEqu linEqu;
+    CLinEqu linEqu(config.threads);
     logFile.Print("LU decomposition of matrix A ...", 1);
     logFile.Print("\n", 0);
     status = linEqu.LUDecompose(a, n);
     if (status < 0) return status;
     logFile.Print("Ready\n", 1);
 
-    // Every column of B is replaced by the solution of A x = (that column), a block of columns
-    // at a time, packed in one array so that the block is walked contiguously.
-    const int blockWidth = n < substitutionColumnBlock ? n : substitutionColumnBlock;
-    const std::unique_ptr<Complex[]> columns =
-        AllocateArray(static_cast<std::size_t>(n) * static_cast<std::size_t>(blockWidth));
-    if (columns == nullptr) {
+    // Every column of B is replaced by the solution of A x = (that column), one block of
+    // columns per thread at a time, each block packed so that it is walked contiguously.
+    const int roundWidth = substitutionColumnBlock * ResolveThreadCount(config.threads);
+    const int width = n < roundWidth ? n : roundWidth;
+    const std::unique_ptr<Complex[]> columns = AllocateArray(linEqu.ColumnWorkspaceSize(n, width));
+    if (n > 0 && columns == nullptr) {
         logFile.ReportError(className, function, Message::noMemory, "");
         return Status::noMemory;
     }
     logFile.Print("Multiplying matrices...", 1);
     logFile.Print("\n", 0);
-    for (int first = 0; first < n; first += blockWidth) {
-        const int width = n - first < blockWidth ? n - first : blockWidth;
-        linEqu.LUSubstituteColumns(a, b, n, first, width, columns.get());
-        for (int j = first; j < first + width; ++j) logFile.PrintCounter(j, n);
+    for (int first = 0; first < n; first += width) {
+        const int count = n - first < width ? n - first : width;
+        linEqu.LUSubstituteColumns(a, b, n, first, count, columns.get());
+        for (int j = first; j < first + count; ++j) logFile.PrintCounter(j, n);
     }
     logFile.Print("Ready\n", 1);
 
