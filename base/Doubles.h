@@ -48,11 +48,22 @@ inline Doubles Broadcast(double x) {
 }
 
 // The lanes of every (re, im) pair exchanged: (im, re).
+#if defined(__clang__)
+template <std::size_t... lane>
+inline Doubles SwapPairLanes(Doubles v, std::index_sequence<lane...>) {
+    return __builtin_shufflevector(v, v, static_cast<int>(lane ^ 1)...);
+}
+
+inline Doubles SwapPairs(Doubles v) {
+    return SwapPairLanes(v, std::make_index_sequence<doublesLanes>());
+}
+#else
 inline Doubles SwapPairs(Doubles v) {
     DoublesMask swap;
     for (int i = 0; i < doublesLanes; ++i) swap[i] = i ^ 1;
     return __builtin_shuffle(v, swap);
 }
+#endif
 
 // The even lanes (the real parts) negated, the odd ones unchanged: negation flips the sign bit
 // only, exactly as unary minus does.

@@ -1,7 +1,7 @@
 // What every fuzz target shares: each input is written to a file of the process's own (the
-// readers take file names), the console text of the log writer goes to a string that is emptied
-// after every input, and a refused huge allocation comes back as null, so that the program
-// answers it with its own "Not enough memory" report.
+// readers take file names), the log writer drops its console text, and a refused huge
+// allocation comes back as null, so that the program answers it with its own "Not enough
+// memory" report.
 #pragma once
 
 #include <unistd.h>
@@ -43,25 +43,19 @@ private:
     std::filesystem::path path;
 };
 
-// Writes one input to `name` in the working directory and silences the log writer while the
+// Writes one input to `name` in the working directory and keeps the log writer quiet while the
 // object lives.
 class Input {
 public:
     Input(const std::uint8_t* data, std::size_t size, const char* name) : fileName(name) {
         static WorkDirectory directory;
-        static std::string console;
         std::FILE* file = std::fopen(name, "wb");
         if (file == nullptr) std::abort();
         if (size > 0 && std::fwrite(data, 1, size, file) != size) std::abort();
         if (std::fclose(file) != 0) std::abort();
-        console.clear();
-        sink = &console;
-        logFile.SetConsoleSink(sink);
+        logFile.SetQuiet(true);
     }
-    ~Input() {
-        logFile.SetConsoleSink(nullptr);
-        sink->clear();
-    }
+    ~Input() { logFile.SetQuiet(false); }
     Input(const Input&) = delete;
     Input& operator=(const Input&) = delete;
 
@@ -69,7 +63,6 @@ public:
 
 private:
     const char* fileName;
-    std::string* sink = nullptr;
 };
 
 }  // namespace fuzz
