@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -113,7 +114,9 @@ RunResult RunProgram(const std::string& program, const std::string& directory,
     while ((got = read(pipeEnds[0], chunk, sizeof chunk)) > 0) result.output.append(chunk, static_cast<size_t>(got));
     close(pipeEnds[0]);
     int waitStatus = 0;
-    waitpid(child, &waitStatus, 0);
+    struct rusage usage {};
+    wait4(child, &waitStatus, 0, &usage);
+    result.peakKilobytes = usage.ru_maxrss;
     if (WIFEXITED(waitStatus)) {
         result.status = static_cast<signed char>(WEXITSTATUS(waitStatus));
     } else {

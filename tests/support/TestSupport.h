@@ -56,6 +56,7 @@ std::string ErrorBlock(const std::string& className, const std::string& function
 struct RunResult {
     int status;          // the exit status as the signed byte the process returned
     std::string output;  // everything written to the standard output
+    long peakKilobytes = 0;  // the largest resident set the process reached
 };
 
 // Runs the Kavoral binary with the arguments in the directory.

@@ -1,0 +1,11 @@
+// The regions file of a sweep.
+#include "fuzz/FuzzInput.h"
+#include "sweep/RegionsFile.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::Input input(data, size, "s.regions");
+    CRegionsFile reader;
+    RegionMap regions;
+    reader.Read(input.Name(), regions);
+    return 0;
+}
