@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "support/SolverFiles.h"
-#include "meshes/Mesh.h"
 #include "support/SurfaceText.h"
 #include "support/TestSupport.h"
 
