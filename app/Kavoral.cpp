@@ -10,6 +10,7 @@
 #include "fileio/FileIO.h"
 #include "generator/Generator.h"
 #include "solver/Solver.h"
+#include "surface/SurfaceCheck.h"
 
 namespace {
 
@@ -67,10 +68,8 @@ int RunCommand(int command, const char* const* argv, ConfigData config) {
             CSolver solver(config);
             return solver.GetMeasuringResults(argv[2], argv[3], argv[4]);
         }
-        default: {
-            CGenerator generator(config);
-            return generator.CheckSurface(argv[2], argv[3], argv[4]);
-        }
+        default:
+            return CheckSurface(config, argv[2], argv[3], argv[4]);
     }
 }
 

@@ -121,21 +121,16 @@ int Run(int subdivisions, const std::filesystem::path& gaussFile, bool discard) 
     sphere::Load(surface, mesh);
     if (surface.PrepareSurface(1) < 0) return fail();
     CGenerator generator(config);
-    generator.SetWaveNumber(2.0 * pi * 200.0);
-    generator.pointCount = surface.pointCount;
-    generator.totalElementCount = surface.totalElementCount;
-    generator.points = surface.points.data();
-    generator.pointDirections = surface.pointDirections.data();
-    generator.elements = surface.elements.data();
-    generator.sourcePointIndex = surface.sourcePointIndex.data();
-    if (generator.Init() < 0) return fail();
+    const double omega = 2.0 * pi * 200.0;
+    if (generator.Init(surface) < 0) return fail();
     std::filesystem::copy_file(gaussFile, "Gauss.cfs",
                                std::filesystem::copy_options::overwrite_existing);
-    if (generator.gaussTable.Init() < 0) return fail();
-    generator.SetQuadratureOrders();
+    if (generator.LoadRules() < 0) return fail();
     const double prepareTime = Seconds(prepareStart);
 
     const int n = generator.pointCount;
+    std::vector<Complex> rowA(static_cast<std::size_t>(n));
+    std::vector<Complex> rowB(static_cast<std::size_t>(n));
     double integrateTime = 0.0;
     double writeTime[2] = {0.0, 0.0};
     long long bytes[2] = {0, 0};
@@ -147,11 +142,12 @@ int Run(int subdivisions, const std::filesystem::path& gaussFile, bool discard) 
     }
     for (int p = 0; p < n; ++p) {
         const Clock::time_point rowStart = Clock::now();
-        generator.ComputeRow(generator.points[p]);
+        generator.ComputeMatrixRows(omega, generator.points.data(), surface.solidAngles.data(), p,
+                                    1, rowA.data(), rowB.data());
         integrateTime += Seconds(rowStart);
         for (int mode = 0; mode < 2; ++mode) {
             const Clock::time_point writeStart = Clock::now();
-            if (files[mode].WriteMatrixRow(generator.rowA.data(), generator.rowB.data()) < 0)
+            if (files[mode].WriteMatrixRow(rowA.data(), rowB.data()) < 0)
                 return fail();
             writeTime[mode] += Seconds(writeStart);
         }

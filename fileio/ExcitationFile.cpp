@@ -5,23 +5,9 @@
 
 #include "app/LogFile.h"
 #include "base/Status.h"
+#include "fileio/ExcitationType.h"
 #include "fileio/FileIO.h"
 #include "fileio/TextReader.h"
-
-namespace {
-
-// The excitation type code of a type letter, or -1.
-int ExcitationType(char letter) {
-    switch (letter) {
-        case 'P': return 0;
-        case 'V': return 1;
-        case 'Z': return 2;
-        case 'Y': return 3;
-        default: return -1;
-    }
-}
-
-}  // namespace
 
 int CFileIO::OpenPointFile(const char* function, const char* fileName, const char* nameComment,
                            bool vectorsEmpty, const char* countComment, CTextReader& reader,
@@ -73,7 +59,7 @@ int CFileIO::ReadExcitationFile(const char* fileName, int& count, std::vector<Co
             int index = 0;
             if (!reader.ReadInt(index) || index != i) return invalid("excitation index");
             char letter = 0;
-            const int type = reader.ReadChar(letter) ? ExcitationType(letter) : -1;
+            const int type = reader.ReadChar(letter) ? ExcitationTypeOfLetter(letter) : -1;
             if (type < 0) return invalid("excitation type");
             // A value that is not a number is reported here, on its own line.
             Complex value{};

@@ -3,7 +3,6 @@
 
 #include <cmath>
 
-#include "base/Status.h"
 #include "generator/Generator.h"
 
 void CGenerator::MarkParallelograms() {
@@ -73,12 +72,7 @@ int CGenerator::RuleIndex(Vector3 x, const SurfaceElement& element) const {
     return config.quadratureOrder[quadratureFar];
 }
 
-int CGenerator::ComputeRow(Vector3 x) {
-    ComputeRowInto(x, rowA.data(), rowB.data());
-    return Status::ok;
-}
-
-void CGenerator::ComputeRowInto(Vector3 x, Complex* a, Complex* b) const {
+void CGenerator::ComputeRowInto(Vector3 x, Complex k, Complex* a, Complex* b) const {
     for (int c = 0; c < pointCount; ++c) a[c] = b[c] = Complex{0.0, 0.0};
     for (int e = 0; e < totalElementCount; ++e) {
         const SurfaceElement& element = elements[e];
@@ -90,11 +84,11 @@ void CGenerator::ComputeRowInto(Vector3 x, Complex* a, Complex* b) const {
         Complex g[4];
         Complex h[4];
         if (nodeCount == 3) {
-            gaussTable.IntegrateTriangle(p, x, waveNumber, normalBase[e], rule, g, h);
+            gaussTable.IntegrateTriangle(p, x, k, normalBase[e], rule, g, h);
         } else if (isParallelogram[e] != 0) {
-            gaussTable.IntegrateParallelogram(p, x, waveNumber, normalBase[e], rule, g, h);
+            gaussTable.IntegrateParallelogram(p, x, k, normalBase[e], rule, g, h);
         } else {
-            gaussTable.IntegrateQuadrilateral(p, x, waveNumber, normalBase[e], normalSlopeA[e],
+            gaussTable.IntegrateQuadrilateral(p, x, k, normalBase[e], normalSlopeA[e],
                                               normalSlopeB[e], rule, g, h);
         }
         for (int j = 0; j < nodeCount; ++j) {

@@ -1,46 +1,81 @@
 #include "generator/Generator.h"
 
-#include <cstring>
+#include <algorithm>
 #include <new>
 
 #include "app/LogFile.h"
 #include "base/Status.h"
+#include "surface/Preparation.h"
 
 CGenerator::CGenerator(ConfigData configData) : config(configData) {}
 
 CGenerator::~CGenerator() = default;
 
-int CGenerator::DirectionFlag(const char* direction, const char* functionName) {
-    if (direction != nullptr && std::strcmp(direction, "OUT") == 0) return 1;
-    if (direction != nullptr && std::strcmp(direction, "IN") == 0) return 0;
+int CGenerator::DirectionFlag(const char* direction, const char* functionName) const {
+    const int flag = SurfaceDirectionFlag(direction);
+    if (flag >= 0) return flag;
     logFile.ReportError(className, functionName, Message::badParameter, "direction");
     return Status::badParameter;
 }
 
-void CGenerator::SetQuadratureOrders() {
+int CGenerator::LoadRules() {
+    const int status = gaussTable.Init();
+    if (status < 0) return status;
     config.quadratureOrder[quadratureNear] = 12;
     config.quadratureOrder[quadratureMiddle] = 6;
     config.quadratureOrder[quadratureFar] = 2;
+    return Status::ok;
 }
 
-int CGenerator::Init() {
-    const std::size_t columns = pointCount > 0 ? static_cast<std::size_t>(pointCount) : 0;
-    const std::size_t count = totalElementCount > 0 ? static_cast<std::size_t>(totalElementCount) : 0;
-    // In the order of allocation; what was obtained before a failure stays with the object.
+Complex CGenerator::WaveNumber(double omega) const {
+    const double u = config.soundVelocity.re;
+    const double w = config.soundVelocity.im;
+    return Complex{omega * u / (u * u + w * w), -(omega * w) / (u * u + w * w)};
+}
+
+int CGenerator::Init(const CSurface& surface) {
+    const std::size_t count = surface.totalElementCount > 0
+                                  ? std::min(static_cast<std::size_t>(surface.totalElementCount),
+                                             surface.elements.size())
+                                  : 0;
     try {
-        rowA.resize(columns);
-        rowB.resize(columns);
-        isParallelogram.resize(count);
-        normalBase.resize(count);
-        normalSlopeA.resize(count);
-        normalSlopeB.resize(count);
-        nodeFactors.resize(count);
+        points = surface.points;
+        pointDirections = surface.pointDirections;
+        elements.assign(surface.elements.begin(), surface.elements.begin() + count);
+        sourcePointIndex = surface.sourcePointIndex;
+        isParallelogram.assign(count, 0);
+        normalBase.assign(count, Vector3{0.0, 0.0, 0.0});
+        normalSlopeA.assign(count, Vector3{0.0, 0.0, 0.0});
+        normalSlopeB.assign(count, Vector3{0.0, 0.0, 0.0});
+        nodeFactors.assign(count, std::array<double, 4>{});
     } catch (const std::bad_alloc&) {
         logFile.ReportError(className, "Init", Message::noMemory, "");
         return Status::noMemory;
     }
+    pointCount = surface.pointCount;
+    totalElementCount = static_cast<int>(count);
     MarkParallelograms();
     ComputeElementNormals();
     ComputeNormalFactors();
     return Status::ok;
+}
+
+void CGenerator::ComputeMatrixRows(double omega, const Vector3* rowPoints,
+                                   const double* solidAngles, int first, int count, Complex* a,
+                                   Complex* b) const {
+    const Complex k = WaveNumber(omega);
+    const std::size_t columns = pointCount > 0 ? static_cast<std::size_t>(pointCount) : 0;
+    // B is scaled by -j omega DENSITY: r + j i becomes omega DENSITY i - j omega DENSITY r.
+    const double scale = omega * config.density;
+    for (int r = 0; r < count; ++r) {
+        const int p = first + r;
+        Complex* rowA = a + static_cast<std::size_t>(r) * columns;
+        Complex* rowB = b + static_cast<std::size_t>(r) * columns;
+        ComputeRowInto(rowPoints[p], k, rowA, rowB);
+        if (solidAngles != nullptr) rowA[p].re -= solidAngles[p];
+        for (std::size_t c = 0; c < columns; ++c) {
+            const Complex value = rowB[c];
+            rowB[c] = Complex{scale * value.im, -(scale * value.re)};
+        }
+    }
 }

@@ -1,19 +1,18 @@
-// The command object of the surface commands: the surface check (-ch), the surface matrices (-ms)
-// and the measuring-point matrices (-mm). It borrows the arrays of the prepared surface, holds the
-// per-element geometry and the quadrature rules, and integrates one row of A and B at a time.
+// The matrix generator: it holds the geometry of a prepared surface with the per-element data
+// derived from it, and the quadrature rules, and integrates rows of the matrices A and B of the
+// boundary integral equation for any row points. It also runs the matrix commands -ms and -mm.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "base/Complex.h"
+#include "base/Vector3.h"
 #include "fileio/ConfigData.h"
 #include "generator/GaussTable.h"
-#include "surface/SurfaceElement.h"
 #include "surface/Surface.h"
-#include "base/Vector3.h"
+#include "surface/SurfaceElement.h"
 
 class CGenerator {
 public:
@@ -22,65 +21,71 @@ public:
     CGenerator& operator=(const CGenerator&) = delete;
     virtual ~CGenerator();
 
+    // -ms freq surface.srf direction surface.mtx
     int GenerateSurfaceMatrices(double frequency, const char* surfaceFile, const char* direction,
                                 const char* matrixFile);
+    // -mm freq surface.srf direction points.ms points.mtx
     int GenerateMeasuringMatrices(double frequency, const char* surfaceFile, const char* direction,
                                   const char* pointsFile, const char* matrixFile);
-    int CheckSurface(const char* inputFile, const char* direction, const char* outputFile);
 
-    // Sizes and fills the per-element arrays from the views taken over from a prepared surface.
-    int Init();
-    void SetQuadratureOrders();
-    // Integrates the row of A and B of row point x into rowA and rowB; always 0.
-    int ComputeRow(Vector3 x);
-    // The same row into any two buffers of pointCount entries. It reads only the element arrays
-    // and the rules, so rows may be computed side by side into separate buffers.
-    void ComputeRowInto(Vector3 x, Complex* a, Complex* b) const;
+    // ---- The generator in memory -------------------------------------------------------------
+    // Copies the geometry of a prepared surface (its points with their directions, all elements
+    // and the image-to-file point map) and computes the per-element data. The generator keeps no
+    // reference to the surface. 0, or -4 (reported under "Init").
+    int Init(const CSurface& surface);
+    // Loads the quadrature rules from "Gauss.cfs" in the current directory and sets the orders
+    // of the near, middle and far rules. 0, or the reader's failure (reported).
+    int LoadRules();
+
+    // The final rows of A and B for the row points first to first + count - 1 of rowPoints at
+    // the angular frequency omega, into a and b: count rows of pointCount entries each, row by
+    // row, memory owned by the caller. solidAngles, when given, holds one free term per row
+    // point (the solid angle of surface point p for row p), subtracted from the real part of the
+    // diagonal entry of A; null for measuring points. B is scaled by -j omega DENSITY. Needs Init
+    // and LoadRules. Const and free of shared state: threads may compute disjoint row ranges
+    // into disjoint memory at the same time.
+    void ComputeMatrixRows(double omega, const Vector3* rowPoints, const double* solidAngles,
+                           int first, int count, Complex* a, Complex* b) const;
+
+    // k = omega / c, c the complex sound velocity of the configuration.
+    Complex WaveNumber(double omega) const;
+    // The raw integrals of one row (no free term, B unscaled) for row point x and wave number
+    // k, into pointCount entries each of a and b.
+    void ComputeRowInto(Vector3 x, Complex k, Complex* a, Complex* b) const;
     // The index of the rule for row point x and an element: near, middle or far order by the
     // distance from x to the element's node 0.
     int RuleIndex(Vector3 x, const SurfaceElement& element) const;
 
-    void MarkParallelograms();
-    void ComputeElementNormals();
-    void ComputeNormalFactors();
-
     // The direction flag of a direction text: 1 for "OUT", 0 for "IN". Any other text is reported
     // under the command's report name and gives -2.
-    int DirectionFlag(const char* direction, const char* functionName);
+    int DirectionFlag(const char* direction, const char* functionName) const;
 
-    // The steps that -ms and -mm share.
-    // k = omega / c, c the complex sound velocity.
-    void SetWaveNumber(double omega);
-    // The direction check and the wave number: the direction flag and omega, or -2 (reported).
-    int StartMatrixCommand(const char* direction, double frequency, double& omega);
-    // Reads and prepares the boundary surface, takes over its arrays and runs Init.
-    // Reads a surface file with its progress lines and runs the preparation pipeline.
-    int ReadAndPrepare(CSurface& surface, const char* surfaceFile, int direction);
-    int TakeOverSurface(CSurface& surface, const char* surfaceFile, int direction);
-    // Loads the rules and writes rowCount rows, one per row point: the solid angles (null for
-    // -mm) subtracted on the diagonal of A, B scaled by -j omega DENSITY.
-    int WriteMatrices(double omega, const char* matrixFile, int rowCount, const Vector3* rowPoints,
-                      const double* solidAngles);
-
-    CGaussTable gaussTable;
     const char* className = "CGenerator";
     ConfigData config;
-    std::vector<Complex> rowA;
-    std::vector<Complex> rowB;
+    CGaussTable gaussTable;
+    // Columns of the matrices: the points of the surface file.
     int pointCount = 0;
     int totalElementCount = 0;
-    int measuringPointCount = 0;
-    // Views into the surfaces of the running command; valid only while it runs, never released.
-    const Vector3* points = nullptr;
-    const Vector3* measuringPoints = nullptr;
-    const Vector3* pointDirections = nullptr;
-    const SurfaceElement* elements = nullptr;
-    const std::uint16_t* sourcePointIndex = nullptr;
+    // The surface geometry, copied by Init: all points (file points first, then the images),
+    // their directions, all elements, and the file point of every point.
+    std::vector<Vector3> points;
+    std::vector<Vector3> pointDirections;
+    std::vector<SurfaceElement> elements;
+    std::vector<std::uint16_t> sourcePointIndex;
     // Per-element geometry, read-only after Init.
     std::vector<Vector3> normalBase;
     std::vector<Vector3> normalSlopeA;
     std::vector<Vector3> normalSlopeB;
     std::vector<std::array<double, 4>> nodeFactors;
     std::vector<unsigned char> isParallelogram;
-    Complex waveNumber{0.0, 0.0};
+
+private:
+    void MarkParallelograms();
+    void ComputeElementNormals();
+    void ComputeNormalFactors();
+    // Reads, prepares and takes over the surface of -ms and -mm.
+    int InitFromFile(CSurface& surface, const char* surfaceFile, int direction);
+    // Loads the rules and writes one row per row point to the matrix file.
+    int WriteMatrices(double omega, const char* matrixFile, int rowCount, const Vector3* rowPoints,
+                      const double* solidAngles);
 };

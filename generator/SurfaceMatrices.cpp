@@ -1,38 +1,33 @@
 // The matrix commands: -ms writes the surface matrices A and B of a prepared surface, one row per
 // surface point; -mm writes the matrices that couple the surface points to measuring points.
-#include <cstdio>
+#include <memory>
+#include <new>
 
-#include "base/Constants.h"
 #include "app/LogFile.h"
+#include "base/Constants.h"
 #include "base/Status.h"
 #include "fileio/FileIO.h"
 #include "generator/Generator.h"
+#include "surface/Preparation.h"
 
-void CGenerator::SetWaveNumber(double omega) {
-    const double u = config.soundVelocity.re;
-    const double w = config.soundVelocity.im;
-    waveNumber.re = omega * u / (u * u + w * w);
-    waveNumber.im = -(omega * w) / (u * u + w * w);
-}
-
-int CGenerator::TakeOverSurface(CSurface& surface, const char* surfaceFile, int direction) {
-    const int status = ReadAndPrepare(surface, surfaceFile, direction);
+int CGenerator::InitFromFile(CSurface& surface, const char* surfaceFile, int direction) {
+    const int status = ReadAndPrepareSurface(surface, surfaceFile, direction);
     if (status < 0) return status;
-
-    pointCount = surface.pointCount;
-    totalElementCount = surface.totalElementCount;
-    points = surface.points.data();
-    pointDirections = surface.pointDirections.data();
-    elements = surface.elements.data();
-    sourcePointIndex = surface.sourcePointIndex.data();
-    return Init();
+    return Init(surface);
 }
 
 int CGenerator::WriteMatrices(double omega, const char* matrixFile, int rowCount,
                               const Vector3* rowPoints, const double* solidAngles) {
-    int status = gaussTable.Init();
+    int status = LoadRules();
     if (status < 0) return status;
-    SetQuadratureOrders();
+
+    const std::size_t columns = pointCount > 0 ? static_cast<std::size_t>(pointCount) : 0;
+    std::unique_ptr<Complex[]> rowA(new (std::nothrow) Complex[columns]);
+    std::unique_ptr<Complex[]> rowB(new (std::nothrow) Complex[columns]);
+    if (rowA == nullptr || rowB == nullptr) {
+        logFile.ReportError(className, "Init", Message::noMemory, "");
+        return Status::noMemory;
+    }
 
     CFileIO fileIO;
     status = fileIO.OpenMatrixFileW(matrixFile, rowCount, pointCount, config.matrixFileMode);
@@ -40,17 +35,10 @@ int CGenerator::WriteMatrices(double omega, const char* matrixFile, int rowCount
 
     logFile.Print("Calculating matrix elements...", 1);
     logFile.Print("\n", 0);
-    // B is scaled by -j omega DENSITY: r + j i becomes omega DENSITY i - j omega DENSITY r.
-    const double scale = omega * config.density;
     for (int p = 0; p < rowCount; ++p) {
         logFile.PrintCounter(p, rowCount);
-        ComputeRow(rowPoints[p]);
-        if (solidAngles != nullptr) rowA[p].re -= solidAngles[p];
-        for (int c = 0; c < pointCount; ++c) {
-            const Complex value = rowB[c];
-            rowB[c] = Complex{scale * value.im, -(scale * value.re)};
-        }
-        status = fileIO.WriteMatrixRow(rowA.data(), rowB.data());
+        ComputeMatrixRows(omega, rowPoints, solidAngles, p, 1, rowA.get(), rowB.get());
+        status = fileIO.WriteMatrixRow(rowA.get(), rowB.get());
         if (status < 0) return status;
     }
     // A file whose last writes or close failed is not complete: that is a failure, not success.
@@ -60,38 +48,30 @@ int CGenerator::WriteMatrices(double omega, const char* matrixFile, int rowCount
     return Status::ok;
 }
 
-int CGenerator::StartMatrixCommand(const char* direction, double frequency, double& omega) {
-    // -mm reports under the name of -ms.
-    const int flag = DirectionFlag(direction, "GenerateSurfaceMatrices");
-    if (flag < 0) return flag;
-    omega = 2.0 * pi * frequency;
-    SetWaveNumber(omega);
-    return flag;
-}
-
 int CGenerator::GenerateSurfaceMatrices(double frequency, const char* surfaceFile,
                                         const char* direction, const char* matrixFile) {
-    double omega = 0.0;
-    const int flag = StartMatrixCommand(direction, frequency, omega);
+    const int flag = DirectionFlag(direction, "GenerateSurfaceMatrices");
     if (flag < 0) return flag;
+    const double omega = 2.0 * pi * frequency;
 
     CSurface surface(config);
-    const int status = TakeOverSurface(surface, surfaceFile, flag);
+    const int status = InitFromFile(surface, surfaceFile, flag);
     if (status < 0) return status;
     // Row p belongs to file point p, whose solid angle is the free term of the row.
-    return WriteMatrices(omega, matrixFile, pointCount, points, surface.solidAngles.data());
+    return WriteMatrices(omega, matrixFile, pointCount, points.data(), surface.solidAngles.data());
 }
 
 int CGenerator::GenerateMeasuringMatrices(double frequency, const char* surfaceFile,
                                           const char* direction, const char* pointsFile,
                                           const char* matrixFile) {
-    double omega = 0.0;
-    const int flag = StartMatrixCommand(direction, frequency, omega);
+    // -mm reports under the name of -ms.
+    const int flag = DirectionFlag(direction, "GenerateSurfaceMatrices");
     if (flag < 0) return flag;
+    const double omega = 2.0 * pi * frequency;
 
     CSurface surface(config);
     CSurface measuringSurface(config);
-    int status = TakeOverSurface(surface, surfaceFile, flag);
+    int status = InitFromFile(surface, surfaceFile, flag);
     if (status < 0) return status;
 
     // Only the points of the measuring point file are used; it is neither prepared nor reflected.
@@ -99,8 +79,7 @@ int CGenerator::GenerateMeasuringMatrices(double frequency, const char* surfaceF
     status = measuringSurface.ReadSurfaceFile(pointsFile);
     if (status < 0) return status;
     logFile.Print("Ready\n", 1);
-    measuringPointCount = measuringSurface.pointCount;
-    measuringPoints = measuringSurface.points.data();
 
-    return WriteMatrices(omega, matrixFile, measuringPointCount, measuringPoints, nullptr);
+    return WriteMatrices(omega, matrixFile, measuringSurface.pointCount,
+                         measuringSurface.points.data(), nullptr);
 }

@@ -3,39 +3,38 @@
 #include <cstddef>
 #include <limits>
 #include <new>
-#include <utility>
 
-#include "base/Constants.h"
 #include "app/LogFile.h"
 #include "base/Status.h"
+#include "fileio/FileIO.h"
 #include "solver/LinEqu.h"
+#include "solver/SurfaceSystem.h"
 
 namespace {
-
-// Excitation type codes of the excitation file.
-enum : std::int16_t {
-    givenPressure = 0,
-    givenVelocity = 1,
-    givenImpedance = 2,
-    givenAdmittance = 3,
-};
 
 // n complex values, not initialised, or none when the memory is refused.
 std::unique_ptr<Complex[]> AllocateArray(std::size_t n) {
     return std::unique_ptr<Complex[]>(new (std::nothrow) Complex[n]);
 }
 
-Complex Negated(Complex value) { return {-value.re, -value.im}; }
+std::size_t Size(int n) { return n > 0 ? static_cast<std::size_t>(n) : 0; }
 
+// The row addresses of a matrix of n columns held row by row.
+bool RowAddresses(Complex* entries, int rows, int n, std::vector<Complex*>& addresses) {
+    try {
+        addresses.resize(Size(rows));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (std::size_t i = 0; i < addresses.size(); ++i) addresses[i] = entries + i * Size(n);
+    return true;
+}
 
 }  // namespace
 
 CSolver::CSolver(ConfigData configData) : config(configData) {}
 
-CSolver::~CSolver() {
-    FreeMatrix(matrixA, rowCount);
-    FreeMatrix(matrixB, rowCount);
-}
+CSolver::~CSolver() = default;
 
 RowPointerMatrix CSolver::AllocateMatrix(int n) {
     RowPointerMatrix matrix;
@@ -59,27 +58,127 @@ void CSolver::FreeMatrix(RowPointerMatrix& matrix, int /*n*/) {
     matrix.entries.reset();
 }
 
+// ---- In memory ------------------------------------------------------------------------------
+
+int CSolver::SolveAssembledSystem(Complex* const* system, Complex* rightHandSide, int n) {
+    CLinEqu linEqu;
+    logFile.Print("Solving linear equation...", 1);
+    const int status = linEqu.LUDecompose(system, n);
+    if (status < 0) return status;
+    linEqu.LUSubstitute(system, rightHandSide, n);
+    logFile.Print("Ready\n", 1);
+    return Status::ok;
+}
+
+int CSolver::SolveSurfaceSystem(int n, const Complex* a, const Complex* b,
+                                const std::int16_t* types, const Complex* values,
+                                std::vector<Complex>& pressures,
+                                std::vector<Complex>& velocities) const {
+    RowPointerMatrix system = AllocateMatrix(n);
+    std::vector<Complex> unknowns;
+    std::vector<Complex> p;
+    std::vector<Complex> v;
+    try {
+        unknowns.resize(Size(n));
+        p.resize(Size(n));
+        v.resize(Size(n));
+    } catch (const std::bad_alloc&) {
+        system = RowPointerMatrix{};
+    }
+    if (system.Empty()) {
+        logFile.ReportError(className, "SolveSurfaceSystem", Message::noMemory, "");
+        return Status::noMemory;
+    }
+    for (int o = 0; o < n; ++o) {
+        const std::size_t offset = static_cast<std::size_t>(o) * Size(n);
+        unknowns[o] = AssembleSystemRow(n, a + offset, b + offset, types, values, system.rows[o]);
+    }
+    const int status = SolveAssembledSystem(system.rows.get(), unknowns.data(), n);
+    if (status < 0) return status;
+    RecoverSurfaceSolution(n, types, values, unknowns.data(), p.data(), v.data());
+    pressures.swap(p);
+    velocities.swap(v);
+    return Status::ok;
+}
+
+int CSolver::ComputeCMatrix(int n, Complex* a, Complex* b) const {
+    std::vector<Complex*> rowsOfA;
+    std::vector<Complex*> rowsOfB;
+    if (!RowAddresses(a, n, n, rowsOfA) || !RowAddresses(b, n, n, rowsOfB)) {
+        logFile.ReportError(className, "ComputeCMatrix", Message::noMemory, "");
+        return Status::noMemory;
+    }
+    return ComputeCMatrix(n, rowsOfA.data(), rowsOfB.data());
+}
+
+int CSolver::ComputeCMatrix(int n, Complex* const* a, Complex* const* b) const {
+    CLinEqu linEqu;
+    logFile.Print("LU decomposition of matrix A ...", 1);
+    logFile.Print("\n", 0);
+    int status = linEqu.LUDecompose(a, n);
+    if (status < 0) return status;
+    logFile.Print("Ready\n", 1);
+
+    // Every column of B is replaced by the solution of A x = (that column), a block of columns
+    // at a time, packed in one array so that the block is walked contiguously.
+    const int blockWidth = n < substitutionColumnBlock ? n : substitutionColumnBlock;
+    const std::unique_ptr<Complex[]> columns = AllocateArray(Size(n) * Size(blockWidth));
+    if (columns == nullptr) {
+        logFile.ReportError(className, "ComputeCMatrix", Message::noMemory, "");
+        return Status::noMemory;
+    }
+    logFile.Print("Multiplying matrices...", 1);
+    logFile.Print("\n", 0);
+    for (int first = 0; first < n; first += blockWidth) {
+        const int width = n - first < blockWidth ? n - first : blockWidth;
+        linEqu.LUSubstituteColumns(a, b, n, first, width, columns.get());
+        for (int j = first; j < first + width; ++j) logFile.PrintCounter(j, n);
+    }
+    logFile.Print("Ready\n", 1);
+    return Status::ok;
+}
+
+void CSolver::GetFieldPressures(int rowCount, int n, const Complex* a, const Complex* b,
+                                const Complex* pressures, const Complex* velocities,
+                                Complex* fieldPressures) {
+    for (int i = 0; i < rowCount; ++i) {
+        const std::size_t offset = static_cast<std::size_t>(i) * Size(n);
+        fieldPressures[i] = FieldPressure(n, a + offset, b + offset, pressures, velocities);
+    }
+}
+
+// ---- The commands on files ------------------------------------------------------------------
+
 int CSolver::SolveLinearSystem(const char* matrixFileName, const char* excitationFileName,
                                const char* resultFileName) {
     const char* const function = "SolveLinearSystem";
+    CFileIO fileIO;
 
     logFile.Print("Reading excitation data...", 1);
-    int status = fileIO.ReadExcitationFile(excitationFileName, rowCount, pressures,
-                                           excitationTypes);
+    int n = 0;
+    std::vector<Complex> values;
+    std::vector<std::int16_t> types;
+    int status = fileIO.ReadExcitationFile(excitationFileName, n, values, types);
     if (status < 0) return status;
     logFile.Print("Ready\n", 1);
-    const int n = rowCount;
 
-    rowA = AllocateArray(static_cast<std::size_t>(n));
-    rowB = AllocateArray(static_cast<std::size_t>(n));
-    bool velocitiesAllocated = true;
+    // The system is assembled while the matrix file is read: A and B are never held whole.
+    const std::unique_ptr<Complex[]> rowA = AllocateArray(Size(n));
+    const std::unique_ptr<Complex[]> rowB = AllocateArray(Size(n));
+    std::vector<Complex> unknowns;
+    std::vector<Complex> pressures;
+    std::vector<Complex> velocities;
+    bool vectorsAllocated = true;
     try {
-        velocities.resize(static_cast<std::size_t>(n));
+        unknowns.resize(Size(n));
+        pressures.resize(Size(n));
+        velocities.resize(Size(n));
     } catch (const std::bad_alloc&) {
-        velocitiesAllocated = false;
+        vectorsAllocated = false;
     }
-    if (rowA != nullptr && rowB != nullptr && velocitiesAllocated) matrixA = AllocateMatrix(n);
-    if (matrixA.Empty()) {
+    RowPointerMatrix system;
+    if (rowA != nullptr && rowB != nullptr && vectorsAllocated) system = AllocateMatrix(n);
+    if (system.Empty()) {
         logFile.ReportError(className, function, Message::noMemory, "");
         return Status::noMemory;
     }
@@ -94,66 +193,20 @@ int CSolver::SolveLinearSystem(const char* matrixFileName, const char* excitatio
         logFile.ReportError(className, function, Message::invalidData, "number of rows");
         return Status::invalidData;
     }
-
-    // Row o of A p = B v with the known quantity of every point moved to the right-hand side.
-    Complex* const* system = matrixA.rows.get();
-    Complex* rightHandSide = velocities.data();
     for (int o = 0; o < n; ++o) {
         status = fileIO.ReadMatrixRow(rowA.get(), rowB.get());
         if (status < 0) return status;
-        Complex* row = system[o];
-        Complex r{0.0, 0.0};
-        for (int j = 0; j < n; ++j) {
-            const Complex e = pressures[j];
-            switch (excitationTypes[j]) {
-                case givenPressure:
-                    row[j] = Negated(rowB[j]);
-                    r = r - rowA[j] * e;
-                    break;
-                case givenVelocity:
-                    row[j] = rowA[j];
-                    r = r + rowB[j] * e;
-                    break;
-                case givenImpedance:
-                    row[j] = e * rowA[j] - rowB[j];
-                    break;
-                default:  // givenAdmittance
-                    row[j] = rowA[j] - e * rowB[j];
-                    break;
-            }
-        }
-        rightHandSide[o] = r;
+        unknowns[o] = AssembleSystemRow(n, rowA.get(), rowB.get(), types.data(), values.data(),
+                                        system.rows[o]);
     }
     status = fileIO.CloseMatrixFile();
     if (status < 0) return status;
     logFile.Print("Ready\n", 1);
 
-    CLinEqu linEqu;
-    logFile.Print("Solving linear equation...", 1);
-    status = linEqu.LUDecompose(system, n);
+    status = SolveAssembledSystem(system.rows.get(), unknowns.data(), n);
     if (status < 0) return status;
-    linEqu.LUSubstitute(system, rightHandSide, n);
-    logFile.Print("Ready\n", 1);
-
-    // The unknown of every point is its velocity or its pressure; the other one follows from
-    // the excitation value.
-    for (int j = 0; j < n; ++j) {
-        const Complex e = pressures[j];
-        switch (excitationTypes[j]) {
-            case givenPressure:
-                break;
-            case givenVelocity:
-                std::swap(pressures[j], velocities[j]);
-                break;
-            case givenImpedance:
-                pressures[j] = e * velocities[j];
-                break;
-            default:  // givenAdmittance
-                pressures[j] = e * velocities[j];
-                std::swap(pressures[j], velocities[j]);
-                break;
-        }
-    }
+    RecoverSurfaceSolution(n, types.data(), values.data(), unknowns.data(), pressures.data(),
+                           velocities.data());
 
     logFile.Print("Writing surface results to file...", 1);
     status = fileIO.WriteResultFile(resultFileName, n, pressures.data(), velocities.data(),
@@ -165,17 +218,20 @@ int CSolver::SolveLinearSystem(const char* matrixFileName, const char* excitatio
 
 int CSolver::ComputeCMatrix(const char* matrixFileName, const char* cMatrixFileName) {
     const char* const function = "ComputeCMatrix";
+    CFileIO fileIO;
 
     logFile.Print("Reading surface matrices...", 1);
-    int status = fileIO.OpenMatrixFileR(matrixFileName, &rowCount, &columnCount,
-                                        config.matrixFileMode);
+    int rows = 0;
+    int columns = 0;
+    int status = fileIO.OpenMatrixFileR(matrixFileName, &rows, &columns, config.matrixFileMode);
     if (status < 0) return status;
-    if (rowCount != columnCount) {
+    if (rows != columns) {
         logFile.ReportError(className, function, Message::invalidData, "number of rows");
         return Status::invalidData;
     }
-    const int n = rowCount;
-    matrixA = AllocateMatrix(n);
+    const int n = rows;
+    RowPointerMatrix matrixA = AllocateMatrix(n);
+    RowPointerMatrix matrixB;
     if (!matrixA.Empty()) matrixB = AllocateMatrix(n);
     if (matrixB.Empty()) {
         logFile.ReportError(className, function, Message::noMemory, "");
@@ -191,30 +247,8 @@ int CSolver::ComputeCMatrix(const char* matrixFileName, const char* cMatrixFileN
     if (status < 0) return status;
     logFile.Print("Ready\n", 1);
 
-    CLinEqu linEqu;
-    logFile.Print("LU decomposition of matrix A ...", 1);
-    logFile.Print("\n", 0);
-    status = linEqu.LUDecompose(a, n);
+    status = ComputeCMatrix(n, a, b);
     if (status < 0) return status;
-    logFile.Print("Ready\n", 1);
-
-    // Every column of B is replaced by the solution of A x = (that column), a block of columns
-    // at a time, packed in one array so that the block is walked contiguously.
-    const int blockWidth = n < substitutionColumnBlock ? n : substitutionColumnBlock;
-    const std::unique_ptr<Complex[]> columns =
-        AllocateArray(static_cast<std::size_t>(n) * static_cast<std::size_t>(blockWidth));
-    if (columns == nullptr) {
-        logFile.ReportError(className, function, Message::noMemory, "");
-        return Status::noMemory;
-    }
-    logFile.Print("Multiplying matrices...", 1);
-    logFile.Print("\n", 0);
-    for (int first = 0; first < n; first += blockWidth) {
-        const int width = n - first < blockWidth ? n - first : blockWidth;
-        linEqu.LUSubstituteColumns(a, b, n, first, width, columns.get());
-        for (int j = first; j < first + width; ++j) logFile.PrintCounter(j, n);
-    }
-    logFile.Print("Ready\n", 1);
 
     logFile.Print("Writing results to C matrix file...", 1);
     status = fileIO.WriteCMatrixFile(cMatrixFileName, b, n, config.matrixFileMode);
@@ -226,15 +260,20 @@ int CSolver::ComputeCMatrix(const char* matrixFileName, const char* cMatrixFileN
 int CSolver::GetMeasuringResults(const char* matrixFileName, const char* surfaceResultFileName,
                                  const char* resultFileName) {
     const char* const function = "GetMeasuringResults";
+    CFileIO fileIO;
 
     logFile.Print("Reading surface results...", 1);
     int surfacePoints = 0;
+    std::vector<Complex> pressures;
+    std::vector<Complex> velocities;
     int status = fileIO.ReadResultFile(surfaceResultFileName, surfacePoints, pressures,
                                        velocities);
     if (status < 0) return status;
     logFile.Print("Ready\n", 1);
 
     logFile.Print("Reading measuring point matrices...", 1);
+    int rowCount = 0;
+    int columnCount = 0;
     status = fileIO.OpenMatrixFileR(matrixFileName, &rowCount, &columnCount,
                                     config.matrixFileMode);
     if (status < 0) return status;
@@ -246,21 +285,18 @@ int CSolver::GetMeasuringResults(const char* matrixFileName, const char* surface
 
     // The row count comes from the header alone: its array is allocated without being touched,
     // so a header claiming too many rows ends at the first missing row.
-    rowA = AllocateArray(static_cast<std::size_t>(columnCount));
-    rowB = AllocateArray(static_cast<std::size_t>(columnCount));
-    fieldPressures = AllocateArray(static_cast<std::size_t>(rowCount));
+    const std::unique_ptr<Complex[]> rowA = AllocateArray(Size(columnCount));
+    const std::unique_ptr<Complex[]> rowB = AllocateArray(Size(columnCount));
+    const std::unique_ptr<Complex[]> fieldPressures = AllocateArray(Size(rowCount));
     if (rowA == nullptr || rowB == nullptr || fieldPressures == nullptr) {
         logFile.ReportError(className, function, Message::noMemory, "");
         return Status::noMemory;
     }
-
-    const double fourPi = 4.0 * pi;
     for (int i = 0; i < rowCount; ++i) {
         status = fileIO.ReadMatrixRow(rowA.get(), rowB.get());
         if (status < 0) return status;
-        Complex r{0.0, 0.0};
-        for (int j = 0; j < columnCount; ++j) r += rowA[j] * pressures[j] - rowB[j] * velocities[j];
-        fieldPressures[i] = {r.re / fourPi, r.im / fourPi};
+        fieldPressures[i] =
+            FieldPressure(columnCount, rowA.get(), rowB.get(), pressures.data(), velocities.data());
     }
     status = fileIO.CloseMatrixFile();
     if (status < 0) return status;

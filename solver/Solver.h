@@ -1,6 +1,6 @@
-// The solver commands that work on matrix files already generated: the surface solution (-xs),
-// the C matrix C = A^-1 B (-mi) and the pressures at the measuring points (-xm). One object
-// serves one command; it owns every array and matrix the command allocates.
+// The solver: the surface solution, the C matrix C = A^-1 B and the pressures at measuring
+// points, in memory, and the commands -xs, -mi and -xm that run them on matrix files. One object
+// serves one command; the arrays of the in-memory operations belong to their callers.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +9,6 @@
 
 #include "base/Complex.h"
 #include "fileio/ConfigData.h"
-#include "fileio/FileIO.h"
 
 // A square complex matrix in row-pointer form: n row addresses into one block of n * n entries.
 // The entries are not initialised. Empty when absent.
@@ -35,23 +34,39 @@ public:
     int GetMeasuringResults(const char* matrixFileName, const char* surfaceResultFileName,
                             const char* resultFileName);
 
+    // ---- The solver in memory ----------------------------------------------------------------
+    // Matrices are n x n (or rowCount x n) complex values, row by row, owned by the caller.
+
+    // The surface solution of A p = B v for the excitation (type code and value per point, n
+    // each): assembles every row as -xs does, factorises and substitutes, and returns the
+    // pressures and velocities (n each; the vectors are replaced). Prints the "Solving linear
+    // equation..." line. 0, -4 (reported under "SolveSurfaceSystem") or -1 for a singular
+    // system (reported by CLinEqu).
+    int SolveSurfaceSystem(int n, const Complex* a, const Complex* b, const std::int16_t* types,
+                           const Complex* values, std::vector<Complex>& pressures,
+                           std::vector<Complex>& velocities) const;
+    // Factorises the assembled system in place and overwrites rightHandSide with the unknowns,
+    // between the "Solving linear equation..." and "Ready" lines. 0 or -1 (reported).
+    static int SolveAssembledSystem(Complex* const* system, Complex* rightHandSide, int n);
+
+    // C = A^-1 B in place: a is overwritten with its LU factors, b with C. Prints the progress
+    // lines of -mi. 0, -1 for a singular A, or -4 (reported under "ComputeCMatrix").
+    int ComputeCMatrix(int n, Complex* a, Complex* b) const;
+    // The same on matrices given by their row addresses.
+    int ComputeCMatrix(int n, Complex* const* a, Complex* const* b) const;
+
+    // The field pressures of rowCount measuring points from their rows of A and B (rowCount x
+    // n) and the surface pressures and velocities (n each), into fieldPressures (rowCount).
+    static void GetFieldPressures(int rowCount, int n, const Complex* a, const Complex* b,
+                                  const Complex* pressures, const Complex* velocities,
+                                  Complex* fieldPressures);
+
     // An n x n matrix whose entries are not initialised, or an empty one when the memory is
     // refused (also when n * n entries cannot even be counted). Reports nothing.
     static RowPointerMatrix AllocateMatrix(int n);
     static void FreeMatrix(RowPointerMatrix& matrix, int n);
 
 private:
-    CFileIO fileIO;
     const char* className = "CSolver";
     ConfigData config;
-    int rowCount = 0;
-    int columnCount = 0;
-    std::unique_ptr<Complex[]> rowA;
-    std::unique_ptr<Complex[]> rowB;
-    std::vector<Complex> pressures;
-    std::vector<Complex> velocities;
-    std::unique_ptr<Complex[]> fieldPressures;
-    std::vector<std::int16_t> excitationTypes;
-    RowPointerMatrix matrixA;  // the system matrix of -xs, matrix A of -mi
-    RowPointerMatrix matrixB;  // matrix B of -mi, overwritten with C
 };

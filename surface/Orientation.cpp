@@ -1,6 +1,5 @@
-// Turning each sub-boundary to the requested side, and the whole preparation pipeline.
+// Turning each sub-boundary to the requested side.
 #include "base/Constants.h"
-#include "app/LogFile.h"
 #include "base/Status.h"
 #include "surface/Surface.h"
 
@@ -24,47 +23,4 @@ int CSurface::TurnSurface(int direction) {
         turnedAny = 1;
     }
     return turnedAny;
-}
-
-int CSurface::PrepareSurface(int direction) {
-    logFile.Print("Checking element indices...", 1);
-    int status = CheckElements();
-    if (status < 0) return status;
-    logFile.Print("Ready\n", 1);
-
-    logFile.Print("Reflecting to ", 1);
-    logFile.PrintNumber(symmetryPlaneCount, 1);
-    logFile.Print(" symmetry planes...", 1);
-    status = Reflect();
-    if (status < 0) return status;
-    logFile.Print("Ready\n", 1);
-
-    logFile.Print("Building element adjacency matrix...", 1);
-    status = BuildNeighbourMatrix();
-    if (status < 0) return status;
-    logFile.Print("Ready\n", 1);
-
-    logFile.Print("Searching for subboundaries...", 1);
-    const int flipped = GetSubBoundaries();
-    if (flipped < 0) return flipped;
-    logFile.Print("Ready\t", 1);
-    logFile.PrintNumber(flipped, 1);
-    logFile.Print(" elements flipped\t", 1);
-    logFile.PrintNumber(subBoundaryCount, 1);
-    logFile.Print(" boundaries found\n", 1);
-    neighbours = {};
-
-    logFile.Print("Calculating spheric angles...", 1);
-    status = CalculateAngles();
-    if (status < 0) return status;
-    logFile.Print("Ready\n", 1);
-
-    logFile.Print("Turning surface to the right direction...", 1);
-    const int turned = TurnSurface(direction);
-    logFile.Print("Ready\n", 1);
-
-    if (flipped > 0 || turned > 0) logFile.Print("### Surface has been changed! ###\n", 1);
-    elementOrder = {};
-    pointOrder = {};
-    return Status::ok;
 }
