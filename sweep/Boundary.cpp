@@ -40,6 +40,10 @@ int CBoundaryConditions::Derive(const Vector3* points, int pointCount,
         excitation = PointExcitation{};
         return Status::invalidData;
     };
+    if (regions != nullptr && regions->elementRegion.size() != static_cast<std::size_t>(elementCount)) {
+        return fail("the regions file names " + std::to_string(regions->elementRegion.size()) +
+                    " elements, the surface file has " + std::to_string(elementCount));
+    }
     const int regionCount = regions != nullptr ? static_cast<int>(regions->names.size()) : 0;
     // The condition of every region, and of ALL for the elements of no named region.
     std::vector<int> regionCondition(static_cast<std::size_t>(regionCount), -1);
@@ -59,10 +63,6 @@ int CBoundaryConditions::Derive(const Vector3* points, int pointCount,
         regionCondition[static_cast<std::size_t>(region)] = static_cast<int>(c);
     }
 
-    if (regions != nullptr && regions->elementRegion.size() != static_cast<std::size_t>(elementCount)) {
-        return fail("the regions file names " + std::to_string(regions->elementRegion.size()) +
-                    " elements, the surface file has " + std::to_string(elementCount));
-    }
     std::vector<int> elementCondition(static_cast<std::size_t>(elementCount), allCondition);
     if (regions != nullptr) {
         for (int e = 0; e < elementCount; ++e) {
