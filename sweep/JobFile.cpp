@@ -16,6 +16,7 @@
 #include "base/Status.h"
 #include "fileio/ConfigKeys.h"
 #include "fileio/ExcitationType.h"
+#include "sweep/WholeFile.h"
 
 namespace {
 
@@ -250,31 +251,9 @@ bool CanOpen(const std::string& path) { return static_cast<bool>(OpenFile(path.c
 }  // namespace
 
 int CJobFile::Read(const char* fileName, SweepJob& job) {
-    const char* const function = "ReadJobFile";
-    if (fileName == nullptr) {
-        logFile.ReportError(className, function, Message::badParameter, "job file name");
-        return Status::badParameter;
-    }
-    UniqueFile file = OpenFile(fileName, "rb");
-    if (!file) {
-        logFile.ReportError(className, function, Message::openError, fileName);
-        return Status::openError;
-    }
     std::string text;
-    char buffer[8192];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        if (static_cast<long>(text.size() + got) > sizeLimit) {
-            logFile.ReportError(className, function, Message::badInputFile,
-                                std::string(fileName).append(": larger than 16 MB").c_str());
-            return Status::badInputFile;
-        }
-        text.append(buffer, got);
-    }
-    if (std::ferror(file.get()) != 0) {
-        logFile.ReportError(className, function, Message::openError, fileName);
-        return Status::openError;
-    }
+    const int status = ReadWholeFile(className, "ReadJobFile", fileName, sizeLimit, text);
+    if (status < 0) return status;
     return ReadText(text, fileName, job);
 }
 

@@ -4,7 +4,7 @@
 #include <map>
 
 #include "app/LogFile.h"
-#include "base/File.h"
+#include "sweep/WholeFile.h"
 #include "base/Status.h"
 
 int RegionMap::Find(const std::string& name) const {
@@ -15,30 +15,12 @@ int RegionMap::Find(const std::string& name) const {
 }
 
 int CRegionsFile::Read(const char* fileName, RegionMap& regions) {
-    const char* const function = "ReadRegionsFile";
     regions = RegionMap{};
-    if (fileName == nullptr) {
-        logFile.ReportError(className, function, Message::badParameter, "regions file name");
-        return Status::badParameter;
-    }
-    UniqueFile file = OpenFile(fileName, "rb");
-    if (!file) {
-        logFile.ReportError(className, function, Message::openError, fileName);
-        return Status::openError;
-    }
     // No valid file is larger than its longest lines for the largest surface.
     const long sizeLimit = static_cast<long>(elementLimit + 1000) * lineLimit;
     std::string text;
-    char buffer[8192];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        text.append(buffer, got);
-        if (static_cast<long>(text.size()) > sizeLimit) {
-            logFile.ReportError(className, function, Message::badInputFile,
-                                (std::string(fileName) + ": far too large for a regions file").c_str());
-            return Status::badInputFile;
-        }
-    }
+    const int status = ReadWholeFile(className, "ReadRegionsFile", fileName, sizeLimit, text);
+    if (status < 0) return status;
     return ReadText(text, fileName, regions);
 }
 

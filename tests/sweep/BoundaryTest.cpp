@@ -5,24 +5,11 @@
 #include "support/TestSupport.h"
 #include "fileio/FileIO.h"
 #include "sweep/Boundary.h"
+#include "SweepSupport.h"
 #include "tools/Mesh.h"
 
 namespace {
 
-struct Surface {
-    std::vector<Vector3> points;
-    std::vector<SurfaceElement> elements;
-};
-
-Surface FromMesh(const mesh::Mesh& m) {
-    Surface s{m.points, {}};
-    for (const mesh::Element& e : m.elements) {
-        SurfaceElement element{e.nodeCount, {unusedNode, unusedNode, unusedNode, unusedNode}};
-        for (int j = 0; j < e.nodeCount; ++j) element.nodes[j] = static_cast<std::uint16_t>(e.nodes[j]);
-        s.elements.push_back(element);
-    }
-    return s;
-}
 
 // The regions text that puts the elements above z = 0.7 (the cap) into "piston".
 std::string PistonRegions(const mesh::Mesh& m) {
@@ -55,7 +42,7 @@ TEST(RegionsFile, ReadsOneNamePerElementAndRefusesBadLines) {
 
 TEST(BoundaryConditions, APistonKeepsItsVolumeVelocityAcrossItsRim) {
     const mesh::Mesh m = mesh::Icosphere(1.0, 2);
-    const Surface s = FromMesh(m);
+    const sweeptest::Elements s = sweeptest::FromMesh(m);
     RegionMap regions;
     test::ConsoleCapture capture;
     ASSERT_EQ(CRegionsFile().ReadText(PistonRegions(m), "r.txt", regions), 0);
@@ -115,7 +102,7 @@ TEST(BoundaryConditions, PressureBeatsImpedanceBeatsAdmittanceBeatsVelocity) {
 
 TEST(BoundaryConditions, UnknownRegionsAndElementsWithoutConditionAreErrors) {
     const mesh::Mesh m = mesh::Icosphere(1.0, 1);
-    const Surface s = FromMesh(m);
+    const sweeptest::Elements s = sweeptest::FromMesh(m);
     RegionMap regions;
     test::ConsoleCapture capture;
     ASSERT_EQ(CRegionsFile().ReadText(PistonRegions(m), "r.txt", regions), 0);

@@ -6,45 +6,33 @@
 
 #include "base/Constants.h"
 #include "sweep/InteriorPoints.h"
+#include "SweepSupport.h"
 #include "tools/Mesh.h"
 
 namespace {
 
-struct Geometry {
-    std::vector<Vector3> points;
-    std::vector<SurfaceElement> elements;
-    SurfaceGeometry View() const {
-        return {points.data(), elements.data(), static_cast<int>(elements.size())};
-    }
-};
-
-Geometry FromMesh(const mesh::Mesh& m) {
-    Geometry g{m.points, {}};
-    for (const mesh::Element& e : m.elements) {
-        SurfaceElement element{e.nodeCount, {unusedNode, unusedNode, unusedNode, unusedNode}};
-        for (int j = 0; j < e.nodeCount; ++j) element.nodes[j] = static_cast<std::uint16_t>(e.nodes[j]);
-        g.elements.push_back(element);
-    }
-    return g;
+SurfaceGeometry View(const sweeptest::Elements& g) {
+    return {g.points.data(), g.elements.data(), static_cast<int>(g.elements.size())};
 }
+
 
 TEST(InteriorPoints, SolidAngleIsFullInsideAndZeroOutsideForTrianglesAndQuadrilaterals) {
     for (const mesh::Mesh& m : {mesh::Icosphere(1.0, 2), mesh::CubedSphere(1.0, 3)}) {
-        const Geometry g = FromMesh(m);
-        EXPECT_NEAR(std::fabs(interior::SolidAngle(g.View(), {0.1, -0.2, 0.3})), 4.0 * pi, 1e-9);
-        EXPECT_NEAR(interior::SolidAngle(g.View(), {1.5, 0.2, 0.0}), 0.0, 1e-9);
+        const sweeptest::Elements g = sweeptest::FromMesh(m);
+        EXPECT_NEAR(std::fabs(interior::SolidAngle(View(g), {0.1, -0.2, 0.3})), 4.0 * pi, 1e-9);
+        EXPECT_NEAR(interior::SolidAngle(View(g), {1.5, 0.2, 0.0}), 0.0, 1e-9);
         // The facets lie inside the sphere: the centre is a little nearer to them.
-        EXPECT_NEAR(interior::Distance(g.View(), {0.0, 0.0, 0.0}), 0.96, 0.04);
-        EXPECT_NEAR(interior::Distance(g.View(), {0.0, 0.0, 3.0}), 2.04, 0.041);
-        EXPECT_NEAR(interior::Distance(g.View(), m.points[5] * 1.5), 0.5, 1e-12);
+        EXPECT_NEAR(interior::Distance(View(g), {0.0, 0.0, 0.0}), 0.96, 0.04);
+        EXPECT_NEAR(interior::Distance(View(g), {0.0, 0.0, 3.0}), 2.04, 0.041);
+        EXPECT_NEAR(interior::Distance(View(g), m.points[5] * 1.5), 0.5, 1e-12);
     }
 }
 
 TEST(InteriorPoints, ChosenPointsAreInsideDeepAndDeterministic) {
     const mesh::Mesh m = mesh::Icosphere(2.0, 3);
-    const Geometry g = FromMesh(m);
+    const sweeptest::Elements g = sweeptest::FromMesh(m);
     InteriorPoints first;
-    ASSERT_EQ(interior::Choose(g.View(), 10, 12, first), 22);
+    ASSERT_EQ(interior::Choose(View(g), 10, 12, first), 22);
     ASSERT_EQ(first.check.size(), 10u);
     ASSERT_EQ(first.chief.size(), 12u);
     EXPECT_GT(first.largestDepth, 1.7);
@@ -52,7 +40,7 @@ TEST(InteriorPoints, ChosenPointsAreInsideDeepAndDeterministic) {
         for (const Vector3& x : *set) EXPECT_LE(Length(x), 2.0 - first.depthLimit + 1e-9);
     }
     InteriorPoints again;
-    interior::Choose(g.View(), 10, 12, again);
+    interior::Choose(View(g), 10, 12, again);
     EXPECT_EQ(again.chief.back().x, first.chief.back().x);
     EXPECT_EQ(again.check.front().z, first.check.front().z);
 }
@@ -67,9 +55,9 @@ TEST(InteriorPoints, AFlatBodyHasNoRoom) {
     const int faces[6][4] = {{0, 1, 3, 2}, {4, 6, 7, 5}, {0, 4, 5, 1},
                              {2, 3, 7, 6}, {0, 2, 6, 4}, {1, 5, 7, 3}};
     for (const auto& f : faces) mesh::AddOutward(slab, {4, {f[0], f[1], f[2], f[3]}});
-    const Geometry g = FromMesh(slab);
+    const sweeptest::Elements g = sweeptest::FromMesh(slab);
     InteriorPoints found;
-    EXPECT_EQ(interior::Choose(g.View(), 10, 0, found), 0);
+    EXPECT_EQ(interior::Choose(View(g), 10, 0, found), 0);
     EXPECT_TRUE(found.check.empty());
 }
 

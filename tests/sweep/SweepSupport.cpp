@@ -8,6 +8,16 @@
 
 namespace sweeptest {
 
+Elements FromMesh(const mesh::Mesh& m) {
+    Elements s{m.points, {}};
+    for (const mesh::Element& e : m.elements) {
+        SurfaceElement element{e.nodeCount, {unusedNode, unusedNode, unusedNode, unusedNode}};
+        for (int j = 0; j < e.nodeCount; ++j) element.nodes[j] = static_cast<std::uint16_t>(e.nodes[j]);
+        s.elements.push_back(element);
+    }
+    return s;
+}
+
 void WriteSphere(const test::TempDir& dir, int level) {
     test::CopyGaussFile(dir.Path());
     ASSERT_TRUE(mesh::WriteSurface(mesh::Icosphere(1.0, level), dir.File("sphere.srf"), "sphere"));

@@ -6,9 +6,17 @@
 #include <vector>
 
 #include "support/TestSupport.h"
+#include "surface/SurfaceElement.h"
 #include "tools/Mesh.h"
 
 namespace sweeptest {
+
+// The points and elements of a mesh as the surface holds them.
+struct Elements {
+    std::vector<Vector3> points;
+    std::vector<SurfaceElement> elements;
+};
+Elements FromMesh(const mesh::Mesh& m);
 
 // The sphere of radius 1 m and the rules file in the folder: sphere.srf, Gauss.cfs; field.ms
 // holds four points on the z axis from r = 1.5 to 5.
