@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# The loudspeaker cabinet from its Gmsh model to SPL and directivity plots: a closed box with a
+# piston of radius 0.08 m on its front face, moving with 1 m/s, the rest of the box rigid;
+# 16 frequencies in third-octave steps from 100 Hz to 3 kHz; field points on a horizontal arc of
+# radius 2 m and on the piston's axis. Checks the level at 100 Hz against the monopole of the
+# piston's volume velocity.
+#
+# Usage: examples/loudspeaker-cabinet/run.sh [build-directory [work-directory]]
+#        (defaults: ./build and a new directory under $TMPDIR or /tmp, which is kept)
+# The Python tools kavoral-mesh and kavoral-plot must be on PATH (pip install ./python), or in
+# the directory that KAVORAL_TOOLS names (for example python/.venv/bin).
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=${1:-build}
+if [ ! -x "$build/Kavoral" ] || [ ! -x "$build/kavoral-sweep" ]; then
+    echo "error: Kavoral and kavoral-sweep are not built in '$build'; build them first:" >&2
+    echo "  cmake -S . -B build && cmake --build build -j2" >&2
+    exit 2
+fi
+build=$(cd "$build" && pwd)
+[ -n "${KAVORAL_TOOLS:-}" ] && PATH=$(cd "$KAVORAL_TOOLS" && pwd):$PATH
+for tool in kavoral-mesh kavoral-plot; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "error: $tool not found: install the Python tools (pip install ./python)" >&2
+        echo "  or set KAVORAL_TOOLS to the directory that holds them" >&2
+        exit 2
+    fi
+done
+work=${2:-$(mktemp -d "${TMPDIR:-/tmp}/kavoral-cabinet.XXXXXX")}
+mkdir -p "$work"
+cd "$work"
+echo "Working directory: $work"
+cp "$here/cabinet.msh" "$here/field.ms" "$here/cabinet.job" .
+cp "$here/../../data/Gauss.cfs" Gauss.cfs
+cat > Kavoral.cfg <<'CFG'
+% The medium of the sweep, for the surface check
+DENSITY 1.2
+SOUND_VELOCITY 343 0
+CFG
+
+echo "== 1. Import the Gmsh mesh"
+kavoral-mesh import cabinet.msh cabinet.srf
+kavoral-mesh check cabinet.srf
+
+echo "== 2. The program's own surface check"
+status=0
+"$build/Kavoral" -ch cabinet.srf OUT checked.srf > check.txt 2>&1 || status=$?
+if [ "$status" -ne 0 ] || grep -q "Surface has been changed" check.txt; then
+    tr '\r' '\n' < check.txt | tail -n 12 >&2
+    echo "error: Kavoral -ch failed or changed the imported surface" >&2
+    exit 1
+fi
+grep "boundaries found" check.txt
+
+echo "== 3. The sweep"
+"$build/kavoral-sweep" cabinet.job
+
+echo "== 4. The level at 100 Hz against the monopole of the piston"
+python3 "$here/monopole.py" out
+
+echo "== 5. Plots and a ParaView file"
+plot="--points 72-75 --polar-points 0-71 --polar-frequencies 100,500,1000,2000,3000"
+# shellcheck disable=SC2086 # the options are words
+kavoral-plot out sweep.png $plot --title "Loudspeaker cabinet, piston 1 m/s"
+for panel in spl polar residual; do
+    # shellcheck disable=SC2086
+    kavoral-plot out "$panel.png" $plot --only "$panel"
+done
+echo
+echo "The files of this run are kept in $work: sweep.png, spl.png, polar.png, residual.png,"
+echo "and the sweep's output in out/ (open out/*.pvd in ParaView)."

@@ -1,0 +1,92 @@
+"""The loudspeaker cabinet example through the real programs: import, the program's surface
+check, two frequencies of the sweep, plots and export.
+
+The programs are taken from the build directory that KAVORAL_BUILD names (python/run-tests.sh
+sets it to build/ beside python/)."""
+
+import math
+import os
+import shutil
+import subprocess
+import sys
+
+import meshio
+import numpy as np
+import pytest
+
+from kavoral.datafiles import read_regions
+from kavoral.surface import read_surface
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+EXAMPLE = os.path.join(ROOT, "examples", "loudspeaker-cabinet")
+BUILD = os.path.abspath(os.environ.get("KAVORAL_BUILD", os.path.join(ROOT, "build")))
+KAVORAL = os.path.join(BUILD, "Kavoral")
+SWEEP = os.path.join(BUILD, "kavoral-sweep")
+
+needs_kavoral = pytest.mark.skipif(not os.access(KAVORAL, os.X_OK),
+                                   reason="Kavoral is not built in %s (KAVORAL_BUILD)" % BUILD)
+needs_sweep = pytest.mark.skipif(not os.access(SWEEP, os.X_OK),
+                                 reason="kavoral-sweep is not built in %s (KAVORAL_BUILD)" % BUILD)
+
+
+def run(work, *command):
+    done = subprocess.run(command, cwd=work, capture_output=True, text=True)
+    assert done.returncode == 0, "%s failed (%d):\n%s%s" % (
+        " ".join(command), done.returncode, done.stdout[-3000:], done.stderr[-3000:])
+    return done.stdout
+
+
+def tool(work, name, *arguments):
+    return run(work, sys.executable, "-m", "kavoral." + name, *arguments)
+
+
+@pytest.fixture(scope="module")
+def cabinet(tmp_path_factory):
+    """The example's files in a fresh directory, the mesh imported."""
+    work = tmp_path_factory.mktemp("cabinet")
+    for name in ("cabinet.msh", "field.ms", "cabinet.job"):
+        shutil.copy(os.path.join(EXAMPLE, name), work)
+    shutil.copy(os.path.join(ROOT, "data", "Gauss.cfs"), work)
+    (work / "Kavoral.cfg").write_text("DENSITY 1.2\nSOUND_VELOCITY 343 0\n")
+    tool(work, "mesh_cli", "import", "cabinet.msh", "cabinet.srf")
+    return work
+
+
+def test_imported_cabinet_is_closed_with_two_regions(cabinet):
+    surface = read_surface(cabinet / "cabinet.srf")
+    regions = read_regions(cabinet / "cabinet.regions", surface.element_count)
+    assert set(regions) == {"piston", "cabinet"}
+    assert "No faults found" in tool(cabinet, "mesh_cli", "check", "cabinet.srf")
+
+
+@needs_kavoral
+def test_program_check_leaves_the_imported_cabinet_unchanged(cabinet):
+    out = run(cabinet, KAVORAL, "-ch", "cabinet.srf", "OUT", "checked.srf")
+    assert "0 elements flipped\t1 boundaries found" in out
+    assert "Surface has been changed" not in out
+    mine, checked = read_surface(cabinet / "cabinet.srf"), read_surface(cabinet / "checked.srf")
+    assert np.array_equal(mine.elements, checked.elements)
+    assert np.allclose(mine.points, checked.points, rtol=1e-5, atol=1e-7)
+
+
+@needs_sweep
+def test_two_frequencies_of_the_sweep_plot_and_export(cabinet):
+    job = (cabinet / "cabinet.job").read_text()
+    job = job.replace("FREQUENCY_RANGE 100 3000 16 LOG", "FREQUENCIES 100 1000")
+    (cabinet / "two.job").write_text(job.replace("OUTPUT out", "OUTPUT two"))
+    run(cabinet, SWEEP, "two.job")
+    out = cabinet / "two"
+    lines = (out / "frequencies.csv").read_text().splitlines()
+    assert len(lines) == 3 and all(line.split(",")[5] == "0" for line in lines[1:])
+    # At 100 Hz the cabinet radiates as the monopole of the piston's volume velocity.
+    report = run(cabinet, sys.executable, os.path.join(EXAMPLE, "monopole.py"), str(out))
+    assert "largest error" in report
+    worst = float(report.rsplit("largest error", 1)[1].split("%")[0])
+    assert worst < 5.0, report
+    tool(cabinet, "plot_cli", str(out), "plot.png", "--points", "72-75", "--polar-points", "0-71")
+    assert (cabinet / "plot.png").read_bytes().startswith(b"\x89PNG")
+    results = sorted(p for p in out.rglob("*.res") if "field" not in p.name)
+    assert results, "the sweep wrote no surface result file"
+    tool(cabinet, "mesh_cli", "export", "cabinet.srf", str(results[0]), "cabinet.vtu")
+    mesh = meshio.read(cabinet / "cabinet.vtu")
+    assert math.isfinite(float(np.nanmax(mesh.point_data["spl_db"])))
