@@ -1,13 +1,14 @@
 #include "app/Kavoral.h"
 
-#include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "app/LogFile.h"
 #include "base/Status.h"
 #include "app/Stopwatch.h"
 #include "fileio/ConfigData.h"
 #include "fileio/FileIO.h"
+#include "fileio/NumberScan.h"
 #include "generator/Generator.h"
 #include "solver/Solver.h"
 #include "surface/SurfaceCheck.h"
@@ -41,17 +42,25 @@ const CommandEntry commands[commandCount] = {
     {"-ms", 6}, {"-mm", 7}, {"-mi", 4}, {"-xs", 5}, {"-xm", 5}, {"-ch", 5},
 };
 
+// The frequency argument of -ms and -mm. A text that is not a finite decimal number gives NaN,
+// which the command refuses after its own direction check.
+double FrequencyArgument(const char* text) {
+    double frequency = std::numeric_limits<double>::quiet_NaN();
+    ParseDecimalText(text, frequency);
+    return frequency;
+}
+
 // Constructs the command object from a copy of the configuration, runs its one operation, destroys
 // the object and returns the operation's status.
 int RunCommand(int command, const char* const* argv, ConfigData config) {
     switch (command) {
         case surfaceMatrices: {
-            const double frequency = std::atof(argv[2]);
+            const double frequency = FrequencyArgument(argv[2]);
             CGenerator generator(config);
             return generator.GenerateSurfaceMatrices(frequency, argv[3], argv[4], argv[5]);
         }
         case measuringMatrices: {
-            const double frequency = std::atof(argv[2]);
+            const double frequency = FrequencyArgument(argv[2]);
             CGenerator generator(config);
             return generator.GenerateMeasuringMatrices(frequency, argv[3], argv[4], argv[5],
                                                        argv[6]);

@@ -58,6 +58,7 @@ private:
     int columnCount = 0;
     int currentRow = 0;
     std::unique_ptr<unsigned char[]> rowBuffer;
+    std::size_t rowBufferSize = 0;  // bytes; below a whole row when the file cannot hold one
 
     // Beside the matrix file: the direction it was opened for, its name for the report of a
     // failed completion, and the buffer of text lines not yet handed to the stream.
@@ -72,8 +73,10 @@ private:
     int OpenMatrix(const char* function, const char* fileName, bool binary, bool forWriting);
     // Reports a failure that ends the file and closes it without a further report.
     int FailAndClose(const char* function, const char* message, const char* comment, int status);
-    // Allocates the binary row buffer of `bytesPerColumn` bytes per column.
-    bool AllocateRowBuffer(int columns, std::size_t bytesPerColumn);
+    // Allocates the binary row buffer of `bytesPerColumn` bytes per column, but never more than
+    // `limit` bytes. False when the memory is refused.
+    bool AllocateRowBuffer(int columns, std::size_t bytesPerColumn,
+                           std::size_t limit = SIZE_MAX);
     int ReadTextRow(Complex* rowOfA, Complex* rowOfB);
     int ReadBinaryRow(Complex* rowOfA, Complex* rowOfB);
     int WriteTextRow(const Complex* rowOfA, const Complex* rowOfB);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdio>
 #include <cstdint>
 #include <vector>
 
@@ -22,8 +23,11 @@ public:
     virtual ~CSurface();
 
     int ReadSurfaceFile(const char* fileName);
-    // Writes the stored part through a temporary file beside the target, renamed into place.
+    // Writes the stored part (the file's points, elements and planes). A regular file at the name
+    // is replaced only by a complete one; see CFileReplacement for links and devices.
     int WriteSurfaceFile(const char* fileName);
+    // The text of the stored part; false at the first write the stream refuses.
+    bool WriteStoredPart(std::FILE* file) const;
 
     // The preparation pipeline and its steps, in pipeline order.
     int PrepareSurface(int direction);

@@ -110,16 +110,14 @@ inline Mesh Icosphere(double radius, int level) {
     return m;
 }
 
-// Cube of 6 m^2 quadrilaterals mapped onto the sphere with equal angles along every cube edge
-// (the gnomonic map), which keeps the elements close to one size: 6 m^2 + 2 points.
-inline Mesh CubedSphere(double radius, int m) {
+// The six faces of a cube split into m x m quadrilaterals each, facing away from the origin; the
+// lattice point (i, j, k), each coordinate in -m..m in steps of 2, is placed by `place`:
+// 6 m^2 + 2 points.
+template <typename Place>
+inline Mesh CubeLattice(int m, Place place) {
     Mesh mesh;
     PointIndex<std::tuple<int, int, int>> index(mesh);
-    const double quarter = std::atan(1.0);
-    auto point = [&](int i, int j, int k) {  // lattice coordinates in -m..m, steps of 2
-        const Vector3 cube{std::tan(quarter * i / m), std::tan(quarter * j / m), std::tan(quarter * k / m)};
-        return index.Get({i, j, k}, Scaled(cube, radius));
-    };
+    auto point = [&](int i, int j, int k) { return index.Get({i, j, k}, place(i, j, k)); };
     for (int axis = 0; axis < 3; ++axis) {
         for (int side = -1; side <= 1; side += 2) {
             auto lattice = [&](int u, int v) {  // u, v in 0..m across the face
@@ -137,6 +135,22 @@ inline Mesh CubedSphere(double radius, int m) {
         }
     }
     return mesh;
+}
+
+// Cube of 6 m^2 quadrilaterals mapped onto the sphere with equal angles along every cube edge
+// (the gnomonic map), which keeps the elements close to one size: 6 m^2 + 2 points.
+inline Mesh CubedSphere(double radius, int m) {
+    const double quarter = std::atan(1.0);
+    return CubeLattice(m, [&](int i, int j, int k) {
+        const Vector3 cube{std::tan(quarter * i / m), std::tan(quarter * j / m), std::tan(quarter * k / m)};
+        return Scaled(cube, radius);
+    });
+}
+
+// The cube of edge length `edge` centred at the origin, every face split into m x m squares.
+inline Mesh Cube(double edge, int m) {
+    const double step = edge / (2.0 * m);
+    return CubeLattice(m, [&](int i, int j, int k) { return Vector3{i * step, j * step, k * step}; });
 }
 
 // Octahedron faces split into n^2 triangles each, points pushed out onto the sphere. Points on

@@ -1,6 +1,7 @@
 // The surface check command seen from outside: console, log, exit status and the written file.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "support/TestSupport.h"
@@ -135,6 +136,26 @@ TEST(CheckSurface, SameInputAndOutputNameReplacesTheFile) {
     EXPECT_EQ(missing.status, -3);
     EXPECT_NE(missing.output.find(test::ErrorBlock("CSurface", "ReadSurfaceFile", "Error opening file", "none.srf")),
               std::string::npos);
+}
+
+TEST(CheckSurface, OutputKeepsItsPermissionBitsAndALinkKeepsStanding) {
+    namespace fs = std::filesystem;
+    test::TempDir dir;
+    test::WriteConfig(dir.Path());
+    const std::string repaired = shapes::SurfaceText(shapes::Cube(false));
+    test::WriteFile(dir.File("cube.srf"), shapes::SurfaceText(Reversed(shapes::Cube(false), {2})));
+    fs::permissions(dir.File("cube.srf"), fs::perms(0600));
+    test::RunResult run = test::RunKavoral(dir.Path(), {"-ch", "cube.srf", "OUT", "cube.srf"});
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(Body(test::ReadFile(dir.File("cube.srf"))), repaired);
+    EXPECT_EQ(fs::status(dir.File("cube.srf")).permissions(), fs::perms(0600));
+
+    fs::create_directory(dir.File("store"));
+    fs::create_symlink("store/kept.srf", dir.File("link.srf"));
+    run = test::RunKavoral(dir.Path(), {"-ch", "cube.srf", "OUT", "link.srf"});
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(fs::is_symlink(dir.File("link.srf")));
+    EXPECT_EQ(Body(test::ReadFile(dir.File("store/kept.srf"))), repaired);
 }
 
 }  // namespace

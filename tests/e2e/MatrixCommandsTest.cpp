@@ -213,6 +213,41 @@ TEST(SurfaceMatricesCommand, BadDirectionFailsBeforeTheSurfaceIsRead) {
     EXPECT_FALSE(test::FileExists(work.dir.File("surface.mtx")));
 }
 
+TEST(SurfaceMatricesCommand, FrequencyThatIsNotAFiniteDecimalNumberIsABadParameter) {
+    Workspace work(CubeText());
+    const std::string report =
+        test::ErrorBlock("CGenerator", "GenerateSurfaceMatrices", "Bad parameter", "frequency");
+    for (const std::string frequency : {"abc", "1k", "", "0x10", "inf", "nan", "1e400"}) {
+        const test::RunResult run = work.Run({"-ms", frequency, "surface.srf", "OUT", "s.mtx"});
+        EXPECT_EQ(run.status, Status::badParameter) << frequency;
+        EXPECT_NE(run.output.find("Reading configuration data...Ready\n" + report),
+                  std::string::npos)
+            << run.output;
+        EXPECT_EQ(run.output.find("Reading surface data"), std::string::npos);
+    }
+    const test::RunResult mm =
+        work.Run({"-mm", "1 Hz", "surface.srf", "OUT", "points.ms", "points.mtx"});
+    EXPECT_EQ(mm.status, Status::badParameter);
+    EXPECT_NE(mm.output.find(report), std::string::npos) << mm.output;
+    // The direction is checked first: a run wrong in both reports the direction alone.
+    const test::RunResult both = work.Run({"-ms", "abc", "surface.srf", "out", "s.mtx"});
+    EXPECT_EQ(both.status, Status::badParameter);
+    EXPECT_NE(both.output.find(test::ErrorBlock("CGenerator", "GenerateSurfaceMatrices",
+                                                "Bad parameter", "direction")),
+              std::string::npos);
+    EXPECT_EQ(both.output.find("frequency"), std::string::npos);
+    EXPECT_FALSE(test::FileExists(work.dir.File("s.mtx")));
+
+    // Zero, negative and white space around the number are valid; 0 Hz makes B zero.
+    for (const std::string frequency : {" -250 ", "0"}) {
+        const test::RunResult run = work.Run({"-ms", frequency, "surface.srf", "OUT", "s.mtx"});
+        EXPECT_EQ(run.status, 0) << frequency << run.output;
+    }
+    const Matrices m = ReadMatrices(work.dir.File("s.mtx"), matrixFileText);
+    ASSERT_EQ(m.status, 0);
+    for (const Complex& b : m.b) EXPECT_TRUE(b.re == 0.0 && b.im == 0.0);
+}
+
 TEST(SurfaceMatricesCommand, MissingRulesFailAfterTheSurfaceIsPrepared) {
     Workspace work(CubeText());
     std::remove(work.dir.File("Gauss.cfs").c_str());
