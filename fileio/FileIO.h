@@ -11,11 +11,9 @@
 
 #include "base/Complex.h"
 #include "fileio/ConfigData.h"
+#include "fileio/RuleArrays.h"
 #include "fileio/TextReader.h"
 #include "fileio/TextWriter.h"
-
-// Twenty rules of one kind, rule n - 1 at position n - 1.
-using RuleArrays = std::vector<double>[20];
 
 class CFileIO {
 public:
@@ -40,6 +38,11 @@ public:
 
     int ReadExcitationFile(const char* fileName, int& count, std::vector<Complex>& values,
                            std::vector<std::int16_t>& types);
+    // Writes an excitation file of count points: the title as its comment line (none when null),
+    // then one line per point with its type letter and its value to round-trip precision. 0,
+    // -2 for a bad argument or type code, -3 or -7 (each reported).
+    int WriteExcitationFile(const char* fileName, int count, const std::int16_t* types,
+                            const Complex* values, const char* title);
 
     int WriteResultFile(const char* fileName, int count, const Complex* pressures,
                         const Complex* velocities, const char* excitationSource,

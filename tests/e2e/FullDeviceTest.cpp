@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "support/SolverFiles.h"
-#include "support/SurfaceShapes.h"
+#include "meshes/Mesh.h"
+#include "support/SurfaceText.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -27,7 +28,7 @@ struct Inputs {
     explicit Inputs(const std::string& encoding) {
         test::WriteConfig(dir.Path(), encoding);
         test::CopyGaussFile(dir.Path());
-        test::WriteFile(dir.File("surface.srf"), shapes::SurfaceText(shapes::Tetrahedron()));
+        test::WriteFile(dir.File("surface.srf"), test::SurfaceText(meshes::Tetrahedron()));
         test::WriteFile(dir.File("points.ms"), "2\n0 3 0 0 0 0 0\n1 0 3 0 0 0 0\n");
         test::WriteMatrixFile(dir.File("surface.mtx"), test::RandomMatrices(4, 4, 7u, 3.0),
                               encoding);

@@ -8,7 +8,8 @@
 
 #include "support/TestSupport.h"
 #include "surface/Surface.h"
-#include "support/SurfaceShapes.h"
+#include "meshes/Mesh.h"
+#include "support/SurfaceText.h"
 
 namespace {
 
@@ -134,10 +135,10 @@ TEST(SurfaceFile, NodeIndexBeyondSixteenBitsFailsTheElementCheckInsteadOfWrappin
 }
 
 TEST(SurfaceFile, EveryTruncationReadsAndPreparesOrFailsWithOneReport) {
-    sphere::Mesh mesh = shapes::Cube(true);
+    meshes::Mesh mesh = meshes::Cube(true);
     mesh.planePoints = {{0, 0, 0}};
     mesh.planeNormals = {{1, 0, 0}};
-    const std::string full = "% cube\n" + shapes::SurfaceText(mesh);
+    const std::string full = "% cube\n" + test::SurfaceText(mesh);
     test::TempDir dir;
     for (std::size_t length = 0; length <= full.size(); ++length) {
         test::WriteFile(dir.File("in.srf"), full.substr(0, length));
@@ -203,7 +204,7 @@ TEST(SurfaceFile, WritesTheStoredPartWithSixSignificantDigitsAndPlanes) {
 TEST(SurfaceFile, FailedWritesAreReportedAndNothingIsReplaced) {
     test::TempDir dir;
     CSurface surface{ConfigData{}};
-    ASSERT_EQ(ReadText(surface, shapes::SurfaceText(shapes::Cube(false))).status, 0);
+    ASSERT_EQ(ReadText(surface, test::SurfaceText(meshes::Cube(false))).status, 0);
     test::ConsoleCapture capture;
 
     // A link to a full device: the device is written and refuses the data; the link stays.
