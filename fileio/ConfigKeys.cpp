@@ -2,7 +2,10 @@
 #include "fileio/ConfigKeys.h"
 
 #include <cctype>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 const char* NextConfigWord(const char* text, char* word) {
@@ -63,6 +66,18 @@ ConfigKeyResult ApplyConfigKey(const char* key, const char* values, ConfigData& 
         } else {
             return Result::invalidValue;
         }
+        return Result::stored;
+    }
+    if (std::strcmp(key, "THREADS") == 0) {
+        // A whole number: 0 for every hardware thread; text after the digits is ignored.
+        char word[configWordSize];
+        if (NextConfigWord(values, word) == nullptr) return Result::missingValue;
+        char* end = nullptr;
+        errno = 0;
+        const long count = std::strtol(word, &end, 10);
+        if (end == word) return Result::missingValue;
+        if (errno == ERANGE || count < 0 || count > INT_MAX) return Result::invalidValue;
+        config.threads = static_cast<int>(count);
         return Result::stored;
     }
     return Result::unknownKey;
