@@ -1,13 +1,14 @@
 #include "app/Kavoral.h"
 
-#include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "app/LogFile.h"
 #include "base/Status.h"
 #include "app/Stopwatch.h"
 #include "fileio/ConfigData.h"
 #include "fileio/FileIO.h"
+#include "fileio/NumberScan.h"
 #include "generator/Generator.h"
 #include "solver/Solver.h"
 #include "surface/SurfaceCheck.h"
@@ -22,58 +23,93 @@ const char* const banner =
     "------------------------------------------------------------------\n"
     "\n";
 
-const char* const usage =
-    "\nUsage:\n\tKavoral <switch> <parameters>\n\nwhere <switch> and corresponding <parameters> "
-    "are:\n\n\t-ms freq surface.srf direction surface.mtx\n\t-mm freq surface.srf direction "
-    "points.ms points.mtx\n\t-mi surface.mtx surface_C.mtx\n\t-xs surface.mtx excitation.xct "
-    "surface.res\n\t-xm points.mtx surface.res points.res\n\t-ch insurf.srf direction "
-    "outsurf.srf\n\n";
-
-enum Command { surfaceMatrices, measuringMatrices, cMatrix, surfaceSolution, measuringResults,
-               checkSurface, commandCount };
+// Runs one command on the arguments after the switch, from a copy of the configuration: it
+// constructs the command object, runs its one operation and destroys it.
+using CommandHandler = int (*)(const char* const* arguments, ConfigData config);
 
 struct CommandEntry {
-    const char* name;
-    int argumentCount;  // program name and switch included
+    const char* name;          // the switch
+    const char* parameters;    // the parameter names of the usage text, one per argument
+    int argumentCount;         // program name and switch included
+    CommandHandler run;
 };
 
-const CommandEntry commands[commandCount] = {
-    {"-ms", 6}, {"-mm", 7}, {"-mi", 4}, {"-xs", 5}, {"-xm", 5}, {"-ch", 5},
-};
-
-// Constructs the command object from a copy of the configuration, runs its one operation, destroys
-// the object and returns the operation's status.
-int RunCommand(int command, const char* const* argv, ConfigData config) {
-    switch (command) {
-        case surfaceMatrices: {
-            const double frequency = std::atof(argv[2]);
-            CGenerator generator(config);
-            return generator.GenerateSurfaceMatrices(frequency, argv[3], argv[4], argv[5]);
-        }
-        case measuringMatrices: {
-            const double frequency = std::atof(argv[2]);
-            CGenerator generator(config);
-            return generator.GenerateMeasuringMatrices(frequency, argv[3], argv[4], argv[5],
-                                                       argv[6]);
-        }
-        case cMatrix: {
-            CSolver solver(config);
-            return solver.ComputeCMatrix(argv[2], argv[3]);
-        }
-        case surfaceSolution: {
-            CSolver solver(config);
-            return solver.SolveLinearSystem(argv[2], argv[3], argv[4]);
-        }
-        case measuringResults: {
-            CSolver solver(config);
-            return solver.GetMeasuringResults(argv[2], argv[3], argv[4]);
-        }
-        default:
-            return CheckSurface(config, argv[2], argv[3], argv[4]);
+// The number of blank-separated words of a text.
+constexpr int WordCount(const char* text) {
+    int count = 0;
+    for (bool inWord = false; *text != '\0'; ++text) {
+        const bool blank = *text == ' ';
+        if (!blank && !inWord) ++count;
+        inWord = !blank;
     }
+    return count;
 }
 
+// The frequency argument of -ms and -mm. A text that is not a finite decimal number gives NaN,
+// which the command refuses after its own direction check.
+double FrequencyArgument(const char* text) {
+    double frequency = std::numeric_limits<double>::quiet_NaN();
+    ParseDecimalText(text, frequency);
+    return frequency;
+}
+
+int SurfaceMatrices(const char* const* arguments, ConfigData config) {
+    CGenerator generator(config);
+    return generator.GenerateSurfaceMatrices(FrequencyArgument(arguments[0]), arguments[1],
+                                             arguments[2], arguments[3]);
+}
+
+int MeasuringMatrices(const char* const* arguments, ConfigData config) {
+    CGenerator generator(config);
+    return generator.GenerateMeasuringMatrices(FrequencyArgument(arguments[0]), arguments[1],
+                                               arguments[2], arguments[3], arguments[4]);
+}
+
+int CMatrix(const char* const* arguments, ConfigData config) {
+    CSolver solver(config);
+    return solver.ComputeCMatrix(arguments[0], arguments[1]);
+}
+
+int SurfaceSolution(const char* const* arguments, ConfigData config) {
+    CSolver solver(config);
+    return solver.SolveLinearSystem(arguments[0], arguments[1], arguments[2]);
+}
+
+int MeasuringResults(const char* const* arguments, ConfigData config) {
+    CSolver solver(config);
+    return solver.GetMeasuringResults(arguments[0], arguments[1], arguments[2]);
+}
+
+int SurfaceCheck(const char* const* arguments, ConfigData config) {
+    return CheckSurface(config, arguments[0], arguments[1], arguments[2]);
+}
+
+// A command takes one argument per parameter name.
+constexpr CommandEntry Command(const char* name, const char* parameters, CommandHandler run) {
+    return {name, parameters, 2 + WordCount(parameters), run};
+}
+
+// The commands in the order of the usage text.
+constexpr CommandEntry commands[] = {
+    Command("-ms", "freq surface.srf direction surface.mtx", SurfaceMatrices),
+    Command("-mm", "freq surface.srf direction points.ms points.mtx", MeasuringMatrices),
+    Command("-mi", "surface.mtx surface_C.mtx", CMatrix),
+    Command("-xs", "surface.mtx excitation.xct surface.res", SurfaceSolution),
+    Command("-xm", "points.mtx surface.res points.res", MeasuringResults),
+    Command("-ch", "insurf.srf direction outsurf.srf", SurfaceCheck),
+};
+
 }  // namespace
+
+std::string Kavoral::UsageText() {
+    std::string text =
+        "\nUsage:\n\tKavoral <switch> <parameters>\n\nwhere <switch> and corresponding "
+        "<parameters> are:\n\n";
+    for (const CommandEntry& command : commands) {
+        text += std::string("\t") + command.name + " " + command.parameters + "\n";
+    }
+    return text + "\n";
+}
 
 int Kavoral::Start(int argc, const char* const* argv) {
     CStopwatch stopwatch;
@@ -83,8 +119,9 @@ int Kavoral::Start(int argc, const char* const* argv) {
     logFile.Print(banner, 1);
     logFile.Print(stopwatch.DateText(), 1);
     logFile.Print("\n", 1);
+    const std::string usage = UsageText();
     if (argc < 2) {
-        logFile.Print(usage, 1);
+        logFile.Print(usage.c_str(), 1);
         return Status::badArguments;
     }
     for (int i = 1; i < argc; ++i) {
@@ -100,16 +137,15 @@ int Kavoral::Start(int argc, const char* const* argv) {
     if (read < 0) return read;
     logFile.Print("Ready\n", 1);
 
-    int command = 0;
-    while (command < commandCount && std::strcmp(argv[1], commands[command].name) != 0) ++command;
-    if (command < commandCount && argc == commands[command].argumentCount) {
-        const int status = RunCommand(command, argv, config);
+    for (const CommandEntry& command : commands) {
+        if (std::strcmp(argv[1], command.name) != 0 || argc != command.argumentCount) continue;
+        const int status = command.run(argv + 2, config);
         if (status < 0) return status;
         logFile.Print(stopwatch.ElapsedText(), 1);
         logFile.Print("\n\n", 1);
         return Status::ok;
     }
     logFile.ReportError(className, "Start", Message::badArguments, "");
-    logFile.Print(usage, 1);
+    logFile.Print(usage.c_str(), 1);
     return Status::badArguments;
 }

@@ -6,8 +6,11 @@ CLogFile logFile;
 
 CLogFile::~CLogFile() { Close(); }
 
-int CLogFile::Open() {
-    file = std::fopen("Kavoral.log", "at");
+int CLogFile::Open() { return Open("Kavoral.log"); }
+
+int CLogFile::Open(const char* fileName) {
+    Close();
+    file = fileName != nullptr ? std::fopen(fileName, "at") : nullptr;
     if (file == nullptr) {
         std::printf("%s\n", "Couldn't open logfile for writing!");
         return Status::openError;
@@ -25,7 +28,7 @@ void CLogFile::Close() {
 void CLogFile::Write(const char* text, int logFlag) {
     if (consoleSink != nullptr) {
         consoleSink->append(text);
-    } else {
+    } else if (!quiet) {
         std::fputs(text, stdout);
     }
     if (logFlag != 0 && file != nullptr) std::fputs(text, file);

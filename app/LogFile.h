@@ -1,6 +1,8 @@
 // The one writer of every text the program shows: the console, and on request the log file
 // "Kavoral.log", which grows across runs. On top of it sits the error report block that every
-// failing operation writes once before it returns its negative status.
+// failing operation writes once before it returns its negative status. The writer is
+// process-wide; a program that drives the library decides where its text goes: into a log file
+// of its own, nowhere (quiet), or into a string (captured).
 #pragma once
 
 #include <cstdio>
@@ -16,6 +18,8 @@ public:
     // Opens "Kavoral.log" in the current directory for appending: 0, or -3 after printing
     // "Couldn't open logfile for writing!" on the console.
     int Open();
+    // Opens the named log file for appending instead, with the same result and message.
+    int Open(const char* fileName);
     void Close();
 
     // Writes the text verbatim to the console, and also to the log when logFlag is non-zero.
@@ -28,9 +32,11 @@ public:
     void ReportError(const char* className, const char* functionName, const char* message,
                      const char* comment);
 
-    // For tests: while a sink is set, console text is appended to it instead of the standard
-    // output. reportCount counts the error reports written since the process started.
+    // While a sink is set, console text is appended to it instead of the standard output.
     void SetConsoleSink(std::string* sink) { consoleSink = sink; }
+    // While quiet, console text is dropped (a sink still receives it); the log file is unchanged.
+    void SetQuiet(bool quietFlag) { quiet = quietFlag; }
+    // The error reports written since the process started.
     long ReportCount() const { return reportCount; }
 
 private:
@@ -38,8 +44,24 @@ private:
 
     std::FILE* file = nullptr;
     std::string* consoleSink = nullptr;
+    bool quiet = false;
     long reportCount = 0;
 };
 
 // The process-wide instance; it closes the log when the process ends.
 extern CLogFile logFile;
+
+// Routes the console text of the process-wide writer into `text` while the object lives, and
+// counts the error reports written meanwhile. Captures do not nest.
+class ConsoleCapture {
+public:
+    ConsoleCapture() : reportsBefore(logFile.ReportCount()) { logFile.SetConsoleSink(&text); }
+    ~ConsoleCapture() { logFile.SetConsoleSink(nullptr); }
+    ConsoleCapture(const ConsoleCapture&) = delete;
+    ConsoleCapture& operator=(const ConsoleCapture&) = delete;
+    long Reports() const { return logFile.ReportCount() - reportsBefore; }
+    std::string text;
+
+private:
+    long reportsBefore;
+};

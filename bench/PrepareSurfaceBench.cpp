@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/LogFile.h"
-#include "bench/SphereSurface.h"
+#include "meshes/Mesh.h"
 #include "surface/Surface.h"
 
 namespace {
@@ -26,8 +26,8 @@ int Timed(const char* name, Step step) {
 int main() {
     std::string console;
     logFile.SetConsoleSink(&console);
-    sphere::Mesh mesh;
-    sphere::AddSphere(mesh, 200, 151, false, nullptr);
+    meshes::Mesh mesh;
+    meshes::AddLatitudeSphere(mesh, 200, 151, false, nullptr);
     std::mt19937 random(7);
     std::shuffle(mesh.elements.begin(), mesh.elements.end(), random);
     for (SurfaceElement& element : mesh.elements) {
@@ -38,7 +38,7 @@ int main() {
     // The surface goes through its file first, as with -ch.
     const char* const fileName = "PrepareSurfaceBench.srf";
     CSurface stored{ConfigData{}};
-    sphere::Load(stored, mesh);
+    meshes::Load(stored, mesh);
     int status = Timed("WriteSurfaceFile", [&] { return stored.WriteSurfaceFile(fileName); });
     CSurface surface{ConfigData{}};
     if (status >= 0) status = Timed("ReadSurfaceFile", [&] { return surface.ReadSurfaceFile(fileName); });

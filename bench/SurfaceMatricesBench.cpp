@@ -9,20 +9,17 @@
 // Works in a scratch directory below the current one; takes Gauss.cfs from the current directory
 // or from beside the Kavoral binary of the build.
 
-#include <array>
 #include <ctime>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "base/Constants.h"
 #include "app/LogFile.h"
-#include "bench/SphereSurface.h"
+#include "meshes/Mesh.h"
 #include "fileio/FileIO.h"
 #include "generator/Generator.h"
 
@@ -37,45 +34,6 @@ struct Clock {
 
 double Seconds(Clock::time_point start) {
     return static_cast<double>(Clock::now() - start) / CLOCKS_PER_SEC;
-}
-
-// The icosahedron, each triangle split into four `subdivisions` times, points on the unit sphere;
-// node order counter-clockwise seen from outside.
-sphere::Mesh Icosphere(int subdivisions) {
-    sphere::Mesh mesh;
-    const double t = (1.0 + std::sqrt(5.0)) / 2.0;
-    const Vector3 corners[12] = {{-1, t, 0}, {1, t, 0}, {-1, -t, 0}, {1, -t, 0},
-                                 {0, -1, t}, {0, 1, t}, {0, -1, -t}, {0, 1, -t},
-                                 {t, 0, -1}, {t, 0, 1}, {-t, 0, -1}, {-t, 0, 1}};
-    for (const Vector3& c : corners) mesh.points.push_back((1.0 / Length(c)) * c);
-    std::vector<std::array<int, 3>> faces = {
-        {0, 11, 5}, {0, 5, 1},  {0, 1, 7},   {0, 7, 10}, {0, 10, 11}, {1, 5, 9}, {5, 11, 4},
-        {11, 10, 2}, {10, 7, 6}, {7, 1, 8},  {3, 9, 4},  {3, 4, 2},   {3, 2, 6}, {3, 6, 8},
-        {3, 8, 9},  {4, 9, 5},  {2, 4, 11},  {6, 2, 10}, {8, 6, 7},   {9, 8, 1}};
-    for (int level = 0; level < subdivisions; ++level) {
-        std::map<std::pair<int, int>, int> middle;
-        const auto split = [&](int a, int b) {
-            const std::pair<int, int> key = a < b ? std::make_pair(a, b) : std::make_pair(b, a);
-            const auto found = middle.find(key);
-            if (found != middle.end()) return found->second;
-            const Vector3 m = 0.5 * (mesh.points[a] + mesh.points[b]);
-            mesh.points.push_back((1.0 / Length(m)) * m);
-            const int index = static_cast<int>(mesh.points.size()) - 1;
-            middle[key] = index;
-            return index;
-        };
-        std::vector<std::array<int, 3>> finer;
-        for (const auto& f : faces) {
-            const int ab = split(f[0], f[1]), bc = split(f[1], f[2]), ca = split(f[2], f[0]);
-            finer.push_back({f[0], ab, ca});
-            finer.push_back({f[1], bc, ab});
-            finer.push_back({f[2], ca, bc});
-            finer.push_back({ab, bc, ca});
-        }
-        faces.swap(finer);
-    }
-    for (const auto& f : faces) mesh.elements.push_back(sphere::Triangle(f[0], f[1], f[2]));
-    return mesh;
 }
 
 // Gauss.cfs from the current directory, else the one the build puts beside the Kavoral binary.
@@ -106,7 +64,7 @@ double KernelEvaluations(const CGenerator& generator) {
 }
 
 int Run(int subdivisions, const std::filesystem::path& gaussFile, bool discard) {
-    const sphere::Mesh mesh = Icosphere(subdivisions);
+    const meshes::Mesh mesh = meshes::Icosphere(1.0, subdivisions);
     ConfigData config;  // DIVISION 0.1 0.5 on the unit sphere
     std::string console;
     logFile.SetConsoleSink(&console);  // the pipeline's progress lines stay quiet
@@ -118,7 +76,7 @@ int Run(int subdivisions, const std::filesystem::path& gaussFile, bool discard) 
 
     const Clock::time_point prepareStart = Clock::now();
     CSurface surface(config);
-    sphere::Load(surface, mesh);
+    meshes::Load(surface, mesh);
     if (surface.PrepareSurface(1) < 0) return fail();
     CGenerator generator(config);
     const double omega = 2.0 * pi * 200.0;

@@ -1,12 +1,16 @@
 // The excitation file: the boundary condition of every surface point, a type letter and a complex
 // value per point line.
 #include <algorithm>
+#include <cstdio>
 #include <new>
+#include <string>
 
 #include "app/LogFile.h"
+#include "base/File.h"
 #include "base/Status.h"
 #include "fileio/ExcitationType.h"
 #include "fileio/FileIO.h"
+#include "fileio/NumberFormat.h"
 #include "fileio/TextReader.h"
 
 int CFileIO::OpenPointFile(const char* function, const char* fileName, const char* nameComment,
@@ -77,5 +81,35 @@ int CFileIO::ReadExcitationFile(const char* fileName, int& count, std::vector<Co
     count = pointCount;
     values.swap(readValues);
     types.swap(readTypes);
+    return Status::ok;
+}
+
+int CFileIO::WriteExcitationFile(const char* fileName, int count, const std::int16_t* types,
+                                 const Complex* values, const char* title) {
+    const char* const function = "WriteExcitationFile";
+    bool valid = fileName != nullptr && count > 0 && types != nullptr && values != nullptr;
+    for (int i = 0; valid && i < count; ++i) valid = ExcitationLetter(types[i]) != 0;
+    if (!valid) {
+        logFile.ReportError(className, function, Message::badParameter, "");
+        return Status::badParameter;
+    }
+    UniqueFile output = OpenFile(fileName, "wt");
+    if (!output) {
+        logFile.ReportError(className, function, Message::openError, fileName);
+        return Status::openError;
+    }
+    if (title != nullptr) std::fprintf(output.get(), "%% %s\n", title);
+    std::fprintf(output.get(), "%d\n", count);
+    char re[numberTextSize];
+    char im[numberTextSize];
+    for (int i = 0; i < count; ++i) {
+        FormatRoundTrip(values[i].re, re);
+        FormatRoundTrip(values[i].im, im);
+        std::fprintf(output.get(), "%d\t%c\t%s %s\n", i, ExcitationLetter(types[i]), re, im);
+    }
+    if (!CloseWritten(output)) {
+        logFile.ReportError(className, function, Message::writeError, fileName);
+        return Status::writeError;
+    }
     return Status::ok;
 }

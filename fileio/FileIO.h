@@ -11,11 +11,9 @@
 
 #include "base/Complex.h"
 #include "fileio/ConfigData.h"
+#include "fileio/RuleArrays.h"
 #include "fileio/TextReader.h"
 #include "fileio/TextWriter.h"
-
-// Twenty rules of one kind, rule n - 1 at position n - 1.
-using RuleArrays = std::vector<double>[20];
 
 class CFileIO {
 public:
@@ -40,6 +38,11 @@ public:
 
     int ReadExcitationFile(const char* fileName, int& count, std::vector<Complex>& values,
                            std::vector<std::int16_t>& types);
+    // Writes an excitation file of count points: the title as its comment line (none when null),
+    // then one line per point with its type letter and its value to round-trip precision. 0,
+    // -2 for a bad argument or type code, -3 or -7 (each reported).
+    int WriteExcitationFile(const char* fileName, int count, const std::int16_t* types,
+                            const Complex* values, const char* title);
 
     int WriteResultFile(const char* fileName, int count, const Complex* pressures,
                         const Complex* velocities, const char* excitationSource,
@@ -58,6 +61,7 @@ private:
     int columnCount = 0;
     int currentRow = 0;
     std::unique_ptr<unsigned char[]> rowBuffer;
+    std::size_t rowBufferSize = 0;  // bytes; below a whole row when the file cannot hold one
 
     // Beside the matrix file: the direction it was opened for, its name for the report of a
     // failed completion, and the buffer of text lines not yet handed to the stream.
@@ -72,8 +76,10 @@ private:
     int OpenMatrix(const char* function, const char* fileName, bool binary, bool forWriting);
     // Reports a failure that ends the file and closes it without a further report.
     int FailAndClose(const char* function, const char* message, const char* comment, int status);
-    // Allocates the binary row buffer of `bytesPerColumn` bytes per column.
-    bool AllocateRowBuffer(int columns, std::size_t bytesPerColumn);
+    // Allocates the binary row buffer of `bytesPerColumn` bytes per column, but never more than
+    // `limit` bytes. False when the memory is refused.
+    bool AllocateRowBuffer(int columns, std::size_t bytesPerColumn,
+                           std::size_t limit = SIZE_MAX);
     int ReadTextRow(Complex* rowOfA, Complex* rowOfB);
     int ReadBinaryRow(Complex* rowOfA, Complex* rowOfB);
     int WriteTextRow(const Complex* rowOfA, const Complex* rowOfB);

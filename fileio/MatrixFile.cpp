@@ -1,6 +1,8 @@
 // Matrix files: the coefficients of A and B entry by entry, one row at a time, in the text or the
 // binary encoding.
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 #include "app/LogFile.h"
@@ -15,12 +17,28 @@ namespace {
 constexpr int lineSize = 500;            // text lines are read into a buffer of this size
 constexpr std::size_t entryBytes = 32;   // four doubles: A real, A imaginary, B real, B imaginary
 
+// The number of bytes from the current position of a file to its end, or SIZE_MAX when the
+// stream cannot tell (a pipe). The position is left where it was.
+std::size_t RemainingBytes(std::FILE* file) {
+    const long here = std::ftell(file);
+    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return SIZE_MAX;
+    const long end = std::ftell(file);
+    if (std::fseek(file, here, SEEK_SET) != 0 || end < here) return SIZE_MAX;
+    return static_cast<std::size_t>(end - here);
+}
+
 }  // namespace
 
-bool CFileIO::AllocateRowBuffer(int columns, std::size_t bytesPerColumn) {
+bool CFileIO::AllocateRowBuffer(int columns, std::size_t bytesPerColumn, std::size_t limit) {
     const std::size_t count = columns > 0 ? static_cast<std::size_t>(columns) : 0;
-    if (count > SIZE_MAX / bytesPerColumn) return false;
-    rowBuffer.reset(new (std::nothrow) unsigned char[count * bytesPerColumn]);
+    std::size_t size = limit;
+    if (count <= SIZE_MAX / bytesPerColumn) {
+        size = std::min(count * bytesPerColumn, limit);
+    } else if (limit == SIZE_MAX) {
+        return false;
+    }
+    rowBuffer.reset(new (std::nothrow) unsigned char[size]);
+    rowBufferSize = rowBuffer != nullptr ? size : 0;
     return rowBuffer != nullptr;
 }
 
@@ -40,6 +58,7 @@ int CFileIO::CloseMatrix(const char* function) {
         }
     }
     rowBuffer.reset();
+    rowBufferSize = 0;
     textWriter.Release();
     matrixFileName.clear();
     writing = false;
@@ -108,7 +127,9 @@ int CFileIO::OpenMatrixFileR(const char* fileName, int* rows, int* columns, int 
     if (readRows <= 0 || readColumns <= 0) {
         return fail(Message::invalidData, "rows / cols", Status::invalidData);
     }
-    if (binary && !AllocateRowBuffer(readColumns, entryBytes)) {
+    // The row buffer is never larger than the rest of the file: a header that claims more than
+    // the file holds fails at its first short row, after a small allocation.
+    if (binary && !AllocateRowBuffer(readColumns, entryBytes, RemainingBytes(file))) {
         return fail(Message::noMemory, "", Status::noMemory);
     }
     mode = binary ? matrixFileBinary : matrixFileText;
@@ -188,6 +209,9 @@ int CFileIO::ReadTextRow(Complex* rowOfA, Complex* rowOfB) {
         int column = 0;
         double values[4];
         const char* rest = std::fgets(line, lineSize, file);
+        // An entry line ends with its line end: one cut off by the end of the file is the tail
+        // of an unfinished file, whatever numbers it still shows.
+        if (rest != nullptr && std::strchr(line, '\n') == nullptr) rest = nullptr;
         if (rest != nullptr) rest = ScanInt(rest, row);
         if (rest != nullptr) rest = ScanInt(rest, column);
         for (int k = 0; k < 4 && rest != nullptr; ++k) rest = ScanDouble(rest, values[k]);
@@ -207,7 +231,8 @@ int CFileIO::ReadTextRow(Complex* rowOfA, Complex* rowOfB) {
 
 int CFileIO::ReadBinaryRow(Complex* rowOfA, Complex* rowOfB) {
     const std::size_t doubles = 4 * static_cast<std::size_t>(columnCount);
-    if (std::fread(rowBuffer.get(), 8, doubles, file) != doubles) {
+    // A buffer smaller than the row means the file ended before it.
+    if (rowBufferSize / 8 < doubles || std::fread(rowBuffer.get(), 8, doubles, file) != doubles) {
         logFile.ReportError(className, "ReadMatrixRow", Message::badInputFile, "");
         return Status::badInputFile;
     }

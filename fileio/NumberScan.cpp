@@ -1,8 +1,10 @@
 #include "fileio/NumberScan.h"
 
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -74,4 +76,41 @@ const char* ScanDouble(const char* text, double& value) {
     if (stop == start) return nullptr;
     value = read;
     return stop;
+}
+
+std::size_t DecimalLength(const char* text, std::size_t available) {
+    const auto at = [&](std::size_t i) { return i < available ? text[i] : '\0'; };
+    std::size_t i = 0;
+    if (at(i) == '+' || at(i) == '-') ++i;
+    std::size_t digits = 0;
+    while (IsDigit(at(i))) ++i, ++digits;
+    if (at(i) == '.') {
+        ++i;
+        while (IsDigit(at(i))) ++i, ++digits;
+    }
+    if (digits == 0) return 0;
+    if (at(i) == 'e' || at(i) == 'E') {
+        std::size_t j = i + 1;
+        if (at(j) == '+' || at(j) == '-') ++j;
+        if (IsDigit(at(j))) {
+            while (IsDigit(at(j))) ++j;
+            i = j;
+        }
+    }
+    return i;
+}
+
+bool ParseDecimalText(const char* text, double& value) {
+    if (text == nullptr) return false;
+    const char* start = SkipSpace(text);
+    std::size_t length = 0;
+    while (start[length] != '\0') ++length;
+    const std::size_t number = DecimalLength(start, length);
+    if (number == 0 || *SkipSpace(start + number) != '\0') return false;
+    // The conversion sees the number alone, so that nothing after it can extend it.
+    const std::string digits(start, number);
+    const double read = std::strtod(digits.c_str(), nullptr);
+    if (!std::isfinite(read)) return false;
+    value = read;
+    return true;
 }

@@ -98,6 +98,9 @@ int CFileIO::ReadResultFile(const char* fileName, int& count, std::vector<Comple
                 !reader.ReadDouble(velocity.re) || !reader.ReadDouble(velocity.im)) {
                 return invalid("result index");
             }
+            // The writer ends every line: a last number that the end of the file cuts off may
+            // be incomplete.
+            if (reader.Peek() == EOF) return invalid("result index");
             reader.SkipLine();
             readPressures.push_back(pressure);
             readVelocities.push_back(velocity);

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <new>
 
+#include "fileio/NumberScan.h"
+
 bool CTextReader::Open(const char* fileName) {
     file = OpenFile(fileName, "rt");
     if (!file) return false;
@@ -111,27 +113,8 @@ bool CTextReader::ReadDecimal(double& value) {
     SkipWhiteSpace();
     Fill(maxLength);
     const char* text = buffer.get() + position;
-    const std::size_t available = std::min(end - position, maxLength);
-    const auto at = [&](std::size_t i) {
-        return i < available ? static_cast<unsigned char>(text[i]) : 0;
-    };
-    std::size_t i = 0;
-    if (at(i) == '+' || at(i) == '-') ++i;
-    std::size_t digits = 0;
-    while (std::isdigit(at(i))) ++i, ++digits;
-    if (at(i) == '.') {
-        ++i;
-        while (std::isdigit(at(i))) ++i, ++digits;
-    }
-    if (digits == 0) return false;
-    if (at(i) == 'e' || at(i) == 'E') {
-        std::size_t j = i + 1;
-        if (at(j) == '+' || at(j) == '-') ++j;
-        if (std::isdigit(at(j))) {
-            while (std::isdigit(at(j))) ++j;
-            i = j;
-        }
-    }
+    const std::size_t i = DecimalLength(text, std::min(end - position, maxLength));
+    if (i == 0) return false;
     char number[maxLength + 1];
     std::memcpy(number, text, i);
     number[i] = '\0';

@@ -5,6 +5,7 @@
 
 #include "app/LogFile.h"
 #include "base/Status.h"
+#include "fileio/FileIO.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "base/Complex.h"
-#include "fileio/FileIO.h"
 #include "base/Vector3.h"
+#include "fileio/RuleArrays.h"
 
 class CGaussTable {
 public:

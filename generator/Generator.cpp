@@ -1,6 +1,7 @@
 #include "generator/Generator.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 #include "app/LogFile.h"
@@ -15,6 +16,13 @@ int CGenerator::DirectionFlag(const char* direction, const char* functionName) c
     const int flag = SurfaceDirectionFlag(direction);
     if (flag >= 0) return flag;
     logFile.ReportError(className, functionName, Message::badParameter, "direction");
+    return Status::badParameter;
+}
+
+int CGenerator::CheckFrequency(double frequency) const {
+    if (std::isfinite(frequency)) return Status::ok;
+    // -mm reports under the name of -ms, as for the direction.
+    logFile.ReportError(className, "GenerateSurfaceMatrices", Message::badParameter, "frequency");
     return Status::badParameter;
 }
 

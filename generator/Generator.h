@@ -59,6 +59,9 @@ public:
     // The direction flag of a direction text: 1 for "OUT", 0 for "IN". Any other text is reported
     // under the command's report name and gives -2.
     int DirectionFlag(const char* direction, const char* functionName) const;
+    // 0 for a finite frequency; anything else (what the driver makes of a frequency text that is
+    // no number) is reported and gives -2. The matrix commands check it after the direction.
+    int CheckFrequency(double frequency) const;
 
     const char* className = "CGenerator";
     ConfigData config;

@@ -52,6 +52,7 @@ int CGenerator::GenerateSurfaceMatrices(double frequency, const char* surfaceFil
                                         const char* direction, const char* matrixFile) {
     const int flag = DirectionFlag(direction, "GenerateSurfaceMatrices");
     if (flag < 0) return flag;
+    if (CheckFrequency(frequency) < 0) return Status::badParameter;
     const double omega = 2.0 * pi * frequency;
 
     CSurface surface(config);
@@ -67,6 +68,7 @@ int CGenerator::GenerateMeasuringMatrices(double frequency, const char* surfaceF
     // -mm reports under the name of -ms.
     const int flag = DirectionFlag(direction, "GenerateSurfaceMatrices");
     if (flag < 0) return flag;
+    if (CheckFrequency(frequency) < 0) return Status::badParameter;
     const double omega = 2.0 * pi * frequency;
 
     CSurface surface(config);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdio>
 #include <cstdint>
 #include <vector>
 
@@ -11,10 +12,16 @@
 #include "surface/SurfaceElement.h"
 #include "base/Vector3.h"
 
+// How a surface file is written: as the program writes it, or as a tool writes a mesh.
+struct SurfaceFileStyle {
+    const char* title = nullptr;  // the first comment line; null: the program's own
+    bool fullPrecision = false;   // every number to round-trip precision instead of six digits
+};
+
 class CSurface {
 public:
     // Indices of points and elements are 16-bit: at most this many of each after the reflection.
-    static constexpr int indexLimit = 65535;
+    static constexpr int indexLimit = surfaceIndexLimit;
 
     explicit CSurface(ConfigData configData);
     CSurface(const CSurface&) = delete;
@@ -22,10 +29,14 @@ public:
     virtual ~CSurface();
 
     int ReadSurfaceFile(const char* fileName);
-    // Writes the stored part through a temporary file beside the target, renamed into place.
+    // Writes the stored part (the file's points, elements and planes). A regular file at the name
+    // is replaced only by a complete one; see CFileReplacement for links and devices.
     int WriteSurfaceFile(const char* fileName);
+    int WriteSurfaceFile(const char* fileName, const SurfaceFileStyle& style);
+    // The text of the stored part; false at the first write the stream refuses.
+    bool WriteStoredPart(std::FILE* file, const SurfaceFileStyle& style = {}) const;
 
-    // The preparation pipeline and its steps, in pipeline order.
+    // The preparation pipeline (surface/Preparation.cpp) and its steps, in pipeline order.
     int PrepareSurface(int direction);
     int CheckElements();
     int Reflect();

@@ -1,17 +1,23 @@
-// Small shared pieces of the helper programs: strict parsing of command-line numbers and the
-// readers of the point coordinates of a surface file and of the pressures of a result file.
+// Small shared pieces of the helper programs: strict parsing of command-line numbers, the
+// library's readers with their reports turned into an error text, and the common end of the mesh
+// tools. The file formats themselves are the library's.
 #pragma once
 
 #include <cerrno>
-#include <climits>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "app/LogFile.h"
 #include "base/Complex.h"
-#include "fileio/TextReader.h"
 #include "base/Vector3.h"
+#include "fileio/FileIO.h"
+#include "fileio/NumberFormat.h"
+#include "meshes/Mesh.h"
+#include "surface/Surface.h"
 
 namespace tool {
 
@@ -37,55 +43,67 @@ inline bool ParseInt(const char* text, long low, long high, long& value) {
     return true;
 }
 
-// Files with more records than this are not surfaces or results of the program.
-constexpr long recordLimit = 65535;
+// A number as the tools print it: to round-trip precision.
+inline std::string Number(double value) {
+    char text[numberTextSize];
+    FormatRoundTrip(value, text);
+    return text;
+}
 
-// Reads the point coordinates of a surface or measuring points file (the direction vectors are
-// read and dropped; elements and planes are not read). Returns an empty text on success, else
-// what is wrong.
+// What a failed library reader reported, as one error text.
+inline std::string Problem(const std::string& fileName, const std::string& report) {
+    return "cannot read " + fileName + ":" + report;
+}
+
+// Reads the point coordinates of a surface or measuring points file. Returns an empty text on
+// success, else what is wrong.
 inline std::string ReadPoints(const std::string& fileName, std::vector<Vector3>& points) {
-    CTextReader reader;
-    if (!reader.Open(fileName.c_str())) return "cannot open " + fileName;
-    reader.SkipCommentLines();
-    long count = 0;
-    if (!reader.ReadAutoInt(count) || count < 1 || count > recordLimit) {
-        return fileName + ": bad number of points";
-    }
-    reader.SkipLine();
-    points.clear();
-    for (long i = 0; i < count; ++i) {
-        long index = -1;
-        double v[6];
-        bool ok = reader.ReadAutoInt(index) && index == i;
-        for (double& d : v) ok = ok && reader.ReadDecimal(d);
-        if (!ok) return fileName + ": bad point line " + std::to_string(i);
-        points.push_back({v[0], v[1], v[2]});
-        reader.SkipLine();
-    }
+    ConsoleCapture capture;
+    CSurface surface{ConfigData{}};
+    if (surface.ReadSurfaceFile(fileName.c_str()) < 0) return Problem(fileName, capture.text);
+    points.assign(surface.points.begin(), surface.points.begin() + surface.pointCount);
     return "";
 }
 
 // Reads the pressures of a result file.
 inline std::string ReadPressures(const std::string& fileName, std::vector<Complex>& pressures) {
-    CTextReader reader;
-    if (!reader.Open(fileName.c_str())) return "cannot open " + fileName;
-    reader.SkipCommentLines();
+    ConsoleCapture capture;
+    CFileIO io;
     int count = 0;
-    if (!reader.ReadInt(count) || count < 1 || count > recordLimit) {
-        return fileName + ": bad number of results";
+    std::vector<Complex> values;
+    std::vector<Complex> velocities;
+    if (io.ReadResultFile(fileName.c_str(), count, values, velocities) < 0) {
+        return Problem(fileName, capture.text);
     }
-    reader.SkipLine();
-    pressures.clear();
-    for (int i = 0; i < count; ++i) {
-        int index = -1;
-        double v[4];
-        bool ok = reader.ReadInt(index) && index == i;
-        for (double& d : v) ok = ok && reader.ReadDouble(d);
-        if (!ok) return fileName + ": bad result line " + std::to_string(i);
-        pressures.push_back({v[0], v[1]});
-        reader.SkipLine();
-    }
+    pressures.swap(values);
     return "";
+}
+
+// The common end of the mesh tools: refuses a mesh the program could not hold, writes the file and
+// prints one line with the counts and the longest element edge (the first DIVISION value of the
+// configuration should lie above it). Returns the process exit status.
+inline int SaveAndDescribe(const meshes::Mesh& m, const std::string& fileName,
+                           const std::string& title) {
+    if (!meshes::FitsTheProgram(m)) {
+        std::fprintf(stderr, "error: the surface would exceed %d points or elements\n",
+                     CSurface::indexLimit);
+        return 2;
+    }
+    {
+        ConsoleCapture capture;
+        if (!meshes::WriteSurface(m, fileName, title)) {
+            std::fprintf(stderr, "error: cannot write %s\n", fileName.c_str());
+            return 1;
+        }
+    }
+    if (m.elements.empty()) {
+        std::printf("%s: %zu points\n", fileName.c_str(), m.points.size());
+    } else {
+        std::printf("%s: %zu points, %zu elements, %zu symmetry planes, longest edge %s\n",
+                    fileName.c_str(), m.points.size(), m.elements.size(), m.planePoints.size(),
+                    Number(meshes::LongestEdge(m)).c_str());
+    }
+    return 0;
 }
 
 }  // namespace tool

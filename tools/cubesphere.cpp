@@ -2,7 +2,6 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/Mesh.h"
 #include "tools/ToolSupport.h"
 
 int main(int argc, char* argv[]) {
@@ -15,7 +14,7 @@ int main(int argc, char* argv[]) {
                      "  radius > 0; m = 1 to 104 quadrilaterals along each cube edge\n");
         return 2;
     }
-    const mesh::Mesh mesh = mesh::CubedSphere(radius, static_cast<int>(m));
-    return mesh::SaveAndDescribe(mesh, argv[3], "Cubed sphere of radius " + std::string(argv[1]) + ", m = " +
+    const meshes::Mesh mesh = meshes::CubedSphere(radius, static_cast<int>(m));
+    return tool::SaveAndDescribe(mesh, argv[3], "Cubed sphere of radius " + std::string(argv[1]) + ", m = " +
                                                     std::string(argv[2]) + ", outward, written by cubesphere");
 }

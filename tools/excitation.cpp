@@ -1,13 +1,13 @@
 // excitation uniform|cosine surface.srf amplitude excitation.xct: writes a normal velocity
 // excitation for every point of a surface file: the amplitude everywhere (a pulsating body), or
 // the amplitude times cos(theta) = z / |x| (a rigid body oscillating along +z about the origin).
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "base/File.h"
-#include "tools/Mesh.h"
+#include "fileio/ExcitationType.h"
 #include "tools/ToolSupport.h"
 
 int main(int argc, char* argv[]) {
@@ -27,22 +27,23 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "error: %s\n", problem.c_str());
         return 1;
     }
-    UniqueFile file = OpenFile(argv[4], "wt");
-    if (!file) {
-        std::fprintf(stderr, "error: cannot write %s\n", argv[4]);
-        return 1;
-    }
-    std::fprintf(file.get(), "%% Normal velocity %s%s for %s, written by excitation\n%zu\n", argv[3],
-                 cosine ? " * cos(theta)" : "", argv[2], points.size());
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const Vector3 x = points[i];
+    const std::vector<std::int16_t> types(points.size(), givenVelocity);
+    std::vector<Complex> velocities;
+    for (const Vector3 x : points) {
         const double r = Length(x);
-        const double velocity = cosine ? (r > 0.0 ? amplitude * (x.z / r) : 0.0) : amplitude;
-        std::fprintf(file.get(), "%zu\tV\t%s 0\n", i, mesh::Number(velocity).c_str());
+        velocities.push_back({cosine ? (r > 0.0 ? amplitude * (x.z / r) : 0.0) : amplitude, 0.0});
     }
-    if (!CloseWritten(file)) {
-        std::fprintf(stderr, "error: cannot write %s\n", argv[4]);
-        return 1;
+    const std::string title = "Normal velocity " + std::string(argv[3]) +
+                              (cosine ? " * cos(theta)" : "") + " for " + argv[2] +
+                              ", written by excitation";
+    {
+        ConsoleCapture capture;
+        CFileIO io;
+        if (io.WriteExcitationFile(argv[4], static_cast<int>(points.size()), types.data(),
+                                   velocities.data(), title.c_str()) < 0) {
+            std::fprintf(stderr, "error: cannot write %s\n", argv[4]);
+            return 1;
+        }
     }
     std::printf("%s: %zu points\n", argv[4], points.size());
     return 0;

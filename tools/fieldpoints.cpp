@@ -6,7 +6,6 @@
 #include <cstring>
 #include <string>
 
-#include "tools/Mesh.h"
 #include "tools/ToolSupport.h"
 
 static int Usage() {
@@ -22,11 +21,11 @@ int main(int argc, char* argv[]) {
     long count = 0;
     if (argc == 7 && std::strcmp(argv[1], "arc") == 0) {
         double r = 0.0, t0 = 0.0, t1 = 0.0;
-        if (!tool::ParseDouble(argv[2], r) || r <= 0.0 || !tool::ParseInt(argv[3], 1, mesh::indexLimit, count) ||
+        if (!tool::ParseDouble(argv[2], r) || r <= 0.0 || !tool::ParseInt(argv[3], 1, CSurface::indexLimit, count) ||
             !tool::ParseDouble(argv[4], t0) || !tool::ParseDouble(argv[5], t1)) {
             return Usage();
         }
-        return mesh::SaveAndDescribe(mesh::ArcPoints(r, static_cast<int>(count), t0, t1), argv[6],
+        return tool::SaveAndDescribe(meshes::ArcPoints(r, static_cast<int>(count), t0, t1), argv[6],
                                      "Measuring points on an arc of radius " + std::string(argv[2]) +
                                          ", written by fieldpoints");
     }
@@ -35,8 +34,8 @@ int main(int argc, char* argv[]) {
         for (int i = 0; i < 6; ++i) {
             if (!tool::ParseDouble(argv[2 + i], v[i])) return Usage();
         }
-        if (!tool::ParseInt(argv[8], 1, mesh::indexLimit, count)) return Usage();
-        return mesh::SaveAndDescribe(mesh::LinePoints({v[0], v[1], v[2]}, {v[3], v[4], v[5]}, static_cast<int>(count)),
+        if (!tool::ParseInt(argv[8], 1, CSurface::indexLimit, count)) return Usage();
+        return tool::SaveAndDescribe(meshes::LinePoints({v[0], v[1], v[2]}, {v[3], v[4], v[5]}, static_cast<int>(count)),
                                      argv[9], "Measuring points on a line, written by fieldpoints");
     }
     return Usage();

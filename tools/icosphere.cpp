@@ -2,7 +2,6 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/Mesh.h"
 #include "tools/ToolSupport.h"
 
 int main(int argc, char* argv[]) {
@@ -15,7 +14,7 @@ int main(int argc, char* argv[]) {
                      "  radius > 0; level 0 to 5 gives 12, 42, 162, 642, 2562 or 10242 points\n");
         return 2;
     }
-    const mesh::Mesh m = mesh::Icosphere(radius, static_cast<int>(level));
-    return mesh::SaveAndDescribe(m, argv[3], "Icosphere of radius " + std::string(argv[1]) + ", level " +
+    const meshes::Mesh m = meshes::Icosphere(radius, static_cast<int>(level));
+    return tool::SaveAndDescribe(m, argv[3], "Icosphere of radius " + std::string(argv[1]) + ", level " +
                                                  std::string(argv[2]) + ", outward, written by icosphere");
 }

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <string>
 
-#include "tools/Mesh.h"
 #include "tools/ToolSupport.h"
 
 int main(int argc, char* argv[]) {
@@ -20,8 +19,8 @@ int main(int argc, char* argv[]) {
                      "  complete sphere instead of the octant with three symmetry planes\n");
         return 2;
     }
-    const mesh::Mesh m = mesh::OctantSphere(radius, static_cast<int>(n), whole);
+    const meshes::Mesh m = meshes::OctantSphere(radius, static_cast<int>(n), whole);
     const std::string what = whole ? "Sphere of octants" : "Sphere octant with 3 symmetry planes";
-    return mesh::SaveAndDescribe(m, argv[3], what + ", radius " + std::string(argv[1]) + ", n = " +
+    return tool::SaveAndDescribe(m, argv[3], what + ", radius " + std::string(argv[1]) + ", n = " +
                                                  std::string(argv[2]) + ", outward, written by octantsphere");
 }

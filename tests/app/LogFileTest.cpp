@@ -33,6 +33,29 @@ TEST(LogFile, TextsArePrintedVerbatimAndNumbersInDecimal) {
     EXPECT_EQ(capture.text, "100% of a%s file -50");
 }
 
+TEST(LogFile, ProgramDirectsTheTextToAFileOfItsOwnOrNowhere) {
+    test::TempDir dir;
+    const std::string name = dir.File("tool.log");
+    ASSERT_EQ(logFile.Open(name.c_str()), 0);
+    logFile.SetQuiet(true);
+    logFile.Print("logged ", 1);
+    logFile.Print("console only ", 0);
+    logFile.ReportError("CSurface", "Reflect", "Invalid data", "");
+    logFile.SetQuiet(false);
+    logFile.Close();
+    EXPECT_EQ(test::ReadFile(name),
+              "logged \n######## ERROR ########\nClass:\t\tCSurface\nFunction:\tReflect\n"
+              "Message:\tInvalid data\n\n");
+    // A log that cannot be opened leaves none open.
+    {
+        test::ConsoleCapture capture;
+        EXPECT_EQ(logFile.Open(dir.File("missing/x.log").c_str()), -3);
+        logFile.Print("nowhere", 1);
+    }
+    logFile.Close();
+    EXPECT_EQ(test::ReadFile(name).find("nowhere"), std::string::npos);
+}
+
 TEST(Stopwatch, ElapsedTextHasTwoDigitFieldsAndUnreducedHours) {
     char text[64];
     const std::pair<long long, const char*> cases[] = {

@@ -2,17 +2,53 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
+#include "app/Kavoral.h"
 #include "support/TestSupport.h"
 
 namespace {
 
-const char* const usageText =
-    "\nUsage:\n\tKavoral <switch> <parameters>\n\nwhere <switch> and corresponding <parameters> "
-    "are:\n\n\t-ms freq surface.srf direction surface.mtx\n\t-mm freq surface.srf direction "
-    "points.ms points.mtx\n\t-mi surface.mtx surface_C.mtx\n\t-xs surface.mtx excitation.xct "
-    "surface.res\n\t-xm points.mtx surface.res points.res\n\t-ch insurf.srf direction "
-    "outsurf.srf\n\n";
+const std::string usageText = Kavoral::UsageText();
+
+// The command lines of the usage text: switch and parameter names, one vector per command.
+std::vector<std::vector<std::string>> UsageCommands() {
+    std::vector<std::vector<std::string>> commands;
+    std::istringstream lines(usageText);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.size() < 2 || line[0] != '\t' || line[1] != '-') continue;
+        std::istringstream words(line);
+        std::vector<std::string> command;
+        for (std::string word; words >> word;) command.push_back(word);
+        commands.push_back(command);
+    }
+    return commands;
+}
+
+TEST(Driver, UsageTextListsEverySwitchWithTheArgumentsItTakes) {
+    EXPECT_EQ(usageText.rfind("\nUsage:\n\tKavoral <switch> <parameters>\n\n", 0), 0u);
+    const auto commands = UsageCommands();
+    ASSERT_EQ(commands.size(), 6u);
+    std::vector<std::string> switches;
+    for (const auto& command : commands) switches.push_back(command[0]);
+    EXPECT_EQ(switches, (std::vector<std::string>{"-ms", "-mm", "-mi", "-xs", "-xm", "-ch"}));
+    // With the arguments the usage names, a command gets past the driver to its own work (and
+    // fails there on the missing files); one fewer is refused by the driver.
+    test::TempDir dir;
+    test::WriteConfig(dir.Path());
+    for (const auto& command : commands) {
+        std::vector<std::string> arguments = command;
+        for (std::size_t i = 1; i < arguments.size(); ++i) {
+            if (arguments[i] == "direction") arguments[i] = "OUT";
+        }
+        const test::RunResult full = test::RunKavoral(dir.Path(), arguments);
+        EXPECT_EQ(full.output.find("Function:\tStart"), std::string::npos) << command[0];
+        arguments.pop_back();
+        const test::RunResult shorter = test::RunKavoral(dir.Path(), arguments);
+        EXPECT_NE(shorter.output.find("Function:\tStart"), std::string::npos) << command[0];
+    }
+}
 
 TEST(Driver, NoArgumentsPrintsBannerDateAndUsageAndExitsMinusOne) {
     test::TempDir dir;

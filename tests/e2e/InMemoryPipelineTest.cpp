@@ -14,7 +14,8 @@
 #include "fileio/FileIO.h"
 #include "generator/Generator.h"
 #include "solver/Solver.h"
-#include "support/SurfaceShapes.h"
+#include "meshes/Mesh.h"
+#include "support/SurfaceText.h"
 #include "support/TestSupport.h"
 #include "surface/Preparation.h"
 
@@ -63,14 +64,14 @@ void Excitation(int n, std::vector<std::int16_t>& types, std::vector<Complex>& v
     }
 }
 
-void ExpectSameAsCommands(const sphere::Mesh& mesh) {
+void ExpectSameAsCommands(const meshes::Mesh& mesh) {
     test::TempDir dir;
     test::WriteConfig(dir.Path(), "BINARY");
     test::CopyGaussFile(dir.Path());
-    test::WriteFile(dir.File("surface.srf"), shapes::SurfaceText(mesh));
-    sphere::Mesh field;
+    test::WriteFile(dir.File("surface.srf"), test::SurfaceText(mesh));
+    meshes::Mesh field;
     for (int i = 0; i < 7; ++i) field.points.push_back({0.3 * i - 0.9, 1.5 + 0.1 * i, 2.0 - 0.5 * i});
-    test::WriteFile(dir.File("points.ms"), shapes::SurfaceText(field));
+    test::WriteFile(dir.File("points.ms"), test::SurfaceText(field));
 
     const std::string f = std::to_string(frequency);
     for (const std::vector<std::string>& arguments :
@@ -166,15 +167,15 @@ void ExpectSameAsCommands(const sphere::Mesh& mesh) {
 }
 
 TEST(InMemoryPipeline, SphereGivesWhatTheCommandsGive) {
-    sphere::Mesh mesh;
+    meshes::Mesh mesh;
     std::mt19937 quads(7);
-    sphere::AddSphere(mesh, 8, 6, false, &quads);
+    meshes::AddLatitudeSphere(mesh, 8, 6, false, &quads);
     ExpectSameAsCommands(mesh);
 }
 
 TEST(InMemoryPipeline, HalfSphereWithSymmetryPlaneGivesWhatTheCommandsGive) {
-    sphere::Mesh mesh;
-    sphere::AddSphere(mesh, 8, 6, true, nullptr);
+    meshes::Mesh mesh;
+    meshes::AddLatitudeSphere(mesh, 8, 6, true, nullptr);
     mesh.planePoints.push_back({0.0, 0.0, 0.0});
     mesh.planeNormals.push_back({0.0, 0.0, 1.0});
     ExpectSameAsCommands(mesh);

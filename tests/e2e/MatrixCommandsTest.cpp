@@ -11,7 +11,8 @@
 #include "base/Status.h"
 #include "fileio/FileIO.h"
 #include "surface/Surface.h"
-#include "support/SurfaceShapes.h"
+#include "meshes/Mesh.h"
+#include "support/SurfaceText.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ struct Workspace {
     test::TempDir dir;
 };
 
-std::string CubeText() { return shapes::SurfaceText(shapes::Cube(false)); }
+std::string CubeText() { return test::SurfaceText(meshes::Cube(false)); }
 
 std::string Counters(int count) {
     std::string text;
@@ -97,10 +98,10 @@ TEST(SurfaceMatricesCommand, StaticDoubleLayerRowsOfAClosedSurfaceSumToMinusFour
     // With the free term, every row of A of a closed outward surface at frequency 0 sums to
     // -4 pi (Gauss's theorem), up to the quadrature error of the elements near the row point.
     std::mt19937 chooser(7);
-    sphere::Mesh mesh;
-    sphere::AddSphere(mesh, 16, 10, false, &chooser);
+    meshes::Mesh mesh;
+    meshes::AddLatitudeSphere(mesh, 16, 10, false, &chooser);
     for (const std::string encoding : {"BINARY", "TEXT"}) {
-        Workspace work(shapes::SurfaceText(mesh), encoding);
+        Workspace work(test::SurfaceText(mesh), encoding);
         const test::RunResult run = work.Run({"-ms", "0", "surface.srf", "OUT", "surface.mtx"});
         ASSERT_EQ(run.status, 0) << run.output;
         const Matrices m = ReadMatrices(work.dir.File("surface.mtx"),
@@ -153,23 +154,23 @@ TEST(SurfaceMatricesCommand, SymmetryPlaneGivesTheWholeSurfaceColumnsAddedUp) {
     // The upper half of a sphere with the plane z = 0, and the same surface written out whole
     // from the prepared half: each column of the half is the sum of the columns of its images.
     std::mt19937 chooser(3);
-    sphere::Mesh half;
-    sphere::AddSphere(half, 12, 8, true, &chooser);
+    meshes::Mesh half;
+    meshes::AddLatitudeSphere(half, 12, 8, true, &chooser);
     half.planePoints.push_back({0, 0, 0});
     half.planeNormals.push_back({0, 0, 1});
     ConfigData config;
     CSurface prepared(config);
-    sphere::Load(prepared, half);
+    meshes::Load(prepared, half);
     {
         test::ConsoleCapture quiet;
         ASSERT_EQ(prepared.PrepareSurface(1), 0);
     }
-    sphere::Mesh whole;
+    meshes::Mesh whole;
     whole.points.assign(prepared.points.begin(), prepared.points.begin() + prepared.totalPointCount);
     whole.elements = prepared.elements;
 
-    Workspace halfWork(shapes::SurfaceText(half), "BINARY");
-    Workspace wholeWork(shapes::SurfaceText(whole), "BINARY");
+    Workspace halfWork(test::SurfaceText(half), "BINARY");
+    Workspace wholeWork(test::SurfaceText(whole), "BINARY");
     const std::vector<std::string> arguments = {"-ms", "120", "surface.srf", "OUT", "surface.mtx"};
     ASSERT_EQ(halfWork.Run(arguments).status, 0);
     ASSERT_EQ(wholeWork.Run(arguments).status, 0);
@@ -211,6 +212,41 @@ TEST(SurfaceMatricesCommand, BadDirectionFailsBeforeTheSurfaceIsRead) {
                                               "Bad parameter", "direction")),
               std::string::npos);
     EXPECT_FALSE(test::FileExists(work.dir.File("surface.mtx")));
+}
+
+TEST(SurfaceMatricesCommand, FrequencyThatIsNotAFiniteDecimalNumberIsABadParameter) {
+    Workspace work(CubeText());
+    const std::string report =
+        test::ErrorBlock("CGenerator", "GenerateSurfaceMatrices", "Bad parameter", "frequency");
+    for (const std::string frequency : {"abc", "1k", "", "0x10", "inf", "nan", "1e400"}) {
+        const test::RunResult run = work.Run({"-ms", frequency, "surface.srf", "OUT", "s.mtx"});
+        EXPECT_EQ(run.status, Status::badParameter) << frequency;
+        EXPECT_NE(run.output.find("Reading configuration data...Ready\n" + report),
+                  std::string::npos)
+            << run.output;
+        EXPECT_EQ(run.output.find("Reading surface data"), std::string::npos);
+    }
+    const test::RunResult mm =
+        work.Run({"-mm", "1 Hz", "surface.srf", "OUT", "points.ms", "points.mtx"});
+    EXPECT_EQ(mm.status, Status::badParameter);
+    EXPECT_NE(mm.output.find(report), std::string::npos) << mm.output;
+    // The direction is checked first: a run wrong in both reports the direction alone.
+    const test::RunResult both = work.Run({"-ms", "abc", "surface.srf", "out", "s.mtx"});
+    EXPECT_EQ(both.status, Status::badParameter);
+    EXPECT_NE(both.output.find(test::ErrorBlock("CGenerator", "GenerateSurfaceMatrices",
+                                                "Bad parameter", "direction")),
+              std::string::npos);
+    EXPECT_EQ(both.output.find("frequency"), std::string::npos);
+    EXPECT_FALSE(test::FileExists(work.dir.File("s.mtx")));
+
+    // Zero, negative and white space around the number are valid; 0 Hz makes B zero.
+    for (const std::string frequency : {" -250 ", "0"}) {
+        const test::RunResult run = work.Run({"-ms", frequency, "surface.srf", "OUT", "s.mtx"});
+        EXPECT_EQ(run.status, 0) << frequency << run.output;
+    }
+    const Matrices m = ReadMatrices(work.dir.File("s.mtx"), matrixFileText);
+    ASSERT_EQ(m.status, 0);
+    for (const Complex& b : m.b) EXPECT_TRUE(b.re == 0.0 && b.im == 0.0);
 }
 
 TEST(SurfaceMatricesCommand, MissingRulesFailAfterTheSurfaceIsPrepared) {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "support/TestSupport.h"
-#include "tools/Mesh.h"
+#include "meshes/Mesh.h"
 #include "tools/SphereField.h"
 #include "tools/ToolSupport.h"
 
@@ -28,7 +28,7 @@ struct SphereRun {
 };
 
 std::string Frequency(double ka) {
-    return mesh::Number(ka * soundVelocity / (2.0 * 4.0 * std::atan(1.0) * radius));
+    return tool::Number(ka * soundVelocity / (2.0 * 4.0 * std::atan(1.0) * radius));
 }
 
 // The configuration of these runs: the first DIVISION value above the longest element edge.
@@ -38,12 +38,12 @@ void WriteSetup(const test::TempDir& dir, const std::string& division) {
     test::CopyGaussFile(dir.Path());
 }
 
-void WriteExcitation(const test::TempDir& dir, const mesh::Mesh& m, sphere::Motion motion) {
+void WriteExcitation(const test::TempDir& dir, const meshes::Mesh& m, sphere::Motion motion) {
     std::string text = std::to_string(m.points.size()) + "\n";
     for (size_t i = 0; i < m.points.size(); ++i) {
         const Vector3 x = m.points[i];
         const double v = motion == sphere::Motion::pulsating ? 1.0 : x.z / Length(x);
-        text += std::to_string(i) + " V " + mesh::Number(v) + " 0\n";
+        text += std::to_string(i) + " V " + tool::Number(v) + " 0\n";
     }
     test::WriteFile(dir.File("excitation.xct"), text);
 }
@@ -60,12 +60,12 @@ void Load(const test::TempDir& dir, const std::string& points, const std::string
 }
 
 // Solves the sphere's radiation at ka for the motion; field points are measured when given.
-SphereRun Solve(const mesh::Mesh& surface, sphere::Motion motion, double ka, const std::string& division,
-                const mesh::Mesh* field = nullptr) {
+SphereRun Solve(const meshes::Mesh& surface, sphere::Motion motion, double ka, const std::string& division,
+                const meshes::Mesh* field = nullptr) {
     test::TempDir dir;
     SphereRun run;
     WriteSetup(dir, division);
-    EXPECT_TRUE(mesh::WriteSurface(surface, dir.File("sphere.srf"), "sphere"));
+    EXPECT_TRUE(meshes::WriteSurface(surface, dir.File("sphere.srf"), "sphere"));
     WriteExcitation(dir, surface, motion);
     const std::string f = Frequency(ka);
     Run(dir, {"-ch", "sphere.srf", "OUT", "checked.srf"});
@@ -73,7 +73,7 @@ SphereRun Solve(const mesh::Mesh& surface, sphere::Motion motion, double ka, con
     Run(dir, {"-xs", "surface.mtx", "excitation.xct", "surface.res"});
     Load(dir, "checked.srf", "surface.res", run.surface);
     if (field != nullptr) {
-        EXPECT_TRUE(mesh::WriteSurface(*field, dir.File("field.ms"), "field points"));
+        EXPECT_TRUE(meshes::WriteSurface(*field, dir.File("field.ms"), "field points"));
         Run(dir, {"-mm", f, "checked.srf", "OUT", "field.ms", "field.mtx"});
         Run(dir, {"-xm", "field.mtx", "surface.res", "field.res"});
         Load(dir, "field.ms", "field.res", run.field);
@@ -95,23 +95,23 @@ double MaxError(const Pressures& p, sphere::Motion motion, double ka) {
 }  // namespace
 
 TEST(SphereAccuracy, PulsatingSphereMatchesTheExactPressureOnTheSurfaceAndInTheField) {
-    const mesh::Mesh sphere = mesh::Icosphere(radius, 2);  // 162 points, longest edge 0.325
-    const mesh::Mesh field = mesh::LinePoints({0.5, 1.0, 1.0}, {2.0, 4.0, 4.0}, 4);  // r = 1.5 to 6
+    const meshes::Mesh sphere = meshes::Icosphere(radius, 2);  // 162 points, longest edge 0.325
+    const meshes::Mesh field = meshes::LinePoints({0.5, 1.0, 1.0}, {2.0, 4.0, 4.0}, 4);  // r = 1.5 to 6
     const SphereRun run = Solve(sphere, sphere::Motion::pulsating, 1.0, "0.65 1.95", &field);
     EXPECT_LT(MaxError(run.surface, sphere::Motion::pulsating, 1.0), 1.2e-2);  // measured 0.61 %
     EXPECT_LT(MaxError(run.field, sphere::Motion::pulsating, 1.0), 2.5e-2);    // measured 1.24 %
 }
 
 TEST(SphereAccuracy, OscillatingSphereMatchesTheExactPressureOnTheSurfaceAndInTheField) {
-    const mesh::Mesh sphere = mesh::Icosphere(radius, 2);
-    const mesh::Mesh field = mesh::ArcPoints(2.0, 5, 0.0, 180.0);
+    const meshes::Mesh sphere = meshes::Icosphere(radius, 2);
+    const meshes::Mesh field = meshes::ArcPoints(2.0, 5, 0.0, 180.0);
     const SphereRun run = Solve(sphere, sphere::Motion::oscillating, 1.0, "0.65 1.95", &field);
     EXPECT_LT(MaxError(run.surface, sphere::Motion::oscillating, 1.0), 6.5e-2);  // measured 3.2 %
     EXPECT_LT(MaxError(run.field, sphere::Motion::oscillating, 1.0), 9e-2);      // measured 4.4 %
 }
 
 TEST(SphereAccuracy, QuadrilateralSphereMatchesTheExactPressure) {
-    const mesh::Mesh sphere = mesh::CubedSphere(radius, 5);  // 152 points, 150 quadrilaterals
+    const meshes::Mesh sphere = meshes::CubedSphere(radius, 5);  // 152 points, 150 quadrilaterals
     const SphereRun run = Solve(sphere, sphere::Motion::pulsating, 1.0, "0.7 2.1");
     EXPECT_LT(MaxError(run.surface, sphere::Motion::pulsating, 1.0), 1.2e-2);  // measured 0.58 %
 }
@@ -120,8 +120,8 @@ TEST(SphereAccuracy, OctantWithThreeSymmetryPlanesGivesTheSurfacePressuresOfTheW
     // Every element gets the finest rule, so that the two runs integrate alike whatever the node
     // order of the mirrored elements.
     const int n = 4;
-    const SphereRun octant = Solve(mesh::OctantSphere(radius, n, false), sphere::Motion::pulsating, 1.0, "5 5");
-    const SphereRun whole = Solve(mesh::OctantSphere(radius, n, true), sphere::Motion::pulsating, 1.0, "5 5");
+    const SphereRun octant = Solve(meshes::OctantSphere(radius, n, false), sphere::Motion::pulsating, 1.0, "5 5");
+    const SphereRun whole = Solve(meshes::OctantSphere(radius, n, true), sphere::Motion::pulsating, 1.0, "5 5");
     ASSERT_EQ(octant.surface.points.size(), static_cast<size_t>((n + 1) * (n + 2) / 2));
     ASSERT_EQ(whole.surface.points.size(), static_cast<size_t>(4 * n * n + 2));
     for (size_t i = 0; i < whole.surface.points.size(); ++i) {

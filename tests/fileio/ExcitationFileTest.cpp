@@ -7,6 +7,7 @@
 
 #include "support/TestSupport.h"
 #include "base/Status.h"
+#include "fileio/ExcitationType.h"
 #include "fileio/FileIO.h"
 #include "support/FileTestSupport.h"
 
@@ -27,6 +28,40 @@ Excitation Read(const test::TempDir& dir, const std::string& content) {
     CFileIO io;
     result.status = io.ReadExcitationFile(name.c_str(), result.count, result.values, result.types);
     return result;
+}
+
+TEST(ExcitationFile, WrittenFileReadsBackExactlyAndBadCodesAreRefused) {
+    test::TempDir dir;
+    test::ConsoleCapture capture;
+    const std::string name = dir.File("w.xct");
+    const std::vector<std::int16_t> types = {givenPressure, givenVelocity, givenImpedance,
+                                             givenAdmittance};
+    const std::vector<Complex> values = {{0.1, -2.0 / 3.0}, {1e-300, 5}, {412.5, 0}, {-0.0, 1e17}};
+    CFileIO io;
+    ASSERT_EQ(io.WriteExcitationFile(name.c_str(), 4, types.data(), values.data(), "four kinds"), 0);
+    EXPECT_EQ(test::ReadFile(name).substr(0, 15), "% four kinds\n4\n");
+    int count = 0;
+    std::vector<Complex> readValues;
+    std::vector<std::int16_t> readTypes;
+    ASSERT_EQ(io.ReadExcitationFile(name.c_str(), count, readValues, readTypes), 0);
+    ASSERT_EQ(count, 4);
+    EXPECT_EQ(readTypes, types);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(readValues[i].re, values[i].re) << i;
+        EXPECT_EQ(readValues[i].im, values[i].im) << i;
+    }
+    EXPECT_EQ(capture.Reports(), 0);
+
+    const std::vector<std::int16_t> badTypes = {givenPressure, 4, givenVelocity, givenPressure};
+    const std::string other = dir.File("bad.xct");
+    EXPECT_EQ(io.WriteExcitationFile(other.c_str(), 4, badTypes.data(), values.data(), nullptr),
+              Status::badParameter);
+    EXPECT_FALSE(test::FileExists(other));
+    if (test::FileExists("/dev/full")) {
+        EXPECT_EQ(io.WriteExcitationFile("/dev/full", 4, types.data(), values.data(), nullptr),
+                  Status::writeError);
+        EXPECT_EQ(capture.Reports(), 2);
+    }
 }
 
 TEST(ExcitationFile, ReadsTypesAndValuesAfterCommentRun) {

@@ -201,4 +201,27 @@ TEST(NumberText, ScannedIntegersRejectOverflowAndNonNumbers) {
     EXPECT_EQ(value, 5);
 }
 
+TEST(NumberText, DecimalTextMustBeOneFiniteDecimalNumber) {
+    const struct {
+        const char* text;
+        double value;
+    } good[] = {{"1", 1.0},        {" \t250.5 \n", 250.5}, {"-3", -3.0}, {"+.25", 0.25},
+                {"3.", 3.0},       {"0", 0.0},             {"-0", -0.0}, {"1.5e3", 1500.0},
+                {"2E-2", 0.02},    {"1e-400", 0.0}};
+    for (const auto& g : good) {
+        double value = 7.0;
+        EXPECT_TRUE(ParseDecimalText(g.text, value)) << g.text;
+        EXPECT_EQ(value, g.value) << g.text;
+    }
+    // A number followed by anything, no number at all, or one that is not a finite decimal.
+    for (const char* bad : {"", "  ", "abc", "1k", "1 2", "1e", "1e+", ".", "-", "+-1", "0x10",
+                            "inf", "-infinity", "nan", "1e400", "1,5", "1.5.2"}) {
+        double value = 7.0;
+        EXPECT_FALSE(ParseDecimalText(bad, value)) << bad;
+        EXPECT_EQ(value, 7.0) << bad;
+    }
+    double value = 7.0;
+    EXPECT_FALSE(ParseDecimalText(nullptr, value));
+}
+
 }  // namespace

@@ -107,6 +107,8 @@ TEST(ResultFile, ReaderRejectsBadCountsAndPointLines) {
         {"2\n0 1 2 nan? 4\n1 1 2 3 4\n", "result index"},
         {"2\n0 1 2 3 4\n% late comment\n1 1 2 3 4\n", "result index"},
         {"1000000000\n0 1 2 3 4\n", "result index"},
+        // The end of the file cuts off the last number, which may be incomplete.
+        {"2\n0 1 2 3 4\n1 1 2 3 4", "result index"},
     };
     for (const Case& c : cases) {
         test::WriteFile(name, c.content);

@@ -5,6 +5,7 @@
 
 #include "support/TestSupport.h"
 #include "base/Status.h"
+#include "fileio/FileIO.h"
 #include "generator/GaussTable.h"
 
 namespace {

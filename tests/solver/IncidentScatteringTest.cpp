@@ -17,7 +17,7 @@
 #include "solver/SurfaceSystem.h"
 #include "support/TestSupport.h"
 #include "surface/Preparation.h"
-#include "tools/Mesh.h"
+#include "meshes/Mesh.h"
 #include "tools/SphereScattering.h"
 
 namespace {
@@ -27,12 +27,12 @@ const double density = 1.2, soundVelocity = 343.0, radius = 1.0;
 // A prepared body with its generator; DIVISION at 2 and 6 times the longest edge.
 class Body {
 public:
-    explicit Body(const mesh::Mesh& m) : generator(Config(m)) {
+    explicit Body(const meshes::Mesh& m) : generator(Config(m)) {
         test::TempDir dir;
         test::CopyGaussFile(dir.Path());
         test::ChangeDir here(dir.Path());
         test::ConsoleCapture quiet;
-        EXPECT_TRUE(mesh::WriteSurface(m, "body.srf", "body"));
+        EXPECT_TRUE(meshes::WriteSurface(m, "body.srf", "body"));
         CSurface surface(generator.config);
         EXPECT_EQ(ReadAndPrepareSurface(surface, "body.srf", 1), 0);
         EXPECT_EQ(generator.Init(surface), 0);
@@ -101,12 +101,12 @@ public:
     Vector3 Point(int i) const { return generator.points[static_cast<std::size_t>(i)]; }
 
 private:
-    static ConfigData Config(const mesh::Mesh& m) {
+    static ConfigData Config(const meshes::Mesh& m) {
         ConfigData config;
         config.density = density;
         config.soundVelocity = {soundVelocity, 0.0};
-        config.division[0] = 2.0 * mesh::LongestEdge(m);
-        config.division[1] = 6.0 * mesh::LongestEdge(m);
+        config.division[0] = 2.0 * meshes::LongestEdge(m);
+        config.division[1] = 6.0 * meshes::LongestEdge(m);
         return config;
     }
 
@@ -126,7 +126,7 @@ double RelativeL2(const std::vector<Vector3>& x, const std::vector<Complex>& p, 
 }
 
 // 162 points spread over the sphere of radius r.
-std::vector<Vector3> SpherePoints(double r) { return mesh::Icosphere(r, 2).points; }
+std::vector<Vector3> SpherePoints(double r) { return meshes::Icosphere(r, 2).points; }
 
 double Omega(double ka) { return ka / radius * soundVelocity; }
 
@@ -134,7 +134,7 @@ const Vector3 planeDirection = Vector3{1.0, 2.0, -2.0} * (1.0 / 3.0);
 
 // Total field at r = 2a of the plane wave on the rigid icosphere of the level.
 double RigidSpherePlaneWaveError(int level, double ka, double* surfaceError = nullptr) {
-    const Body body(mesh::Icosphere(radius, level));
+    const Body body(meshes::Icosphere(radius, level));
     CIncidentField incident;
     EXPECT_EQ(incident.AddPlaneWave({1.0, 0.0}, planeDirection), 0);
     std::vector<Complex> p, v;
@@ -162,7 +162,7 @@ TEST(IncidentScattering, RigidSpherePlaneWaveMatchesTheSeriesOnLevel3) {
     // Posed as radiation instead, the surface moving with -v_inc and p_inc added afterwards, the
     // same mesh does no better.
     const double ka = 1.0, omega = Omega(ka);
-    const Body body(mesh::Icosphere(radius, 3));
+    const Body body(meshes::Icosphere(radius, 3));
     CIncidentField incident;
     ASSERT_EQ(incident.AddPlaneWave({1.0, 0.0}, planeDirection), 0);
     const Complex k = body.WaveNumber(omega);
@@ -196,7 +196,7 @@ TEST(IncidentScattering, ImpedanceSphereMeetsItsConditionWithTheTotalField) {
     const double ka = 1.5;
     const Complex eta{0.5, 0.2};
     const Vector3 source{0.0, 1.8, 2.4};
-    const Body body(mesh::Icosphere(radius, 3));
+    const Body body(meshes::Icosphere(radius, 3));
     CIncidentField incident;
     incident.AddPointSource({2.0, -1.0}, source);
     std::vector<Complex> p, v;
@@ -211,7 +211,7 @@ TEST(IncidentScattering, ImpedanceSphereMeetsItsConditionWithTheTotalField) {
 TEST(IncidentScattering, RigidSpherePointSourceMatchesTheSeries) {
     const double ka = 2.0;
     const Vector3 source{1.2, -1.6, 0.9};
-    const Body body(mesh::Icosphere(radius, 3));
+    const Body body(meshes::Icosphere(radius, 3));
     CIncidentField incident;
     incident.AddPointSource({1.0, 0.5}, source);
     std::vector<Complex> p, v;
@@ -226,7 +226,7 @@ TEST(IncidentScattering, RigidSpherePointSourceMatchesTheSeries) {
 // The relative difference between the scattered pressure at Q of a source at P and that at P of
 // the same source at Q, near the rigid cube of edge 1 m with m x m squares per face.
 double ReciprocityError(int m) {
-    const Body body(mesh::Cube(1.0, m));
+    const Body body(meshes::CubeOfSquares(1.0, m));
     const Vector3 P{1.1, 0.3, -0.2}, Q{-0.4, 0.9, 0.75};
     const double omega = Omega(1.5);
     Complex scattered[2];

@@ -35,20 +35,8 @@ private:
     std::string previous;
 };
 
-// Routes the console text of the log writer into `text` while the object lives, and counts the
-// error reports written meanwhile.
-class ConsoleCapture {
-public:
-    ConsoleCapture() : reportsBefore(logFile.ReportCount()) { logFile.SetConsoleSink(&text); }
-    ~ConsoleCapture() { logFile.SetConsoleSink(nullptr); }
-    ConsoleCapture(const ConsoleCapture&) = delete;
-    ConsoleCapture& operator=(const ConsoleCapture&) = delete;
-    long Reports() const { return logFile.ReportCount() - reportsBefore; }
-    std::string text;
-
-private:
-    long reportsBefore;
-};
+// The console capture of the log writer, under the name the tests know.
+using ::ConsoleCapture;
 
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);

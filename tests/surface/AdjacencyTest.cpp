@@ -7,15 +7,16 @@
 #include "support/TestSupport.h"
 #include "base/Constants.h"
 #include "surface/Surface.h"
-#include "support/SurfaceShapes.h"
+#include "meshes/Mesh.h"
+#include "support/SurfaceText.h"
 
 namespace {
 
-using sphere::Mesh;
+using meshes::Mesh;
 
 // Runs the steps up to the sub-boundaries; the status of the first failure or their result.
 int WalkSurface(CSurface& surface, const Mesh& mesh, std::string* console = nullptr) {
-    sphere::Load(surface, mesh);
+    meshes::Load(surface, mesh);
     test::ConsoleCapture capture;
     int status = surface.CheckElements();
     if (status >= 0) status = surface.Reflect();
@@ -30,12 +31,12 @@ std::string Block(const char* function, const char* message) {
 }
 
 TEST(Adjacency, CompareOrientationTellsSharedEdgeDirection) {
-    const auto t = sphere::Triangle;
+    const auto t = meshes::Triangle;
     EXPECT_EQ(CSurface::CompareOrientation(t(0, 1, 2), t(1, 0, 3)), 1);
     EXPECT_EQ(CSurface::CompareOrientation(t(0, 1, 2), t(0, 1, 3)), -1);
     EXPECT_EQ(CSurface::CompareOrientation(t(0, 1, 2), t(2, 3, 4)), 0);
-    EXPECT_EQ(CSurface::CompareOrientation(sphere::Quadrilateral(0, 1, 2, 3), t(3, 0, 7)), -1);
-    EXPECT_EQ(CSurface::CompareOrientation(sphere::Quadrilateral(0, 1, 2, 3), t(0, 3, 7)), 1);
+    EXPECT_EQ(CSurface::CompareOrientation(meshes::Quadrilateral(0, 1, 2, 3), t(3, 0, 7)), -1);
+    EXPECT_EQ(CSurface::CompareOrientation(meshes::Quadrilateral(0, 1, 2, 3), t(0, 3, 7)), 1);
 }
 
 TEST(Adjacency, TetrahedronFlipCountsFollowElementZero) {
@@ -44,7 +45,7 @@ TEST(Adjacency, TetrahedronFlipCountsFollowElementZero) {
         int flipped;
     };
     for (const Case c : {Case{-1, 0}, Case{2, 1}, Case{0, 3}}) {
-        Mesh mesh = shapes::Tetrahedron();
+        Mesh mesh = meshes::Tetrahedron();
         if (c.reversed >= 0) CSurface::ReverseNodes(mesh.elements[c.reversed]);
         CSurface surface{ConfigData{}};
         EXPECT_EQ(WalkSurface(surface, mesh), c.flipped) << c.reversed;
@@ -59,7 +60,7 @@ TEST(Adjacency, TetrahedronFlipCountsFollowElementZero) {
 
 TEST(Adjacency, NeighbourRowsListEdgeNeighboursInAscendingOrder) {
     CSurface surface{ConfigData{}};
-    sphere::Load(surface, shapes::Cube(false));
+    meshes::Load(surface, meshes::Cube(false));
     ASSERT_EQ(surface.Reflect(), 0);
     ASSERT_EQ(surface.BuildNeighbourMatrix(), 0);
     const std::array<std::uint16_t, 4> bottom{2, 3, 4, 5};
@@ -71,8 +72,8 @@ TEST(Adjacency, NeighbourRowsListEdgeNeighboursInAscendingOrder) {
 TEST(Adjacency, OpenSurfacesAreNotClosed) {
     Mesh single;
     single.points = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-    single.elements = {sphere::Triangle(0, 1, 2)};
-    Mesh hole = shapes::Cube(true);
+    single.elements = {meshes::Triangle(0, 1, 2)};
+    Mesh hole = meshes::Cube(true);
     hole.elements.erase(hole.elements.begin() + 4);
     for (const Mesh& mesh : {single, hole}) {
         CSurface surface{ConfigData{}};
@@ -88,7 +89,7 @@ TEST(Adjacency, ProjectivePlaneCannotBeOrientedConsistently) {
     for (int i = 0; i < 6; ++i) mesh.points.push_back({1.0 * i, 1.0 * i * i, 0});
     const int faces[10][3] = {{0, 1, 2}, {0, 2, 3}, {0, 3, 4}, {0, 4, 5}, {0, 5, 1},
                               {1, 2, 4}, {2, 3, 5}, {3, 4, 1}, {4, 5, 2}, {5, 1, 3}};
-    for (const auto& f : faces) mesh.elements.push_back(sphere::Triangle(f[0], f[1], f[2]));
+    for (const auto& f : faces) mesh.elements.push_back(meshes::Triangle(f[0], f[1], f[2]));
     CSurface surface{ConfigData{}};
     std::string console;
     EXPECT_EQ(WalkSurface(surface, mesh, &console), -8);
@@ -96,7 +97,7 @@ TEST(Adjacency, ProjectivePlaneCannotBeOrientedConsistently) {
 }
 
 TEST(Adjacency, PointOfNoElementIsASinglePointAlsoAfterReflection) {
-    Mesh mesh = shapes::Cube(false);
+    Mesh mesh = meshes::Cube(false);
     mesh.points.push_back({5, 5, 5});
     mesh.planePoints = {{-1, 0, 0}};
     mesh.planeNormals = {{1, 0, 0}};
@@ -115,7 +116,7 @@ TEST(Adjacency, PointOfNoElementIsASinglePointAlsoAfterReflection) {
 TEST(Adjacency, SeparateSurfacesAreSeparateSubBoundariesBeyondNinetyNine) {
     Mesh mesh;
     for (int copy = 0; copy < 120; ++copy) {
-        const Mesh tetrahedron = shapes::Tetrahedron();
+        const Mesh tetrahedron = meshes::Tetrahedron();
         const int base = static_cast<int>(mesh.points.size());
         for (Vector3 p : tetrahedron.points) mesh.points.push_back(p + Vector3{3.0 * copy, 0, 0});
         for (SurfaceElement e : tetrahedron.elements) {

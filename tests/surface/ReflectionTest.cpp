@@ -3,11 +3,12 @@
 
 #include "support/TestSupport.h"
 #include "surface/Surface.h"
-#include "support/SurfaceShapes.h"
+#include "meshes/Mesh.h"
+#include "support/SurfaceText.h"
 
 namespace {
 
-using sphere::Mesh;
+using meshes::Mesh;
 
 void ExpectVector(Vector3 actual, Vector3 expected) {
     EXPECT_DOUBLE_EQ(actual.x, expected.x);
@@ -27,11 +28,11 @@ void ExpectNodes(const SurfaceElement& element, std::initializer_list<int> nodes
 TEST(Reflection, PointsOnThePlaneAreSharedWithTheImage) {
     Mesh mesh;
     mesh.points = {{0, 0, 0}, {1, 0, 0}, {0, 0, 1}};
-    mesh.elements = {sphere::Triangle(0, 1, 2)};
+    mesh.elements = {meshes::Triangle(0, 1, 2)};
     mesh.planePoints = {{0, 0, 0}};
     mesh.planeNormals = {{0, 0, 3}};
     CSurface surface{ConfigData{}};
-    sphere::Load(surface, mesh);
+    meshes::Load(surface, mesh);
     ASSERT_EQ(surface.Reflect(), 0);
     EXPECT_EQ(surface.totalPointCount, 4);
     EXPECT_EQ(surface.totalElementCount, 2);
@@ -49,7 +50,7 @@ TEST(Reflection, PointAtExactlyPointEpsIsOnThePlaneAndJustAboveIsMirrored) {
     ConfigData config;
     config.pointEps = 0.25;
     CSurface surface{config};
-    sphere::Load(surface, mesh);
+    meshes::Load(surface, mesh);
     ASSERT_EQ(surface.Reflect(), 0);
     EXPECT_EQ(surface.totalPointCount, 3);
     EXPECT_EQ(surface.sourcePointIndex[2], 1);
@@ -61,7 +62,7 @@ TEST(Reflection, DirectionsAreMirroredAsVectorsAndPointsInThePlane) {
     mesh.planePoints = {{0, 0, 5}};
     mesh.planeNormals = {{0, 0, 1}};
     CSurface surface{ConfigData{}};
-    sphere::Load(surface, mesh);
+    meshes::Load(surface, mesh);
     surface.pointDirections[0] = {0, 0, 1};
     ASSERT_EQ(surface.Reflect(), 0);
     ExpectVector(surface.points[1], {0, 0, 4});
@@ -71,11 +72,11 @@ TEST(Reflection, DirectionsAreMirroredAsVectorsAndPointsInThePlane) {
 TEST(Reflection, TwoPlanesMirrorTheImagesOfTheFirstPlaneAsWell) {
     Mesh mesh;
     mesh.points = {{1, 1, 0}, {2, 1, 0}, {2, 2, 0}, {1, 2, 0}};
-    mesh.elements = {sphere::Quadrilateral(0, 1, 2, 3)};
+    mesh.elements = {meshes::Quadrilateral(0, 1, 2, 3)};
     mesh.planePoints = {{0, 0, 0}, {0, 0, 0}};
     mesh.planeNormals = {{1, 0, 0}, {0, 2, 0}};
     CSurface surface{ConfigData{}};
-    sphere::Load(surface, mesh);
+    meshes::Load(surface, mesh);
     ASSERT_EQ(surface.Reflect(), 0);
     EXPECT_EQ(surface.totalPointCount, 16);
     ASSERT_EQ(surface.totalElementCount, 4);
@@ -91,7 +92,7 @@ TEST(Reflection, TwoPlanesMirrorTheImagesOfTheFirstPlaneAsWell) {
 
 TEST(Reflection, WithoutPlanesTheSurfaceStaysAndSourceIndexIsIdentity) {
     CSurface surface{ConfigData{}};
-    sphere::Load(surface, shapes::Cube(false));
+    meshes::Load(surface, meshes::Cube(false));
     ASSERT_EQ(surface.Reflect(), 0);
     EXPECT_EQ(surface.totalPointCount, 8);
     EXPECT_EQ(surface.totalElementCount, 6);
@@ -112,13 +113,13 @@ TEST(Reflection, TotalsBeyondSixteenBitIndicesAreRejectedBeforeOverflow) {
                          Case{9000, 1, 3, "number of points after reflection"}}) {
         Mesh mesh;
         for (int i = 0; i < c.points; ++i) mesh.points.push_back({1.0 + i, 2.0 + i, 3.0 + i});
-        mesh.elements.assign(c.elements, sphere::Triangle(0, 1, 2));
+        mesh.elements.assign(c.elements, meshes::Triangle(0, 1, 2));
         for (int k = 0; k < c.planes; ++k) {
             mesh.planePoints.push_back({0, 0, 0});
             mesh.planeNormals.push_back({k % 3 == 0 ? 1.0 : 0.0, k % 3 == 1 ? 1.0 : 0.0, k % 3 == 2 ? 1.0 : 0.0});
         }
         CSurface surface{ConfigData{}};
-        sphere::Load(surface, mesh);
+        meshes::Load(surface, mesh);
         test::ConsoleCapture capture;
         EXPECT_EQ(surface.Reflect(), -5) << c.comment;
         EXPECT_EQ(capture.text, test::ErrorBlock("CSurface", "Reflect", "Invalid data", c.comment));
@@ -130,7 +131,7 @@ TEST(Reflection, TotalsBeyondSixteenBitIndicesAreRejectedBeforeOverflow) {
     mesh.planePoints = {{0, 0, 0}};
     mesh.planeNormals = {{1, 0, 0}};
     CSurface surface{ConfigData{}};
-    sphere::Load(surface, mesh);
+    meshes::Load(surface, mesh);
     ASSERT_EQ(surface.Reflect(), 0);
     EXPECT_EQ(surface.totalPointCount, 65535);
 }

@@ -11,15 +11,16 @@
 #include "support/TestSupport.h"
 #include "base/Constants.h"
 #include "surface/Surface.h"
-#include "support/SurfaceShapes.h"
+#include "meshes/Mesh.h"
+#include "support/SurfaceText.h"
 
 namespace {
 
-using sphere::Mesh;
+using meshes::Mesh;
 
 int PrepareQuietly(CSurface& surface, const Mesh& mesh, int direction,
                    std::string* console = nullptr) {
-    sphere::Load(surface, mesh);
+    meshes::Load(surface, mesh);
     test::ConsoleCapture capture;
     const int status = surface.PrepareSurface(direction);
     if (console != nullptr) *console = capture.text;
@@ -34,17 +35,17 @@ void ExpectAllAngles(const CSurface& surface, double expected) {
 TEST(SolidAngles, CubeCornersAreSevenHalfPiOutwardAndHalfPiInward) {
     for (const bool triangles : {false, true}) {
         CSurface outward{ConfigData{}};
-        ASSERT_EQ(PrepareQuietly(outward, shapes::Cube(triangles), 1), 0);
+        ASSERT_EQ(PrepareQuietly(outward, meshes::Cube(triangles), 1), 0);
         ExpectAllAngles(outward, 3.5 * pi);
         CSurface inward{ConfigData{}};
-        ASSERT_EQ(PrepareQuietly(inward, shapes::Cube(triangles), 0), 0);
+        ASSERT_EQ(PrepareQuietly(inward, meshes::Cube(triangles), 0), 0);
         ExpectAllAngles(inward, 0.5 * pi);
     }
 }
 
 TEST(SolidAngles, RegularTetrahedronCorners) {
     CSurface surface{ConfigData{}};
-    ASSERT_EQ(PrepareQuietly(surface, shapes::Tetrahedron(), 1), 0);
+    ASSERT_EQ(PrepareQuietly(surface, meshes::Tetrahedron(), 1), 0);
     ExpectAllAngles(surface, 4 * pi - std::acos(23.0 / 27.0));
 }
 
@@ -58,9 +59,9 @@ TEST(SolidAngles, EdgeAngleIsExactlyPiWhenRoundingPushesTheCosineAboveOne) {
 }
 
 TEST(SolidAngles, SurfacesTouchingAtOnePointAreSeparateAndClosed) {
-    Mesh mesh = shapes::Tetrahedron();
+    Mesh mesh = meshes::Tetrahedron();
     // A second tetrahedron, mirrored through point 0 so that it shares only that point.
-    const Mesh second = shapes::Tetrahedron();
+    const Mesh second = meshes::Tetrahedron();
     for (int i = 1; i < 4; ++i) mesh.points.push_back(Vector3{2, 2, 2} - second.points[i]);
     for (SurfaceElement e : second.elements) {
         for (int k = 0; k < 3; ++k) e.nodes[k] = static_cast<std::uint16_t>(e.nodes[k] == 0 ? 0 : e.nodes[k] + 3);
@@ -75,7 +76,7 @@ TEST(SolidAngles, SurfacesTouchingAtOnePointAreSeparateAndClosed) {
 
 TEST(SolidAngles, TwoFansAtOnePointOfOneSubBoundaryAreNotClosed) {
     // A cube whose opposite corners 0 and 6 are pinched into one point.
-    Mesh mesh = shapes::Cube(false);
+    Mesh mesh = meshes::Cube(false);
     mesh.points.erase(mesh.points.begin() + 6);
     for (SurfaceElement& e : mesh.elements) {
         for (auto& node : e.nodes) {
@@ -94,7 +95,7 @@ TEST(SolidAngles, TwoFansAtOnePointOfOneSubBoundaryAreNotClosed) {
 
 TEST(SolidAngles, SubBoundaryWithUndefinedAnglesIsNotTurned) {
     // Two corners of the tetrahedron in one place: the elements between them have no normal.
-    Mesh mesh = shapes::Tetrahedron();
+    Mesh mesh = meshes::Tetrahedron();
     mesh.points[3] = mesh.points[0];
     for (const int direction : {0, 1}) {
         CSurface surface{ConfigData{}};
@@ -172,7 +173,7 @@ Mesh RandomSurface(std::mt19937& random, bool half, int spheres) {
     for (int s = 0; s < spheres; ++s) {
         const int longitudes = 3 + static_cast<int>(random() % 58);
         const int latitudes = 2 * (2 + static_cast<int>(random() % 8));
-        sphere::AddSphere(mesh, longitudes, latitudes, half, &random, Vector3{3.0 * s, 0, 0});
+        meshes::AddLatitudeSphere(mesh, longitudes, latitudes, half, &random, Vector3{3.0 * s, 0, 0});
     }
     if (half) {
         mesh.planePoints = {{0, 0, 0}};
@@ -200,7 +201,7 @@ TEST(SolidAngles, FastAdjacencyAndAnglesMatchTheDefinitionsOnShuffledSurfaces) {
         const int spheres = 1 + round % 3;
         const Mesh mesh = RandomSurface(random, half, spheres);
         CSurface surface{ConfigData{}};
-        sphere::Load(surface, mesh);
+        meshes::Load(surface, mesh);
         ASSERT_EQ(surface.CheckElements(), 0);
         ASSERT_EQ(surface.Reflect(), 0);
         ASSERT_EQ(surface.BuildNeighbourMatrix(), 0);
@@ -218,7 +219,7 @@ TEST(SolidAngles, FastAdjacencyAndAnglesMatchTheDefinitionsOnShuffledSurfaces) {
             if (random() % 2 == 0) CSurface::ReverseNodes(e);
         }
         CSurface other{ConfigData{}};
-        sphere::Load(other, reordered);
+        meshes::Load(other, reordered);
         ASSERT_EQ(other.PrepareSurface(1), 0);
         surface.TurnSurface(1);
         for (int i = 0; i < surface.totalPointCount; ++i) {

@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "fileio/ExcitationType.h"
+#include "fileio/FileIO.h"
 #include "support/TestSupport.h"
-#include "tools/Mesh.h"
+#include "surface/Surface.h"
+#include "meshes/Mesh.h"
 #include "tools/SphereField.h"
 #include "tools/SphereScattering.h"
 #include "tools/ToolSupport.h"
@@ -26,7 +29,7 @@ TEST(ToolPrograms, WriteSurfacesThatReadBackWithFullPrecision) {
     EXPECT_NE(run.output.find("10 points, 9 elements, 3 symmetry planes"), std::string::npos) << run.output;
     std::vector<Vector3> points;
     ASSERT_EQ(tool::ReadPoints(dir.File("octant.srf"), points), "");
-    const mesh::Mesh expected = mesh::OctantSphere(2.0, 3, false);
+    const meshes::Mesh expected = meshes::OctantSphere(2.0, 3, false);
     ASSERT_EQ(points.size(), expected.points.size());
     for (size_t i = 0; i < points.size(); ++i) {
         EXPECT_EQ(points[i].x, expected.points[i].x);
@@ -35,6 +38,43 @@ TEST(ToolPrograms, WriteSurfacesThatReadBackWithFullPrecision) {
     const std::string text = test::ReadFile(dir.File("octant.srf"));
     EXPECT_NE(text.find("\n9\n0\t3\t"), std::string::npos);
     EXPECT_NE(text.find("\n3\n0\t0 0 0\t1 0 0\n1\t0 0 0\t0 1 0\n2\t0 0 0\t0 0 1\n"), std::string::npos);
+}
+
+TEST(ToolPrograms, FilesReadBackThroughTheProgramsReaders) {
+    test::TempDir dir;
+    ASSERT_EQ(test::RunProgram(Tool("cubesphere"), dir.Path(), {"1.5", "2", "cube.srf"}).status, 0);
+    ASSERT_EQ(test::RunProgram(Tool("octantsphere"), dir.Path(), {"1", "2", "octant.srf"}).status, 0);
+    ASSERT_EQ(test::RunProgram(Tool("excitation"), dir.Path(),
+                               {"cosine", "cube.srf", "0.5", "cube.xct"}).status, 0);
+    test::ConsoleCapture capture;
+    CSurface cube{ConfigData{}};
+    ASSERT_EQ(cube.ReadSurfaceFile(dir.File("cube.srf").c_str()), 0);
+    const meshes::Mesh expected = meshes::CubedSphere(1.5, 2);
+    ASSERT_EQ(cube.pointCount, static_cast<int>(expected.points.size()));
+    ASSERT_EQ(cube.elementCount, static_cast<int>(expected.elements.size()));
+    for (int j = 0; j < cube.elementCount; ++j) {
+        EXPECT_EQ(cube.elements[j].nodeCount, 4);
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(cube.elements[j].nodes[k], expected.elements[j].nodes[k]);
+    }
+    CSurface octant{ConfigData{}};
+    ASSERT_EQ(octant.ReadSurfaceFile(dir.File("octant.srf").c_str()), 0);
+    ASSERT_EQ(octant.symmetryPlaneCount, 3);
+    EXPECT_EQ(octant.planeNormals[2].z, 1.0);
+    EXPECT_EQ(Length(octant.planePoints[1]), 0.0);
+
+    CFileIO io;
+    int count = 0;
+    std::vector<Complex> values;
+    std::vector<std::int16_t> types;
+    ASSERT_EQ(io.ReadExcitationFile(dir.File("cube.xct").c_str(), count, values, types), 0);
+    ASSERT_EQ(count, cube.pointCount);
+    for (int i = 0; i < count; ++i) {
+        const Vector3 x = cube.points[i];
+        EXPECT_EQ(types[i], givenVelocity);
+        EXPECT_EQ(values[i].re, 0.5 * (x.z / Length(x))) << i;
+        EXPECT_EQ(values[i].im, 0.0);
+    }
+    EXPECT_EQ(capture.Reports(), 0);
 }
 
 TEST(ToolPrograms, RefuseBadArgumentsAndWriteNothing) {
@@ -68,7 +108,7 @@ TEST(ToolPrograms, SphereTableShowsNoErrorForExactPressuresAndRejectsMismatchedF
     std::string result = "% Result File\n3\n";
     for (size_t i = 0; i < points.size(); ++i) {
         const Complex p = sphere::Pressure(sphere::Motion::oscillating, 1.2, 343, 1.0, 2.0, 1.0, points[i]);
-        result += std::to_string(i) + "\t" + mesh::Number(p.re) + " " + mesh::Number(p.im) + "\t0.0 0.0\n";
+        result += std::to_string(i) + "\t" + tool::Number(p.re) + " " + tool::Number(p.im) + "\t0.0 0.0\n";
     }
     test::WriteFile(dir.File("s.res"), result);
     auto run = test::RunProgram(Tool("spheretable"), dir.Path(),
