@@ -132,10 +132,10 @@ TEST(ToolPrograms, ScatteringTableShowsNoErrorForTheExactSeriesAndWritesThePlotD
     std::string result = "% Result File\n5\n";
     for (size_t i = 0; i < points.size(); ++i) {
         const Complex p = scattering::SpherePlaneWave(1.0, 1.0, {0.0, 0.0}, {2.0, 0.0}, {-1.0, 0.0, 0.0}, points[i]);
-        result += std::to_string(i) + "\t" + mesh::Number(p.re) + " " + mesh::Number(p.im) + "\t0.0 0.0\n";
+        result += std::to_string(i) + "\t" + tool::Number(p.re) + " " + tool::Number(p.im) + "\t0.0 0.0\n";
     }
     test::WriteFile(dir.File("s.res"), result);
-    const std::vector<std::string> arguments = {"1", mesh::Number(f), "343", "2", "0", "-3", "0", "0", "s.ms", "s.res"};
+    const std::vector<std::string> arguments = {"1", tool::Number(f), "343", "2", "0", "-3", "0", "0", "s.ms", "s.res"};
     std::vector<std::string> withCsv = arguments;
     withCsv.insert(withCsv.end(), {"points.csv", "curve.csv"});
     auto run = test::RunProgram(Tool("scatteringtable"), dir.Path(), withCsv);
