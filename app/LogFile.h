@@ -34,6 +34,7 @@ public:
 
     // While a sink is set, console text is appended to it instead of the standard output.
     void SetConsoleSink(std::string* sink) { consoleSink = sink; }
+    std::string* ConsoleSink() const { return consoleSink; }
     // While quiet, console text is dropped (a sink still receives it); the log file is unchanged.
     void SetQuiet(bool quietFlag) { quiet = quietFlag; }
     // The error reports written since the process started.
@@ -52,16 +53,20 @@ private:
 extern CLogFile logFile;
 
 // Routes the console text of the process-wide writer into `text` while the object lives, and
-// counts the error reports written meanwhile. Captures do not nest.
+// counts the error reports written meanwhile. An inner capture takes the text until it ends;
+// then the outer one receives again.
 class ConsoleCapture {
 public:
-    ConsoleCapture() : reportsBefore(logFile.ReportCount()) { logFile.SetConsoleSink(&text); }
-    ~ConsoleCapture() { logFile.SetConsoleSink(nullptr); }
+    ConsoleCapture() : previous(logFile.ConsoleSink()), reportsBefore(logFile.ReportCount()) {
+        logFile.SetConsoleSink(&text);
+    }
+    ~ConsoleCapture() { logFile.SetConsoleSink(previous); }
     ConsoleCapture(const ConsoleCapture&) = delete;
     ConsoleCapture& operator=(const ConsoleCapture&) = delete;
     long Reports() const { return logFile.ReportCount() - reportsBefore; }
     std::string text;
 
 private:
+    std::string* previous;
     long reportsBefore;
 };

@@ -1,15 +1,28 @@
-// Speed of the dense complex solver: factorisation and one substitution of random diagonally
-// dominant systems, and the C matrix case of one factorisation and n right-hand sides.
-// Usage: LinEquBench [n ...]   (default 500 1000 2000 3000)
+// Speed of the dense complex solver on random diagonally dominant systems: the factorisation on
+// 1 and 2 threads beside LAPACK's zgetrf from OpenBLAS on the same matrix in the same run (when
+// the build found OpenBLAS and LAPACKE; bench/lu-bench.sh sees to that), and with --columns the
+// C matrix case of n right-hand sides. Figures are wall times, the best of --repeat runs.
+// Usage: LinEquBench [--repeat R] [--columns] [n ...]   (default 1000 2000 3000)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "app/LogFile.h"
 #include "solver/LinEqu.h"
+
+#ifdef KAVORAL_BENCH_LAPACKE
+struct LapackComplexFloat {
+    float re, im;
+};
+#define lapack_complex_float LapackComplexFloat
+#define lapack_complex_double Complex
+#include <lapacke.h>
+extern "C" void openblas_set_num_threads(int threads);
+#endif
 
 namespace {
 
@@ -32,50 +45,110 @@ double Seconds(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// The best wall time of `repeat` runs of run(matrix) on fresh copies of `original`.
+template <class Run>
+double Best(const Rows& original, int n, int repeat, const Run& run) {
+    double best = 0.0;
+    for (int i = 0; i < repeat; ++i) {
+        Rows matrix(n);
+        std::memcpy(matrix.entries.data(), original.entries.data(),
+                    original.entries.size() * sizeof(Complex));
+        const auto start = std::chrono::steady_clock::now();
+        if (!run(matrix)) return -1.0;
+        const double time = Seconds(start);
+        if (i == 0 || time < best) best = time;
+    }
+    return best;
+}
+
+void PrintLoad() {
+    std::FILE* file = std::fopen("/proc/loadavg", "r");
+    char text[128] = "";
+    if (file != nullptr) {
+        if (std::fgets(text, sizeof text, file) == nullptr) text[0] = '\0';
+        std::fclose(file);
+    }
+    std::printf("load average at start: %s", text[0] != '\0' ? text : "unknown\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
-    if (sizes.empty()) sizes = {500, 1000, 2000, 3000};
+    int repeat = 1;
+    bool columns = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) {
+            repeat = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--columns") == 0) {
+            columns = true;
+        } else {
+            sizes.push_back(std::atoi(argv[i]));
+        }
+    }
+    if (sizes.empty()) sizes = {1000, 2000, 3000};
+    if (repeat < 1) repeat = 1;
 
     std::string sink;  // the progress counters are not part of the figures
     logFile.SetConsoleSink(&sink);
-    std::printf("%6s %12s %10s %12s %14s %10s\n", "n", "LU [s]", "GFLOP/s", "solve [s]",
-                "n columns [s]", "GFLOP/s");
+    PrintLoad();
+#ifdef KAVORAL_BENCH_LAPACKE
+    std::printf("%6s %7s %10s %9s %12s %9s %9s\n", "n", "threads", "LU [s]", "GFLOP/s",
+                "zgetrf [s]", "GFLOP/s", "LU/zgetrf");
+#else
+    std::printf("%6s %7s %10s %9s   (no OpenBLAS in this build: run bench/lu-bench.sh)\n", "n",
+                "threads", "LU [s]", "GFLOP/s");
+#endif
     for (int n : sizes) {
         if (n <= 0) continue;
-        Rows matrix(n);
-        Fill(matrix, n, 1u, 2.0 * n);
-        CLinEqu linEqu;
-
-        auto start = std::chrono::steady_clock::now();
-        if (linEqu.LUDecompose(matrix.rows.data(), n) != 0) return 1;
-        const double factorTime = Seconds(start);
+        Rows original(n);
+        Fill(original, n, 1u, 2.0 * n);
+        const double flops = 8.0 * n * n * static_cast<double>(n) / 3.0;
+        for (int threads : {1, 2}) {
+            const double time = Best(original, n, repeat, [&](Rows& matrix) {
+                CLinEqu linEqu(threads);
+                const bool ok = linEqu.LUDecompose(matrix.rows.data(), n) == 0;
+                sink.clear();
+                return ok;
+            });
+            if (time < 0) return 1;
+            std::printf("%6d %7d %10.3f %9.2f", n, threads, time, flops / time * 1e-9);
+#ifdef KAVORAL_BENCH_LAPACKE
+            // Column-major view of the same entries: the transposed matrix, just as dominant,
+            // so partial pivoting exchanges nothing and the work is the same.
+            openblas_set_num_threads(threads);
+            std::vector<lapack_int> pivots(n);
+            const double reference = Best(original, n, repeat, [&](Rows& matrix) {
+                return LAPACKE_zgetrf(LAPACK_COL_MAJOR, n, n, matrix.entries.data(), n,
+                                      pivots.data()) == 0;
+            });
+            if (reference < 0) return 1;
+            std::printf(" %12.3f %9.2f %9.2f", reference, flops / reference * 1e-9,
+                        reference / time);
+#endif
+            std::printf("\n");
+            std::fflush(stdout);
+        }
+        if (!columns) continue;
+        // n right-hand sides, as the C matrix command solves them.
+        Rows factors(n);
+        std::memcpy(factors.entries.data(), original.entries.data(),
+                    original.entries.size() * sizeof(Complex));
+        CLinEqu(1).LUDecompose(factors.rows.data(), n);
         sink.clear();
-
-        std::vector<Complex> b(n, Complex{1.0, 0.5});
-        start = std::chrono::steady_clock::now();
-        linEqu.LUSubstitute(matrix.rows.data(), b.data(), n);
-        const double solveTime = Seconds(start);
-
-        // n right-hand sides a packed block at a time, as the C matrix command solves them.
-        Rows columns(n);
-        Fill(columns, n, 2u, 0.0);
-        const int block = n < substitutionColumnBlock ? n : substitutionColumnBlock;
-        std::vector<Complex> packed(static_cast<std::size_t>(n) * block);
-        start = std::chrono::steady_clock::now();
-        for (int first = 0; first < n; first += block)
-            linEqu.LUSubstituteColumns(matrix.rows.data(), columns.rows.data(), n, first,
-                                       n - first < block ? n - first : block, packed.data());
-        const double columnsTime = Seconds(start);
-
-        const double factorFlops = 8.0 * n * n * static_cast<double>(n) / 3.0;
-        const double columnFlops = 8.0 * n * n * static_cast<double>(n);  // n solves of 8n^2
-        std::printf("%6d %12.3f %10.2f %12.4f %14.3f %10.2f\n", n, factorTime,
-                    factorFlops / factorTime * 1e-9, solveTime, columnsTime,
-                    columnFlops / columnsTime * 1e-9);
-        std::fflush(stdout);
+        Rows rightHandSides(n);
+        Fill(rightHandSides, n, 2u, 0.0);
+        for (int threads : {1, 2}) {
+            const double time = Best(rightHandSides, n, repeat, [&](Rows& matrix) {
+                CLinEqu linEqu(threads);
+                std::vector<Complex> workspace(linEqu.ColumnWorkspaceSize(n, n));
+                return linEqu.LUSubstituteColumns(factors.rows.data(), matrix.rows.data(), n, 0,
+                                                  n, workspace.data()) == 0;
+            });
+            std::printf("%6d %7d %10.3f %9.2f   (n right-hand sides)\n", n, threads, time,
+                        8.0 * n * n * static_cast<double>(n) / time * 1e-9);
+            std::fflush(stdout);
+        }
     }
     logFile.SetConsoleSink(nullptr);
     return 0;

@@ -21,4 +21,5 @@ struct ConfigData {
     double division[2] = {0.1, 0.5};       // DIVISION: first, second
     double matrixEps = 1e-10;              // MATRIX_EPS: carried, not used
     int matrixFileMode = matrixFileText;   // MATRIX_FILE: TEXT 0, BINARY 1
+    int threads = 0;                       // THREADS: 0 for every hardware thread
 };

@@ -1,6 +1,9 @@
 // Reading "Kavoral.cfg": one key and its values per line, '%' in column one for comments.
 #include <cctype>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "base/File.h"
@@ -94,6 +97,16 @@ int CFileIO::ReadConfigFile(const char* fileName, ConfigData& config) {
             } else {
                 return invalid();
             }
+        } else if (std::strcmp(key, "THREADS") == 0) {
+            // A whole number: 0 for every hardware thread; text after the digits is ignored.
+            char word[wordSize];
+            if (NextWord(rest, word) == nullptr) return badFile();
+            char* end = nullptr;
+            errno = 0;
+            const long count = std::strtol(word, &end, 10);
+            if (end == word) return badFile();
+            if (errno == ERANGE || count < 0 || count > INT_MAX) return invalid();
+            config.threads = static_cast<int>(count);
         } else {
             return badFile();
         }

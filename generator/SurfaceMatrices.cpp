@@ -6,9 +6,18 @@
 #include "app/LogFile.h"
 #include "base/Constants.h"
 #include "base/Status.h"
+#include "base/Threads.h"
 #include "fileio/FileIO.h"
 #include "generator/Generator.h"
+#include "generator/ThreadedRows.h"
 #include "surface/Preparation.h"
+
+namespace {
+
+// Rows each thread computes between two writes: the round's rows are held in memory.
+constexpr int rowsPerThreadAndRound = 4;
+
+}  // namespace
 
 int CGenerator::InitFromFile(CSurface& surface, const char* surfaceFile, int direction) {
     const int status = ReadAndPrepareSurface(surface, surfaceFile, direction);
@@ -21,10 +30,14 @@ int CGenerator::WriteMatrices(double omega, const char* matrixFile, int rowCount
     int status = LoadRules();
     if (status < 0) return status;
 
+    // The rows are computed a round at a time, a few rows per thread, and written in order.
+    const int threads = ResolveThreadCount(config.threads);
+    const int roundRows = rowsPerThreadAndRound * threads;
     const std::size_t columns = pointCount > 0 ? static_cast<std::size_t>(pointCount) : 0;
-    std::unique_ptr<Complex[]> rowA(new (std::nothrow) Complex[columns]);
-    std::unique_ptr<Complex[]> rowB(new (std::nothrow) Complex[columns]);
-    if (rowA == nullptr || rowB == nullptr) {
+    const std::size_t roundSize = columns * static_cast<std::size_t>(roundRows);
+    std::unique_ptr<Complex[]> rowsA(new (std::nothrow) Complex[roundSize]);
+    std::unique_ptr<Complex[]> rowsB(new (std::nothrow) Complex[roundSize]);
+    if (rowsA == nullptr || rowsB == nullptr) {
         logFile.ReportError(className, "Init", Message::noMemory, "");
         return Status::noMemory;
     }
@@ -35,11 +48,16 @@ int CGenerator::WriteMatrices(double omega, const char* matrixFile, int rowCount
 
     logFile.Print("Calculating matrix elements...", 1);
     logFile.Print("\n", 0);
-    for (int p = 0; p < rowCount; ++p) {
-        logFile.PrintCounter(p, rowCount);
-        ComputeMatrixRows(omega, rowPoints, solidAngles, p, 1, rowA.get(), rowB.get());
-        status = fileIO.WriteMatrixRow(rowA.get(), rowB.get());
-        if (status < 0) return status;
+    for (int first = 0; first < rowCount; first += roundRows) {
+        const int count = rowCount - first < roundRows ? rowCount - first : roundRows;
+        ComputeMatrixRowsThreaded(*this, threads, omega, rowPoints, solidAngles, first, count,
+                                  rowsA.get(), rowsB.get());
+        for (int r = 0; r < count; ++r) {
+            logFile.PrintCounter(first + r, rowCount);
+            const std::size_t offset = static_cast<std::size_t>(r) * columns;
+            status = fileIO.WriteMatrixRow(rowsA.get() + offset, rowsB.get() + offset);
+            if (status < 0) return status;
+        }
     }
     // A file whose last writes or close failed is not complete: that is a failure, not success.
     status = fileIO.CloseMatrixFile();

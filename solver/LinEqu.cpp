@@ -4,11 +4,33 @@
 
 #include "app/LogFile.h"
 #include "base/Status.h"
+#include "base/Threads.h"
+#include "solver/ProductKernel.h"
+
+// The factorisation works on panels of panelRows rows. Entry (a, j) must lose the products
+// L[a][k] U[k][j] for k = 0 .. min(a, j) - 1 in ascending k, each from the stored entry, and an
+// entry right of the diagonal is then divided by the pivot L[a][a]. Once the panels above have
+// done their part, a panel [p, e) does the rest in three steps:
+//   1. its own square, row by row as the plain loops do (progress counter and pivot test);
+//   2. the columns [p, e) of the rows below it (L), by pieces of rows;
+//   3. the columns right of it: its own rows (U) and then the rows below it lose the products
+//      with its rows k = p .. e - 1, by chunks of columns, each chunk packed once.
+// Steps 2 and 3 give every entry its products in the same order whichever thread runs a piece.
 
 namespace {
 
 // Smallest pivot modulus accepted, the same for every matrix.
 constexpr double pivotBound = 1e-10;
+
+constexpr int panelRows = 64;  // a multiple of complexLanes
+constexpr int panelVectors = panelRows / complexLanes;
+// Columns right of the panel that one thread packs and updates together.
+constexpr int chunkVectors = 16;
+constexpr int chunkColumns = chunkVectors * complexLanes;
+// Rows below the panel per piece of step 2.
+constexpr int lowerPieceRows = 64;
+// Rows of the right-hand sides that one packed block of the forward substitution covers.
+constexpr int forwardRows = 64;
 
 // row[i] -= factor * source[i] for first <= i < end: one subtraction per entry, so the entries
 // keep receiving their subtractions in the order the caller issues them.
@@ -17,66 +39,123 @@ inline void SubtractScaled(Complex* row, const Complex* source, Complex factor, 
     for (int i = first; i < end; ++i) row[i] -= factor * source[i];
 }
 
-// Rows factorised together: the rows above them are streamed once for the whole block.
-constexpr int rowBlock = 4;
+int Min(int a, int b) { return a < b ? a : b; }
 
-// rows[r][i] -= factors[r] * source[i] for the rowBlock rows r and first <= i < end, each entry
-// of source loaded once for all of them.
-inline void SubtractScaledFromRows(Complex* const* rows, const Complex* source,
-                                   const Complex* factors, int first, int end) {
-    static_assert(rowBlock == 4, "the kernel is written out for four rows");
-    Complex* row0 = rows[0];
-    Complex* row1 = rows[1];
-    Complex* row2 = rows[2];
-    Complex* row3 = rows[3];
-    const Complex f0 = factors[0], f1 = factors[1], f2 = factors[2], f3 = factors[3];
-    for (int i = first; i < end; ++i) {
-        const Complex s = source[i];
-        row0[i] -= f0 * s;
-        row1[i] -= f1 * s;
-        row2[i] -= f2 * s;
-        row3[i] -= f3 * s;
+// Step 2 for the rows [first, end) below the panel [p, e); `packed` holds the panel's rows
+// from column p on in dual form, `stride` doubles apart.
+void UpdateLowerPart(Complex* const* matrix, int p, int e, int first, int end,
+                     const double* packed, std::size_t stride) {
+    const int vectors = (e - p) / complexLanes;
+    const int tail = p + vectors * complexLanes;
+    for (int r = first; r < end; r += tileRows) {
+        const int count = Min(tileRows, end - r);
+        Complex* rows[tileRows];
+        const Complex* factors[tileRows];
+        for (int i = 0; i < count; ++i) {
+            rows[i] = matrix[r + i];
+            factors[i] = matrix[r + i] + p;
+        }
+        for (int v = 0; v < vectors; ++v) {
+            const int column = p + v * complexLanes;
+            // The products with the panel rows left of this vector, then, k ascending, with
+            // the rows of the vector's own columns.
+            SubtractRows(rows, column, factors, packed + v * dualDoubles, stride, column - p, 1,
+                         count);
+            for (int i = 0; i < count; ++i) {
+                for (int k = column; k < column + complexLanes; ++k)
+                    SubtractScaled(rows[i], matrix[k], rows[i][k], k + 1, column + complexLanes);
+            }
+        }
+        for (int i = 0; i < count; ++i) {
+            for (int k = p; k < e; ++k)
+                SubtractScaled(rows[i], matrix[k], rows[i][k], k + 1 > tail ? k + 1 : tail, e);
+        }
+    }
+}
+
+// Step 3 for the columns [first, end) right of the panel [p, e) of the n x n matrix.
+void UpdateRightPart(Complex* const* matrix, int n, int p, int e, int first, int end) {
+    alignas(64) double packed[panelRows * chunkVectors * dualDoubles];
+    const std::size_t stride = static_cast<std::size_t>(chunkVectors) * dualDoubles;
+    const int vectors = (end - first) / complexLanes;
+    const int tail = first + vectors * complexLanes;
+    // The panel's rows: row a loses the products with the panel rows above it, is divided by
+    // its pivot and is packed for the rows below.
+    for (int a = p; a < e; ++a) {
+        Complex* row = matrix[a];
+        Complex* const rows[1] = {row};
+        const Complex* const factors[1] = {row + p};
+        SubtractRows(rows, first, factors, packed, stride, a - p, vectors, 1);
+        for (int k = p; k < a; ++k) SubtractScaled(row, matrix[k], row[k], tail, end);
+        const Complex pivot = row[a];
+        for (int j = first; j < end; ++j) row[j] = row[j] / pivot;
+        PackDual(row + first, vectors, packed + static_cast<std::size_t>(a - p) * stride);
+    }
+    // The rows below, a tile of rows at a time over the whole chunk, so that the tile's factors
+    // stay in the nearest cache.
+    for (int r = e; r < n; r += tileRows) {
+        const int count = Min(tileRows, n - r);
+        Complex* rows[tileRows];
+        const Complex* factors[tileRows];
+        for (int i = 0; i < count; ++i) {
+            rows[i] = matrix[r + i];
+            factors[i] = matrix[r + i] + p;
+        }
+        SubtractRows(rows, first, factors, packed, stride, e - p, vectors, count);
+        for (int i = 0; i < count; ++i) {
+            for (int k = p; k < e; ++k) SubtractScaled(rows[i], matrix[k], rows[i][k], tail, end);
+        }
     }
 }
 
 }  // namespace
 
-int CLinEqu::LUDecompose(Complex* const* matrix, int n) {
-    for (int first = 0; first < n; first += rowBlock) {
-        const int end = n - first > rowBlock ? first + rowBlock : n;
-        // The products with the rows above the block, k ascending, shared by the rows of the
-        // block: every row above is read once per block instead of once per row.
-        if (end - first == rowBlock) {
-            for (int k = 0; k < first; ++k) {
-                const Complex factors[rowBlock] = {matrix[first][k], matrix[first + 1][k],
-                                                   matrix[first + 2][k], matrix[first + 3][k]};
-                SubtractScaledFromRows(matrix + first, matrix[k], factors, k + 1, n);
-            }
-        } else {
-            for (int a = first; a < end; ++a)
-                for (int k = 0; k < first; ++k)
-                    SubtractScaled(matrix[a], matrix[k], matrix[a][k], k + 1, n);
-        }
+int CLinEqu::Threads(int pieces) const {
+    const int threads = ResolveThreadCount(threadCount);
+    return threads < pieces ? threads : pieces;
+}
 
-        for (int a = first; a < end; ++a) {
+int CLinEqu::LUDecompose(Complex* const* matrix, int n) {
+    alignas(64) double packedPanel[panelRows * panelVectors * dualDoubles];
+    const std::size_t panelStride = static_cast<std::size_t>(panelVectors) * dualDoubles;
+    for (int p = 0; p < n; p += panelRows) {
+        const int e = Min(p + panelRows, n);
+        for (int a = p; a < e; ++a) {
             logFile.PrintCounter(a, n);
 
             Complex* row = matrix[a];
-            // Lower part L[a][first..a]: entry i takes the products with the rows k < i of the
-            // block in ascending k. Entry k is final once all smaller k are subtracted.
-            for (int k = first; k < a; ++k) SubtractScaled(row, matrix[k], row[k], k + 1, a + 1);
+            // Lower part L[a][p..a]: entry i takes the products with the panel rows k < i in
+            // ascending k. Entry k is final once all smaller k are subtracted.
+            for (int k = p; k < a; ++k) SubtractScaled(row, matrix[k], row[k], k + 1, a + 1);
 
             if (!(Abs(row[a]) >= pivotBound)) {
                 logFile.ReportError(className, "LUDecompose", Message::singularMatrix, "A");
                 return Status::badArguments;
             }
 
-            // Upper part U[a][a+1..n-1]: the products with the rows k < a of the block, then the
-            // division by the pivot.
-            for (int k = first; k < a; ++k) SubtractScaled(row, matrix[k], row[k], a + 1, n);
+            // Upper part within the panel's columns: the products with the panel rows k < a,
+            // then the division by the pivot.
+            for (int k = p; k < a; ++k) SubtractScaled(row, matrix[k], row[k], a + 1, e);
             const Complex pivot = row[a];
-            for (int j = a + 1; j < n; ++j) row[j] = row[j] / pivot;
+            for (int j = a + 1; j < e; ++j) row[j] = row[j] / pivot;
         }
+        if (e == n) break;
+
+        const int vectors = (e - p) / complexLanes;
+        for (int k = p; k < e; ++k)
+            PackDual(matrix[k] + p, vectors,
+                     packedPanel + static_cast<std::size_t>(k - p) * panelStride);
+        const int lowerPieces = (n - e + lowerPieceRows - 1) / lowerPieceRows;
+        ForEachPiece(Threads(lowerPieces), lowerPieces, [&](int piece, int) {
+            const int first = e + piece * lowerPieceRows;
+            UpdateLowerPart(matrix, p, e, first, Min(first + lowerPieceRows, n), packedPanel,
+                            panelStride);
+        });
+        const int chunks = (n - e + chunkColumns - 1) / chunkColumns;
+        ForEachPiece(Threads(chunks), chunks, [&](int chunk, int) {
+            const int first = e + chunk * chunkColumns;
+            UpdateRightPart(matrix, n, p, e, first, Min(first + chunkColumns, n));
+        });
     }
     return Status::ok;
 }
@@ -94,38 +173,88 @@ int CLinEqu::LUSubstitute(Complex* const* matrix, Complex* b, int n) {
     return Status::ok;
 }
 
+std::size_t CLinEqu::ColumnWorkspaceSize(int n, int width) const {
+    if (n <= 0 || width <= 0) return 0;
+    const int blockWidth = Min(width, substitutionColumnBlock);
+    const int blocks = (width + substitutionColumnBlock - 1) / substitutionColumnBlock;
+    return static_cast<std::size_t>(Threads(blocks)) * static_cast<std::size_t>(n) *
+           static_cast<std::size_t>(blockWidth);
+}
+
 int CLinEqu::LUSubstituteColumns(Complex* const* matrix, Complex* const* rows, int n,
                                  int firstColumn, int width, Complex* workspace) {
-    for (int k = 0; k < n; ++k) {
-        const Complex* source = rows[k] + firstColumn;
-        Complex* packed = workspace + static_cast<std::size_t>(k) * width;
-        for (int c = 0; c < width; ++c) packed[c] = source[c];
-    }
-    SubstitutePacked(matrix, workspace, n, width);
-    for (int k = 0; k < n; ++k) {
-        const Complex* packed = workspace + static_cast<std::size_t>(k) * width;
-        Complex* target = rows[k] + firstColumn;
-        for (int c = 0; c < width; ++c) target[c] = packed[c];
-    }
+    if (n <= 0 || width <= 0) return Status::ok;
+    const int blockWidth = Min(width, substitutionColumnBlock);
+    const std::size_t blockSize = static_cast<std::size_t>(n) * blockWidth;
+    const int blocks = (width + substitutionColumnBlock - 1) / substitutionColumnBlock;
+    ForEachPiece(Threads(blocks), blocks, [&](int block, int worker) {
+        const int first = firstColumn + block * substitutionColumnBlock;
+        const int count = Min(substitutionColumnBlock, firstColumn + width - first);
+        Complex* columns = workspace + static_cast<std::size_t>(worker) * blockSize;
+        for (int k = 0; k < n; ++k) {
+            const Complex* source = rows[k] + first;
+            Complex* packed = columns + static_cast<std::size_t>(k) * count;
+            for (int c = 0; c < count; ++c) packed[c] = source[c];
+        }
+        SubstitutePacked(matrix, columns, n, count);
+        for (int k = 0; k < n; ++k) {
+            const Complex* packed = columns + static_cast<std::size_t>(k) * count;
+            Complex* target = rows[k] + first;
+            for (int c = 0; c < count; ++c) target[c] = packed[c];
+        }
+    });
     return Status::ok;
 }
 
 void CLinEqu::SubstitutePacked(Complex* const* matrix, Complex* columns, int n, int width) {
     const std::size_t stride = static_cast<std::size_t>(width);
+    const int vectors = width / complexLanes;
+    const int tail = vectors * complexLanes;
+    const auto row = [&](int i) { return columns + static_cast<std::size_t>(i) * stride; };
     // Forward: row i of the right-hand sides loses L[i][k] times row k, k ascending, and is then
-    // divided by L[i][i].
-    for (int i = 0; i < n; ++i) {
-        const Complex* row = matrix[i];
-        Complex* target = columns + i * stride;
-        for (int k = 0; k < i; ++k) SubtractScaled(target, columns + k * stride, row[k], 0, width);
-        const Complex pivot = row[i];
-        for (int c = 0; c < width; ++c) target[c] = target[c] / pivot;
+    // divided by L[i][i]. A block of rows is finished among itself, packed, and then subtracted
+    // from all the rows below it, which receive their products in the same ascending order.
+    alignas(64) double packed[forwardRows * (substitutionColumnBlock / complexLanes) * dualDoubles];
+    const std::size_t packedStride = static_cast<std::size_t>(vectors) * dualDoubles;
+    for (int b0 = 0; b0 < n; b0 += forwardRows) {
+        const int b1 = Min(b0 + forwardRows, n);
+        for (int i = b0; i < b1; ++i) {
+            Complex* target = row(i);
+            const Complex* factors = matrix[i];
+            SubtractRowProducts(target, factors, columns, stride, b0, i, vectors);
+            for (int k = b0; k < i; ++k) SubtractScaled(target, row(k), factors[k], tail, width);
+            const Complex pivot = factors[i];
+            for (int c = 0; c < width; ++c) target[c] = target[c] / pivot;
+        }
+        if (b1 == n) break;
+        for (int k = b0; k < b1; ++k)
+            PackDual(row(k), vectors, packed + static_cast<std::size_t>(k - b0) * packedStride);
+        for (int r = b1; r < n; r += tileRows) {
+            const int count = Min(tileRows, n - r);
+            Complex* targets[tileRows];
+            const Complex* factors[tileRows];
+            for (int i = 0; i < count; ++i) {
+                targets[i] = row(r + i);
+                factors[i] = matrix[r + i] + b0;
+            }
+            SubtractRows(targets, 0, factors, packed, packedStride, b1 - b0, vectors, count);
+            for (int i = 0; i < count; ++i) {
+                for (int k = b0; k < b1; ++k)
+                    SubtractScaled(targets[i], row(k), matrix[r + i][k], tail, width);
+            }
+        }
     }
-    // Back: row i loses U[i][j] times row j, j ascending from i + 1.
+    // Back: row i loses U[i][j] times row j, j ascending from i + 1. Each row needs the row
+    // below it finished, so the rows go one by one, a group of columns at a time from top to
+    // bottom: the group's rows stay in cache for the whole pass.
+    for (int v = 0; v < vectors; v += tileVectors) {
+        const int groupVectors = Min(tileVectors, vectors - v);
+        for (int i = n - 1; i >= 0; --i)
+            SubtractRowProducts(row(i) + v * complexLanes, matrix[i],
+                                columns + v * complexLanes, stride, i + 1, n, groupVectors);
+    }
     for (int i = n - 1; i >= 0; --i) {
-        const Complex* row = matrix[i];
-        Complex* target = columns + i * stride;
-        for (int j = i + 1; j < n; ++j)
-            SubtractScaled(target, columns + j * stride, row[j], 0, width);
+        const Complex* factors = matrix[i];
+        for (int j = i + 1; j < n; ++j) SubtractScaled(row(i), row(j), factors[j], tail, width);
     }
 }

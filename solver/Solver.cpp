@@ -6,6 +6,7 @@
 
 #include "app/LogFile.h"
 #include "base/Status.h"
+#include "base/Threads.h"
 #include "fileio/FileIO.h"
 #include "solver/LinEqu.h"
 #include "solver/SurfaceSystem.h"
@@ -60,8 +61,9 @@ void CSolver::FreeMatrix(RowPointerMatrix& matrix, int /*n*/) {
 
 // ---- In memory ------------------------------------------------------------------------------
 
-int CSolver::SolveAssembledSystem(Complex* const* system, Complex* rightHandSide, int n) {
-    CLinEqu linEqu;
+int CSolver::SolveAssembledSystem(Complex* const* system, Complex* rightHandSide, int n,
+                                  int threads) {
+    CLinEqu linEqu(threads);
     logFile.Print("Solving linear equation...", 1);
     const int status = linEqu.LUDecompose(system, n);
     if (status < 0) return status;
@@ -93,7 +95,7 @@ int CSolver::SolveSurfaceSystem(int n, const Complex* a, const Complex* b,
         const std::size_t offset = static_cast<std::size_t>(o) * Size(n);
         unknowns[o] = AssembleSystemRow(n, a + offset, b + offset, types, values, system.rows[o]);
     }
-    const int status = SolveAssembledSystem(system.rows.get(), unknowns.data(), n);
+    const int status = SolveAssembledSystem(system.rows.get(), unknowns.data(), n, config.threads);
     if (status < 0) return status;
     RecoverSurfaceSolution(n, types, values, unknowns.data(), p.data(), v.data());
     pressures.swap(p);
@@ -112,27 +114,28 @@ int CSolver::ComputeCMatrix(int n, Complex* a, Complex* b) const {
 }
 
 int CSolver::ComputeCMatrix(int n, Complex* const* a, Complex* const* b) const {
-    CLinEqu linEqu;
+    CLinEqu linEqu(config.threads);
     logFile.Print("LU decomposition of matrix A ...", 1);
     logFile.Print("\n", 0);
     int status = linEqu.LUDecompose(a, n);
     if (status < 0) return status;
     logFile.Print("Ready\n", 1);
 
-    // Every column of B is replaced by the solution of A x = (that column), a block of columns
-    // at a time, packed in one array so that the block is walked contiguously.
-    const int blockWidth = n < substitutionColumnBlock ? n : substitutionColumnBlock;
-    const std::unique_ptr<Complex[]> columns = AllocateArray(Size(n) * Size(blockWidth));
-    if (columns == nullptr) {
+    // Every column of B is replaced by the solution of A x = (that column), one block of
+    // columns per thread at a time, each block packed so that it is walked contiguously.
+    const int roundWidth = substitutionColumnBlock * ResolveThreadCount(config.threads);
+    const int width = n < roundWidth ? n : roundWidth;
+    const std::unique_ptr<Complex[]> columns = AllocateArray(linEqu.ColumnWorkspaceSize(n, width));
+    if (n > 0 && columns == nullptr) {
         logFile.ReportError(className, "ComputeCMatrix", Message::noMemory, "");
         return Status::noMemory;
     }
     logFile.Print("Multiplying matrices...", 1);
     logFile.Print("\n", 0);
-    for (int first = 0; first < n; first += blockWidth) {
-        const int width = n - first < blockWidth ? n - first : blockWidth;
-        linEqu.LUSubstituteColumns(a, b, n, first, width, columns.get());
-        for (int j = first; j < first + width; ++j) logFile.PrintCounter(j, n);
+    for (int first = 0; first < n; first += width) {
+        const int count = n - first < width ? n - first : width;
+        linEqu.LUSubstituteColumns(a, b, n, first, count, columns.get());
+        for (int j = first; j < first + count; ++j) logFile.PrintCounter(j, n);
     }
     logFile.Print("Ready\n", 1);
     return Status::ok;
@@ -203,7 +206,7 @@ int CSolver::SolveLinearSystem(const char* matrixFileName, const char* excitatio
     if (status < 0) return status;
     logFile.Print("Ready\n", 1);
 
-    status = SolveAssembledSystem(system.rows.get(), unknowns.data(), n);
+    status = SolveAssembledSystem(system.rows.get(), unknowns.data(), n, config.threads);
     if (status < 0) return status;
     RecoverSurfaceSolution(n, types.data(), values.data(), unknowns.data(), pressures.data(),
                            velocities.data());

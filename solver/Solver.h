@@ -46,8 +46,10 @@ public:
                            const Complex* values, std::vector<Complex>& pressures,
                            std::vector<Complex>& velocities) const;
     // Factorises the assembled system in place and overwrites rightHandSide with the unknowns,
-    // between the "Solving linear equation..." and "Ready" lines. 0 or -1 (reported).
-    static int SolveAssembledSystem(Complex* const* system, Complex* rightHandSide, int n);
+    // between the "Solving linear equation..." and "Ready" lines, on `threads` threads (0 for
+    // every hardware thread; the result is the same for every count). 0 or -1 (reported).
+    static int SolveAssembledSystem(Complex* const* system, Complex* rightHandSide, int n,
+                                    int threads = 0);
 
     // C = A^-1 B in place: a is overwritten with its LU factors, b with C. Prints the progress
     // lines of -mi. 0, -1 for a singular A, or -4 (reported under "ComputeCMatrix").

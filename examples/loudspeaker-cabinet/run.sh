@@ -12,12 +12,14 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-build}
-if [ ! -x "$build/Kavoral" ] || [ ! -x "$build/kavoral-sweep" ]; then
+sweep=$build/sweep/kavoral-sweep
+if [ ! -x "$build/Kavoral" ] || [ ! -x "$sweep" ]; then
     echo "error: Kavoral and kavoral-sweep are not built in '$build'; build them first:" >&2
     echo "  cmake -S . -B build && cmake --build build -j2" >&2
     exit 2
 fi
 build=$(cd "$build" && pwd)
+sweep=$build/sweep/kavoral-sweep
 [ -n "${KAVORAL_TOOLS:-}" ] && PATH=$(cd "$KAVORAL_TOOLS" && pwd):$PATH
 for tool in kavoral-mesh kavoral-plot; do
     if ! command -v "$tool" >/dev/null; then
@@ -53,13 +55,13 @@ fi
 grep "boundaries found" check.txt
 
 echo "== 3. The sweep"
-"$build/kavoral-sweep" cabinet.job
+"$sweep" cabinet.job
 
 echo "== 4. The level at 100 Hz against the monopole of the piston"
 python3 "$here/monopole.py" out
 
 echo "== 5. Plots and a ParaView file"
-plot="--points 72-75 --polar-points 0-71 --polar-frequencies 100,500,1000,2000,3000"
+plot="--points 72-75 --polar-points 0-71 --polar-frequencies 100,500,1000,2000,3000 --limit 0.02"
 # shellcheck disable=SC2086 # the options are words
 kavoral-plot out sweep.png $plot --title "Loudspeaker cabinet, piston 1 m/s"
 for panel in spl polar residual; do

@@ -21,7 +21,9 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 EXAMPLE = os.path.join(ROOT, "examples", "loudspeaker-cabinet")
 BUILD = os.path.abspath(os.environ.get("KAVORAL_BUILD", os.path.join(ROOT, "build")))
 KAVORAL = os.path.join(BUILD, "Kavoral")
-SWEEP = os.path.join(BUILD, "kavoral-sweep")
+SWEEP = next((path for path in (os.path.join(BUILD, "sweep", "kavoral-sweep"),
+                                 os.path.join(BUILD, "kavoral-sweep"))
+              if os.access(path, os.X_OK)), os.path.join(BUILD, "sweep", "kavoral-sweep"))
 
 needs_kavoral = pytest.mark.skipif(not os.access(KAVORAL, os.X_OK),
                                    reason="Kavoral is not built in %s (KAVORAL_BUILD)" % BUILD)

@@ -163,6 +163,7 @@ def test_import_command_reports_an_open_result_and_refuses_unreadable_input(in_t
     meshio.write("open.vtu", meshio.Mesh(CUBE_POINTS, [("quad", np.array(CUBE_QUADS[1:]))]))
     assert mesh_cli.main(["import", "open.vtu", "open.srf"]) == 0
     assert "open edge: 4" in capsys.readouterr().out
+    assert mesh_cli.main(["import", "open.vtu", "open.regions"]) == 2   # would overwrite itself
     open("junk.stl", "w").write("not a mesh")
     assert mesh_cli.main(["import", "junk.stl", "junk.srf"]) == 2
     assert not os.path.exists("junk.srf")

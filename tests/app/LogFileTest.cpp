@@ -56,6 +56,18 @@ TEST(LogFile, ProgramDirectsTheTextToAFileOfItsOwnOrNowhere) {
     EXPECT_EQ(test::ReadFile(name).find("nowhere"), std::string::npos);
 }
 
+TEST(LogFile, InnerCaptureHandsTheConsoleBackToTheOuterOne) {
+    test::ConsoleCapture outer;
+    logFile.Print("a", 0);
+    {
+        test::ConsoleCapture inner;
+        logFile.Print("b", 0);
+        EXPECT_EQ(inner.text, "b");
+    }
+    logFile.Print("c", 0);
+    EXPECT_EQ(outer.text, "ac");
+}
+
 TEST(Stopwatch, ElapsedTextHasTwoDigitFieldsAndUnreducedHours) {
     char text[64];
     const std::pair<long long, const char*> cases[] = {

@@ -1,6 +1,10 @@
 // Reading the configuration file.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "support/TestSupport.h"
 #include "fileio/FileIO.h"
 
@@ -116,6 +120,23 @@ TEST(ConfigFile, MissingValuesUnknownKeysAndEmptyLinesAreBadInputFiles) {
     ExpectBadInputFile("DENSITY 1.2\n\n");       // an empty last line
     ExpectBadInputFile("DENSITY 1.2\n  \t\n");   // white space only
     ExpectBadInputFile(" % not a comment\n");    // '%' counts in column one only
+}
+
+TEST(ConfigFile, ThreadsAreAWholeNumberNotBelowZero) {
+    EXPECT_EQ(ReadConfig("DENSITY 1.2\n").config.threads, 0);  // absent: every hardware thread
+    for (const auto& [line, threads] : std::vector<std::pair<std::string, int>>{
+             {"THREADS 0\n", 0}, {"threads 3\n", 3}, {"THREADS 2 cores\n", 2},
+             {"THREADS 4.5\n", 4}, {"THREADS +7", 7}}) {
+        const ConfigRead read = ReadConfig(line);
+        EXPECT_EQ(read.status, 0) << line;
+        EXPECT_EQ(read.config.threads, threads) << line;
+    }
+    ExpectInvalidData("THREADS -1\n");
+    ExpectInvalidData("THREADS 2147483648\n");
+    ExpectInvalidData("THREADS -99999999999999999999\n");
+    ExpectBadInputFile("THREADS\n");
+    ExpectBadInputFile("THREADS all\n");
+    ExpectBadInputFile("THREADS 00000000000000000000000000000001\n");
 }
 
 TEST(ConfigFile, LastLineWithoutLineEndIsRead) {

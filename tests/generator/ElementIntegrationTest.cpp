@@ -16,8 +16,9 @@
 
 namespace {
 
-// A surface held as the arrays the generator borrows.
-struct Mesh {
+// A piece of surface held as the arrays the generator takes over: points with their directions,
+// elements, and the column of every point.
+struct Patch {
     std::vector<Vector3> points;
     std::vector<Vector3> directions;
     std::vector<SurfaceElement> elements;
@@ -42,8 +43,8 @@ struct Mesh {
 };
 
 // The unit cube [0, 1]^3 of six quadrilaterals, node order counter-clockwise seen from outside.
-Mesh Cube() {
-    Mesh mesh;
+Patch Cube() {
+    Patch mesh;
     const Vector3 unit[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
     for (int axis = 0; axis < 3; ++axis) {
         for (int side = -1; side <= 1; side += 2) {
@@ -59,8 +60,8 @@ Mesh Cube() {
 }
 
 // A tetrahedron with outward node order.
-Mesh Tetrahedron() {
-    Mesh mesh;
+Patch Tetrahedron() {
+    Patch mesh;
     const Vector3 o = {0, 0, 0}, x = {1, 0, 0}, y = {0, 1, 0}, z = {0, 0, 1};
     mesh.AddElement({o, y, x});
     mesh.AddElement({o, x, z});
@@ -114,7 +115,7 @@ struct RowGenerator : CGenerator {
 };
 
 // A mesh without a column map gets one column per point.
-std::unique_ptr<RowGenerator> Attach(Mesh& mesh, Complex k, ConfigData config = Config()) {
+std::unique_ptr<RowGenerator> Attach(Patch& mesh, Complex k, ConfigData config = Config()) {
     if (mesh.source.empty()) {
         for (std::size_t i = 0; i < mesh.points.size(); ++i)
             mesh.source.push_back(static_cast<std::uint16_t>(i));
@@ -179,7 +180,7 @@ struct Row {
     std::vector<Value> b;
 };
 
-Row ReferenceRow(const Mesh& mesh, Vector3 x, Complex k, ConfigData config, double paraEps) {
+Row ReferenceRow(const Patch& mesh, Vector3 x, Complex k, ConfigData config, double paraEps) {
     const int columns = mesh.columns > 0 ? mesh.columns : static_cast<int>(mesh.points.size());
     Row row{std::vector<Value>(columns, {0, 0}), std::vector<Value>(columns, {0, 0})};
     const CGaussTable& rules = SharedRules();
@@ -271,7 +272,7 @@ TEST(Kernel, GivesTheGreensFunctionAndItsNormalDerivative) {
 }
 
 TEST(ElementGeometry, ParallelogramTestComparesOnlyTheTwoLengths) {
-    Mesh mesh;
+    Patch mesh;
     mesh.AddElement({{0, 1, 0}, {0, 0, 0}, {2, 0, 0}, {2, 1, 0}});          // rectangle
     mesh.AddElement({{0.5, 1, 0}, {0, 0, 0}, {2, 0, 0}, {2.5, 1, 0}});      // parallelogram
     mesh.AddElement({{0, 1, 0}, {0, 0, 0}, {2, 0, 0}, {1, 1, 0}});          // trapezoid
@@ -289,7 +290,7 @@ TEST(ElementGeometry, ParallelogramTestComparesOnlyTheTwoLengths) {
 }
 
 TEST(ElementGeometry, NormalFactorIsTheDirectionAlongTheNodeNormal) {
-    Mesh mesh;
+    Patch mesh;
     mesh.AddElement({{0, 1, 0}, {0, 0, 0}, {1, 0, 0}});  // normal +z
     mesh.directions[0] = {0, 0, 0};                      // no direction: 1
     mesh.directions[1] = {0, 0, 2};                      // along the normal, length 2
@@ -305,7 +306,7 @@ TEST(ElementGeometry, NormalFactorIsTheDirectionAlongTheNodeNormal) {
 }
 
 TEST(ElementGeometry, RuleIsChosenByTheDistanceToNodeZeroWithStrictComparisons) {
-    Mesh mesh;
+    Patch mesh;
     mesh.AddElement({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
     auto generator = Attach(mesh, {0, 0}, Config(0.25, 0.5));
     const SurfaceElement& element = mesh.elements[0];
@@ -323,7 +324,7 @@ TEST(ElementGeometry, RuleIsChosenByTheDistanceToNodeZeroWithStrictComparisons) 
 }
 
 TEST(RowAssembly, TetrahedronRowsMatchTheReferenceEntryByEntry) {
-    Mesh mesh = Tetrahedron();
+    Patch mesh = Tetrahedron();
     mesh.directions[1] = {0.3, -0.2, 0.9};
     mesh.directions[3] = {0, 0, 1};
     const ConfigData config = Config(0.5, 1.2);  // every rule in use
@@ -338,7 +339,7 @@ TEST(RowAssembly, TetrahedronRowsMatchTheReferenceEntryByEntry) {
 }
 
 TEST(RowAssembly, CubeOfParallelogramsMatchesTheReferenceEntryByEntry) {
-    Mesh mesh = Cube();
+    Patch mesh = Cube();
     for (std::size_t i = 0; i < mesh.points.size(); ++i)
         mesh.directions[i] = (i % 2 == 0) ? Vector3{0, 0, 0} : Vector3{0.6, 0, 0.8};
     const ConfigData config = Config(0.3, 1.1);
@@ -352,7 +353,7 @@ TEST(RowAssembly, CubeOfParallelogramsMatchesTheReferenceEntryByEntry) {
 }
 
 TEST(RowAssembly, WarpedQuadrilateralUsesTheVaryingJacobian) {
-    Mesh mesh;
+    Patch mesh;
     mesh.AddElement({{0, 1, 0}, {0, 0, 0}, {1, 0, 0.4}, {1.2, 1, 0}});
     mesh.directions[2] = {0, 0, 1};
     const ConfigData config = Config(0.3, 1.5);
@@ -371,12 +372,12 @@ ConfigData NearEverywhere() { return Config(10.0, 20.0); }
 TEST(RowAssembly, FlatElementsContributeNoDoubleLayerAtTheirOwnNodes) {
     // At a cube corner only the three faces away from it contribute to the static double layer,
     // which is minus the solid angle of the cube at the corner, pi/2.
-    Mesh mesh = Cube();
+    Patch mesh = Cube();
     auto generator = Attach(mesh, {0, 0}, NearEverywhere());
     generator->ComputeRow(mesh.points[0]);
     EXPECT_NEAR(SumRealA(*generator), -pi / 2, 1e-12);
     // A face through the corner: its h values vanish when integrated alone.
-    Mesh face;
+    Patch face;
     face.AddElement({{0, 1, 0}, {0, 0, 0}, {1, 0, 0}, {1, 1, 0}});
     auto single = Attach(face, {1.5, 0});
     for (const Vector3 x : face.points) {
@@ -390,13 +391,13 @@ TEST(RowAssembly, FlatElementsContributeNoDoubleLayerAtTheirOwnNodes) {
 
 TEST(RowAssembly, StaticDoubleLayerOfAClosedSurfaceIsMinusTheEnclosedSolidAngle) {
     // Gauss's theorem: -4 pi inside, 0 outside, for any closed surface with outward normals.
-    Mesh cube = Cube();
+    Patch cube = Cube();
     auto generator = Attach(cube, {0, 0}, NearEverywhere());
     generator->ComputeRow({0.45, 0.5, 0.55});
     EXPECT_NEAR(SumRealA(*generator), -4 * pi, 1e-8);
     generator->ComputeRow({1.7, 0.4, -0.6});
     EXPECT_NEAR(SumRealA(*generator), 0.0, 1e-9);
-    Mesh tetrahedron = Tetrahedron();
+    Patch tetrahedron = Tetrahedron();
     generator = Attach(tetrahedron, {0, 0}, NearEverywhere());
     // 0.2 from faces of edge up to 1.4 the 91-point rule meets a nearly singular integrand: the
     // error measured is 1.3e-3 (4e-9 for the cube above, whose faces are 0.45 away).
@@ -409,8 +410,8 @@ TEST(RowAssembly, StaticDoubleLayerOfAClosedSurfaceIsMinusTheEnclosedSolidAngle)
 TEST(RowAssembly, MirroredElementsAddToTheColumnsOfTheirSourcePoints) {
     // Points 4 to 7 taken as images of points 0 to 3: each of the four columns receives what the
     // two points gave separately.
-    Mesh whole = Cube();
-    Mesh folded = whole;
+    Patch whole = Cube();
+    Patch folded = whole;
     folded.columns = 4;
     for (std::size_t i = 0; i < folded.points.size(); ++i)
         folded.source.push_back(static_cast<std::uint16_t>(i % 4));
@@ -432,7 +433,7 @@ TEST(RowAssembly, MirroredElementsAddToTheColumnsOfTheirSourcePoints) {
 }
 
 TEST(RowAssembly, ElementsOfOtherNodeCountsContributeNothing) {
-    Mesh mesh = Tetrahedron();
+    Patch mesh = Tetrahedron();
     const auto before = mesh.elements.size();
     mesh.elements.push_back({5, {0, 1, 2, 3}});
     mesh.elements.push_back({0, {unusedNode, unusedNode, unusedNode, unusedNode}});
@@ -448,7 +449,7 @@ TEST(RowAssembly, ElementsOfOtherNodeCountsContributeNothing) {
 }
 
 TEST(RowAssembly, RowPointOnAnIntegrationPointGivesNonFiniteValuesWithoutFailing) {
-    Mesh mesh;
+    Patch mesh;
     mesh.AddElement({{0, 1, 0}, {0, 0, 0}, {1, 0, 0}});
     auto generator = Attach(mesh, {1, 0});
     const CGaussTable& rules = SharedRules();
@@ -461,7 +462,7 @@ TEST(RowAssembly, RowPointOnAnIntegrationPointGivesNonFiniteValuesWithoutFailing
 }
 
 TEST(GeneratorInit, SizesEveryPerElementArrayAlsoWithoutQuadrilaterals) {
-    Mesh mesh = Tetrahedron();
+    Patch mesh = Tetrahedron();
     auto generator = Attach(mesh, {0, 0});
     EXPECT_EQ(generator->rowA.size(), 4u);
     EXPECT_EQ(generator->rowB.size(), 4u);

@@ -50,9 +50,9 @@ bool BitEqual(const std::vector<Complex>& a, const std::vector<Complex>& b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(Complex)) == 0;
 }
 
-int Decompose(Rows& matrix, int n, std::string* console = nullptr) {
+int Decompose(Rows& matrix, int n, std::string* console = nullptr, int threads = 1) {
     test::ConsoleCapture capture;
-    CLinEqu linEqu;
+    CLinEqu linEqu(threads);
     const int status = linEqu.LUDecompose(matrix.Get(), n);
     if (console != nullptr) *console = capture.text;
     return status;
@@ -156,6 +156,90 @@ TEST(LinEqu, FactorsAreBitIdenticalToTheLiteralTripleLoop) {
     }
 }
 
+// Sizes around the edges of the panels and blocks of the fast loops: one to three blocks of 64
+// and one more, and small sizes below one vector tile.
+const int blockEdgeSizes[] = {1, 2, 5, 63, 64, 65, 127, 128, 129, 191, 192, 193};
+
+TEST(LinEqu, FactorsAreBitIdenticalAcrossPanelEdgesForEveryThreadCount) {
+    for (int n : blockEdgeSizes) {
+        Rows literal = RandomMatrix(n, n, 1000u + n, 2.0 * n);
+        ASSERT_EQ(LiteralDecompose(literal.Get(), n), 0);
+        for (int threads : {1, 2, 3}) {
+            Rows fast = RandomMatrix(n, n, 1000u + n, 2.0 * n);
+            std::string console;
+            ASSERT_EQ(Decompose(fast, n, &console, threads), 0) << n;
+            EXPECT_TRUE(BitEqual(fast.entries, literal.entries)) << n << " " << threads;
+            std::string counter;
+            for (int a = 0; a < n; ++a) counter += std::to_string(a) + "/" + std::to_string(n) + "\r";
+            EXPECT_EQ(console, counter) << n << " " << threads;
+        }
+    }
+}
+
+TEST(LinEqu, FactorsDoNotDependOnRowAddresses) {
+    // Rows in reverse order in memory and not contiguous: only the row addresses count.
+    const int n = 130;
+    Rows literal = RandomMatrix(n, n, 5u, 2.0 * n);
+    ASSERT_EQ(LiteralDecompose(literal.Get(), n), 0);
+    const Rows source = RandomMatrix(n, n, 5u, 2.0 * n);
+    std::vector<Complex> scattered(static_cast<std::size_t>(n) * (n + 3));
+    std::vector<Complex*> rows(n);
+    for (int i = 0; i < n; ++i) {
+        rows[i] = scattered.data() + static_cast<std::size_t>(n - 1 - i) * (n + 3) + 1;
+        for (int j = 0; j < n; ++j) rows[i][j] = source.rows[i][j];
+    }
+    test::ConsoleCapture capture;
+    CLinEqu linEqu(2);
+    ASSERT_EQ(linEqu.LUDecompose(rows.data(), n), 0);
+    for (int i = 0; i < n; ++i)
+        EXPECT_EQ(std::memcmp(rows[i], literal.rows[i], n * sizeof(Complex)), 0) << i;
+}
+
+TEST(LinEqu, LaterSingularPivotStopsAtItsRowWithThreads) {
+    // Row 130 repeats row 129, in the third panel: the counter stops at it, one report.
+    const int n = 150;
+    for (int threads : {1, 3}) {
+        Rows matrix = RandomMatrix(n, n, 23u, 2.0 * n);
+        for (int j = 0; j < n; ++j) matrix.rows[130][j] = matrix.rows[129][j];
+        test::ConsoleCapture capture;
+        CLinEqu linEqu(threads);
+        EXPECT_EQ(linEqu.LUDecompose(matrix.Get(), n), -1);
+        EXPECT_EQ(capture.Reports(), 1);
+        EXPECT_NE(capture.text.find("129/150\r130/150\r"), std::string::npos);
+        EXPECT_EQ(capture.text.find("131/150"), std::string::npos);
+    }
+}
+
+TEST(LinEqu, ManyColumnsAreBitIdenticalToOneSubstitutionEachForEveryThreadCount) {
+    for (int n : {1, 5, 63, 64, 65, 129, 193}) {
+        Rows factors = RandomMatrix(n, n, 300u + n, 2.0 * n);
+        ASSERT_EQ(Decompose(factors, n), 0);
+        for (int width : {1, 3, 63, 64, 65, 129}) {
+            const int m = width + 2;  // one column left and right stay as they are
+            const Rows original = RandomMatrix(n, m, 7u * n + width, 0.0);
+            std::vector<Complex> expected = original.entries;
+            for (int c = 1; c <= width; ++c) {
+                std::vector<Complex> column(n);
+                for (int k = 0; k < n; ++k) column[k] = original.rows[k][c];
+                CLinEqu single(1);
+                single.LUSubstitute(factors.Get(), column.data(), n);
+                for (int k = 0; k < n; ++k) expected[static_cast<std::size_t>(k) * m + c] = column[k];
+            }
+            for (int threads : {1, 2, 3}) {
+                Rows columns = original;
+                for (int i = 0; i < n; ++i) columns.rows[i] = columns.entries.data() + i * m;
+                CLinEqu linEqu(threads);
+                std::vector<Complex> workspace(linEqu.ColumnWorkspaceSize(n, width));
+                ASSERT_EQ(linEqu.LUSubstituteColumns(factors.Get(), columns.Get(), n, 1, width,
+                                                     workspace.data()),
+                          0);
+                EXPECT_TRUE(BitEqual(columns.entries, expected))
+                    << n << " " << width << " " << threads;
+            }
+        }
+    }
+}
+
 TEST(LinEqu, SolutionHasSmallResidualOnRandomSystems) {
     for (int n : {5, 60}) {
         const Rows original = RandomMatrix(n, n, 7u + n, 4.0);
@@ -182,8 +266,8 @@ TEST(LinEqu, ColumnSolveIsBitIdenticalToOneSubstitutionPerColumn) {
     const std::vector<Complex> before = columns.entries;
 
     // Columns 2 .. 6 solved together; the others must stay as they were.
-    CLinEqu linEqu;
-    std::vector<Complex> workspace(n * 5);
+    CLinEqu linEqu(1);
+    std::vector<Complex> workspace(linEqu.ColumnWorkspaceSize(n, 5));
     ASSERT_EQ(linEqu.LUSubstituteColumns(factors.Get(), columns.Get(), n, 2, 5, workspace.data()),
               0);
     for (int c = 0; c < m; ++c) {

@@ -11,6 +11,8 @@ from .textfile import (date_text, format_exact, format_number, open_scanner, rea
                        write_text_atomically)
 
 EXCITATION_TYPES = "PVZY"
+# The longest region name the sweep program reads.
+REGION_NAME_LIMIT = 64
 
 
 def read_excitation(path):
@@ -80,6 +82,8 @@ def region_name(text):
     name = "_".join(str(text).split())
     if not name:
         raise ValueError("an empty region name")
+    if len(name) > REGION_NAME_LIMIT:
+        raise ValueError("region name %r is longer than %d characters" % (name, REGION_NAME_LIMIT))
     return name if not name.startswith("%") else "_" + name[1:]
 
 

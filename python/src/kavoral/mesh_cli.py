@@ -46,6 +46,12 @@ def print_parts(report, out):
 
 
 def command_import(args):
+    regions_path = os.path.splitext(args.output)[0] + ".regions"
+    if os.path.abspath(regions_path) in (os.path.abspath(args.output),
+                                         os.path.abspath(args.input)):
+        return fail("%s would be overwritten by the region file %s: name the output .srf"
+                    % (args.output if regions_path == args.output else args.input,
+                       regions_path))
     try:
         import meshio
         mesh = meshio.read(args.input)
@@ -55,7 +61,7 @@ def command_import(args):
         return fail("--scale must be above 0")
     try:
         imported = meshimport.import_mesh(mesh, args.region, args.scale, args.merge_tolerance)
-    except meshimport.MeshImportError as error:
+    except (meshimport.MeshImportError, ValueError) as error:
         return fail("%s: %s" % (args.input, error))
     types = collections.Counter()
     for block in mesh.cells:
@@ -65,7 +71,6 @@ def command_import(args):
     for note in imported.notes:
         print("  " + note)
     surface = imported.surface
-    regions_path = os.path.splitext(args.output)[0] + ".regions"
     title = "Surface file written by kavoral-mesh import from %s" % os.path.basename(args.input)
     try:
         write_surface(args.output, surface, title)

@@ -58,9 +58,8 @@ def parser():
                    help="centre of the directivity angles (0,0,0)")
     p.add_argument("--axis", type=vector, metavar="X,Y,Z",
                    help="direction of angle 0 (default: towards the first directivity point)")
-    p.add_argument("--threshold", type=float, metavar="R",
-                   help="mark the frequencies whose interior residual is above R (default: "
-                        "those the sweep marked)")
+    p.add_argument("--limit", type=float, metavar="R",
+                   help="draw the residual limit R of the job (RESIDUAL_LIMIT) as a line")
     p.add_argument("--only", choices=PANELS, action="append",
                    help="draw only this panel (may be given more than once)")
     p.add_argument("--title", help="title over the picture")
@@ -73,7 +72,7 @@ def main(argv=None):
     try:
         sweep = Sweep(args.output)
         shown = plot_sweep(sweep, picture, args.only or PANELS, args.points, args.polar_points,
-                           args.polar_frequencies, args.centre, args.axis, args.threshold,
+                           args.polar_frequencies, args.centre, args.axis, args.limit,
                            args.title)
     except (OSError, ValueError) as error:
         print("kavoral-plot: error: %s" % error, file=sys.stderr)

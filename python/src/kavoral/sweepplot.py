@@ -4,7 +4,7 @@ field point).
 
 Three panels: the level over frequency at chosen field points, the directivity of a set of field
 points around a centre at chosen frequencies, and the interior residual over frequency with the
-frequencies that are near an interior resonance marked.
+frequencies that were solved again with interior (CHIEF) points marked.
 """
 
 import csv
@@ -24,6 +24,8 @@ FREQUENCY_COLUMNS = ("frequency_hz", "interior_residual", "status")
 FIELD_COLUMNS = ("frequency_hz", "point", "x", "y", "z", "spl_db")
 PANELS = ("spl", "polar", "residual")
 PICTURE_TYPES = (".png", ".svg", ".pdf")
+# The span of the directivity plot in dB.
+POLAR_RANGE = 40
 
 
 def read_csv(path, required):
@@ -84,17 +86,13 @@ class Sweep:
         return f, np.array([by_frequency.get(x, math.nan) if good else math.nan
                             for x, good in zip(f, ok)])
 
-    def marked(self, threshold=None):
-        """The frequencies near an interior resonance: above threshold when one is given, else
-        those the sweep marked (a column 'marked') or solved again with interior points."""
+    def marked(self):
+        """The frequencies the sweep solved with interior (CHIEF) points: with CHIEF AUTO, those
+        it found near an interior resonance."""
         f = self.frequencies
-        if threshold is not None:
-            return f["interior_residual"] > threshold
-        if "marked" in f:
-            return f["marked"] > 0
-        if "chief_points" in f and len(set(f["chief_points"])) > 1:
-            return f["chief_points"] > 0
-        return np.zeros(len(f["frequency_hz"]), dtype=bool)
+        if "chief_points" not in f:
+            return np.zeros(len(f["frequency_hz"]), dtype=bool)
+        return f["chief_points"] > 0
 
     def nearest_frequencies(self, wanted):
         f = self.frequencies["frequency_hz"][self.frequencies["status"] == 0]
@@ -151,45 +149,47 @@ def plot_spl(ax, sweep, points):
 
 
 def plot_polar(ax, sweep, points, frequencies, centre, axis):
+    """The level of each frequency relative to its largest, so that frequencies of very
+    different levels share one scale; levels more than RANGE below are drawn at its edge."""
     angles = polar_angles(sweep.positions(points), centre, axis)
     order = np.argsort(angles)
     theta = np.radians(angles[order])
     closed = len(theta) > 2 and (theta[-1] - theta[0]) > np.radians(300)
-    top = -math.inf
     for frequency in frequencies:
         rows = sweep.field["frequency_hz"] == frequency
         level = dict(zip(sweep.field["point"][rows], sweep.field["spl_db"][rows]))
         r = np.array([level.get(points[k], math.nan) for k in order])
+        if not np.isfinite(r).any():
+            continue
+        r = np.maximum(r - np.nanmax(r), -POLAR_RANGE)
         t = theta
         if closed:
             t, r = np.append(t, t[0]), np.append(r, r[0])
-        ax.plot(t, r, label="%g Hz" % frequency)
-        if np.isfinite(r).any():
-            top = max(top, np.nanmax(r))
-    if math.isfinite(top):
-        ax.set_ylim(top - 40, top + 3)
+        ax.plot(t, r, label="%.4g Hz" % frequency)
+    ax.set_ylim(-POLAR_RANGE, 2)
+    ax.set_yticks(np.arange(-POLAR_RANGE, 1, 10))
     ax.set_theta_zero_location("E")
     ax.set_rlabel_position(100)
-    ax.set_title("Directivity, SPL in dB", pad=22)
+    ax.set_title("Directivity, dB re the largest level", pad=22)
     if frequencies:
         ax.legend(fontsize="small", loc="lower left", bbox_to_anchor=(0.9, -0.05))
 
 
-def plot_residual(ax, sweep, threshold):
+def plot_residual(ax, sweep, limit):
     f = sweep.frequencies["frequency_hz"]
     residual = sweep.frequencies["interior_residual"]
     failed = sweep.frequencies["status"] != 0
-    marked = sweep.marked(threshold)
+    marked = sweep.marked()
     ax.loglog(f[~failed], residual[~failed], marker=".", label="interior residual")
     if marked.any():
         ax.loglog(f[marked & ~failed], residual[marked & ~failed], "o", mfc="none", ms=10,
-                  color="tab:red", label="near an interior resonance")
+                  color="tab:red", label="solved with CHIEF points")
     if failed.any():
         low = np.nanmin(residual[~failed]) if (~failed).any() else 1.0
         ax.loglog(f[failed], np.full(failed.sum(), low), "x", color="black",
                   label="failed")
-    if threshold is not None:
-        ax.axhline(threshold, color="tab:red", linestyle=":", label="threshold %g" % threshold)
+    if limit is not None:
+        ax.axhline(limit, color="tab:red", linestyle=":", label="residual limit %g" % limit)
     frequency_axis(ax)
     ax.set_ylabel("residual (relative)")
     ax.set_title("Interior residual")
@@ -198,7 +198,7 @@ def plot_residual(ax, sweep, threshold):
 
 
 def plot_sweep(sweep, picture, panels=PANELS, spl_points=None, polar_points=None,
-               polar_frequencies=None, centre=(0.0, 0.0, 0.0), axis=None, threshold=None,
+               polar_frequencies=None, centre=(0.0, 0.0, 0.0), axis=None, limit=None,
                title=None):
     """Writes the picture (PNG, SVG or PDF by its extension); returns what it shows."""
     if os.path.splitext(picture)[1].lower() not in PICTURE_TYPES:
@@ -227,7 +227,7 @@ def plot_sweep(sweep, picture, panels=PANELS, spl_points=None, polar_points=None
             plot_polar(figure.add_subplot(1, len(panels), k, projection="polar"), sweep,
                        polar_points, chosen, centre, axis)
         else:
-            plot_residual(figure.add_subplot(1, len(panels), k), sweep, threshold)
+            plot_residual(figure.add_subplot(1, len(panels), k), sweep, limit)
     if title:
         figure.suptitle(title)
     figure.tight_layout()

@@ -1,0 +1,122 @@
+// The inner kernel of the factorisation and of the substitution of many right-hand sides: a tile
+// of entries, held in registers, loses the products factor * source for a block of k, one k after
+// the other, each product rounded before it is subtracted, exactly as the scalar loop
+//     c -= l[k] * u[k]      (the Complex product, then the Complex subtraction)
+// does. The source rows are packed beforehand into the dual form the kernel reads: each vector of
+// entries u followed by the same entries as (-u.im, u.re), so that lane by lane
+//     l * u = l.re * (u.re, u.im) + l.im * (-u.im, u.re)
+// with the same two roundings of the products and the same rounding of their sum as the scalar
+// product (l.im * -u.im is exactly -(l.im * u.im)).
+#pragma once
+
+#include <cstddef>
+
+#include "base/Complex.h"
+#include "base/Doubles.h"
+
+// Rows and vectors of the register tile: 4 x 4 vectors (16 accumulators of 32) with AVX-512.
+constexpr int tileRows = 4;
+constexpr int tileVectors = doublesBytes == 64 ? 4 : 2;
+// Doubles of one packed vector in dual form.
+constexpr int dualDoubles = 2 * doublesLanes;
+
+// Packs `vectors` vectors of complex entries from source into dual form.
+inline void PackDual(const Complex* source, int vectors, double* packed) {
+    for (int v = 0; v < vectors; ++v) {
+        const Doubles u = LoadDoubles(source + v * complexLanes);
+        StoreDoubles(packed + v * dualDoubles, u);
+        StoreDoubles(packed + v * dualDoubles + doublesLanes, NegateEven(SwapPairs(u)));
+    }
+}
+
+// For the MR rows r and NV vectors from `column` on: c[r][column ..] -= l[r][k] * u[k][..] for
+// k = 0 .. depth - 1 in ascending order, u[k] being packed row k at packed + k * stride doubles.
+template <int MR, int NV>
+inline void SubtractTile(Complex* const* c, int column, const Complex* const* l,
+                         const double* packed, std::size_t stride, int depth) {
+    Doubles sum[MR][NV];
+    const Complex* factors[MR];
+    for (int r = 0; r < MR; ++r) {
+        factors[r] = l[r];
+        for (int v = 0; v < NV; ++v) sum[r][v] = LoadDoubles(c[r] + column + v * complexLanes);
+    }
+    for (int k = 0; k < depth; ++k) {
+        const double* u = packed + k * stride;
+        Doubles plain[NV];
+        Doubles swapped[NV];
+        for (int v = 0; v < NV; ++v) {
+            plain[v] = LoadDoubles(u + v * dualDoubles);
+            swapped[v] = LoadDoubles(u + v * dualDoubles + doublesLanes);
+        }
+        for (int r = 0; r < MR; ++r) {
+            const Doubles re = Broadcast(factors[r][k].re);
+            const Doubles im = Broadcast(factors[r][k].im);
+            for (int v = 0; v < NV; ++v) {
+                const Doubles product = re * plain[v] + im * swapped[v];
+                sum[r][v] -= product;
+            }
+        }
+    }
+    for (int r = 0; r < MR; ++r)
+        for (int v = 0; v < NV; ++v) StoreDoubles(c[r] + column + v * complexLanes, sum[r][v]);
+}
+
+// SubtractTile over `vectors` packed vectors from `column` on, for rowCount (1 to tileRows) rows.
+template <int MR>
+inline void SubtractRowsOf(Complex* const* c, int column, const Complex* const* l,
+                           const double* packed, std::size_t stride, int depth, int vectors) {
+    int v = 0;
+    for (; v + tileVectors <= vectors; v += tileVectors)
+        SubtractTile<MR, tileVectors>(c, column + v * complexLanes, l, packed + v * dualDoubles,
+                                      stride, depth);
+    for (; v < vectors; ++v)
+        SubtractTile<MR, 1>(c, column + v * complexLanes, l, packed + v * dualDoubles, stride,
+                            depth);
+}
+
+inline void SubtractRows(Complex* const* c, int column, const Complex* const* l,
+                         const double* packed, std::size_t stride, int depth, int vectors,
+                         int rowCount) {
+    static_assert(tileRows == 4, "the row counts below are written out for four rows");
+    switch (rowCount) {
+        case 4: SubtractRowsOf<4>(c, column, l, packed, stride, depth, vectors); break;
+        case 3: SubtractRowsOf<3>(c, column, l, packed, stride, depth, vectors); break;
+        case 2: SubtractRowsOf<2>(c, column, l, packed, stride, depth, vectors); break;
+        case 1: SubtractRowsOf<1>(c, column, l, packed, stride, depth, vectors); break;
+        default: break;
+    }
+}
+
+// One row whose sources change under way, so that packing them would not pay:
+// target[v-th vector] -= factors[k] * sources[k * stride ..] for k in [kBegin, kEnd) ascending,
+// for NV vectors. The swapped form of each source vector is made in registers.
+template <int NV>
+inline void SubtractRowProductsOf(Complex* target, const Complex* factors, const Complex* sources,
+                                  std::size_t stride, int kBegin, int kEnd) {
+    Doubles sum[NV];
+    for (int v = 0; v < NV; ++v) sum[v] = LoadDoubles(target + v * complexLanes);
+    for (int k = kBegin; k < kEnd; ++k) {
+        const Complex factor = factors[k];
+        const Doubles re = Broadcast(factor.re);
+        const Doubles im = NegateEven(Broadcast(factor.im));
+        const Complex* source = sources + k * stride;
+        for (int v = 0; v < NV; ++v) {
+            const Doubles u = LoadDoubles(source + v * complexLanes);
+            const Doubles product = re * u + im * SwapPairs(u);
+            sum[v] -= product;
+        }
+    }
+    for (int v = 0; v < NV; ++v) StoreDoubles(target + v * complexLanes, sum[v]);
+}
+
+// SubtractRowProductsOf over `vectors` vectors, in groups that keep their sums in registers.
+inline void SubtractRowProducts(Complex* target, const Complex* factors, const Complex* sources,
+                                std::size_t stride, int kBegin, int kEnd, int vectors) {
+    int v = 0;
+    for (; v + tileVectors <= vectors; v += tileVectors)
+        SubtractRowProductsOf<tileVectors>(target + v * complexLanes, factors,
+                                           sources + v * complexLanes, stride, kBegin, kEnd);
+    for (; v < vectors; ++v)
+        SubtractRowProductsOf<1>(target + v * complexLanes, factors, sources + v * complexLanes,
+                                 stride, kBegin, kEnd);
+}
