@@ -8,7 +8,7 @@
 
 #include "support/SolverFiles.h"
 #include "support/TestSupport.h"
-#include "tools/Mesh.h"
+#include "meshes/Mesh.h"
 
 namespace {
 
@@ -30,9 +30,9 @@ std::map<std::string, std::string> PipelineFiles(const std::string& threadsLine,
     test::TempDir dir;
     test::WriteFile(dir.File("Kavoral.cfg"), test::ConfigText(encoding) + threadsLine);
     test::CopyGaussFile(dir.Path());
-    const mesh::Mesh sphere = mesh::Icosphere(1.0, 2);
-    EXPECT_TRUE(mesh::WriteSurface(sphere, dir.File("sphere.srf"), "sphere"));
-    EXPECT_TRUE(mesh::WriteSurface(mesh::LinePoints({1.5, 0, 0}, {0, 0, 4}, 7),
+    const meshes::Mesh sphere = meshes::Icosphere(1.0, 2);
+    EXPECT_TRUE(meshes::WriteSurface(sphere, dir.File("sphere.srf"), "sphere"));
+    EXPECT_TRUE(meshes::WriteSurface(meshes::LinePoints({1.5, 0, 0}, {0, 0, 4}, 7),
                                    dir.File("field.ms"), "field"));
     const std::size_t n = sphere.points.size();
     test::WriteExcitationFile(dir.File("e.xct"), std::string(n, 'V'),
