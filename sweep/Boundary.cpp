@@ -1,0 +1,143 @@
+#include "sweep/Boundary.h"
+
+#include "app/LogFile.h"
+#include "base/Status.h"
+#include "fileio/ExcitationType.h"
+#include "fileio/NumberFormat.h"
+#include "sweep/AtomicFile.h"
+
+namespace {
+
+// Lower rank wins at a point where elements of different types meet.
+int Rank(int type) {
+    switch (type) {
+        case givenPressure: return 0;
+        case givenImpedance: return 1;
+        case givenAdmittance: return 2;
+        default: return 3;  // givenVelocity
+    }
+}
+
+}  // namespace
+
+double CBoundaryConditions::ElementArea(const Vector3* points, const SurfaceElement& element) {
+    const Vector3 p0 = points[element.nodes[0]];
+    const Vector3 p1 = points[element.nodes[1]];
+    const Vector3 p2 = points[element.nodes[2]];
+    double area = 0.5 * Length(Cross(p1 - p0, p2 - p0));
+    if (element.nodeCount == 4) area += 0.5 * Length(Cross(p2 - p0, points[element.nodes[3]] - p0));
+    return area;
+}
+
+int CBoundaryConditions::Derive(const Vector3* points, int pointCount,
+                                const SurfaceElement* elements, int elementCount,
+                                const RegionMap* regions,
+                                const std::vector<BoundaryCondition>& conditions,
+                                const std::string& jobFile, PointExcitation& excitation) {
+    const char* const function = "DeriveExcitation";
+    const auto fail = [&](const std::string& comment) {
+        logFile.ReportError(className, function, Message::invalidData, comment.c_str());
+        excitation = PointExcitation{};
+        return Status::invalidData;
+    };
+    if (regions != nullptr && regions->elementRegion.size() != static_cast<std::size_t>(elementCount)) {
+        return fail("the regions file names " + std::to_string(regions->elementRegion.size()) +
+                    " elements, the surface file has " + std::to_string(elementCount));
+    }
+    const int regionCount = regions != nullptr ? static_cast<int>(regions->names.size()) : 0;
+    // The condition of every region, and of ALL for the elements of no named region.
+    std::vector<int> regionCondition(static_cast<std::size_t>(regionCount), -1);
+    int allCondition = -1;
+    for (std::size_t c = 0; c < conditions.size(); ++c) {
+        const BoundaryCondition& condition = conditions[c];
+        if (condition.region == "ALL") {
+            allCondition = static_cast<int>(c);
+            for (int& r : regionCondition) r = static_cast<int>(c);
+            continue;
+        }
+        const int region = regions != nullptr ? regions->Find(condition.region) : -1;
+        if (region < 0) {
+            return fail(jobFile + " line " + std::to_string(condition.line) +
+                        ", BOUNDARY: no element is in region '" + condition.region + "'");
+        }
+        regionCondition[static_cast<std::size_t>(region)] = static_cast<int>(c);
+    }
+
+    std::vector<int> elementCondition(static_cast<std::size_t>(elementCount), allCondition);
+    if (regions != nullptr) {
+        for (int e = 0; e < elementCount; ++e) {
+            const int region = regions->elementRegion[static_cast<std::size_t>(e)];
+            elementCondition[static_cast<std::size_t>(e)] =
+                regionCondition[static_cast<std::size_t>(region)];
+            if (elementCondition[static_cast<std::size_t>(e)] < 0) {
+                return fail(jobFile + ", BOUNDARY: region '" +
+                            regions->names[static_cast<std::size_t>(region)] +
+                            "' has no boundary condition");
+            }
+        }
+    } else if (allCondition < 0) {
+        return fail(jobFile + ", BOUNDARY: the elements have no boundary condition");
+    }
+
+    // Per point: the winning rank, and the weighted sums of the values of that rank.
+    std::vector<int> rank(static_cast<std::size_t>(pointCount), 4);
+    std::vector<Complex> sum(static_cast<std::size_t>(pointCount), Complex{0.0, 0.0});
+    std::vector<double> weight(static_cast<std::size_t>(pointCount), 0.0);
+    // The plain mean stands in where the elements of the winning type have no area.
+    std::vector<Complex> plainSum(static_cast<std::size_t>(pointCount), Complex{0.0, 0.0});
+    std::vector<int> count(static_cast<std::size_t>(pointCount), 0);
+    for (int e = 0; e < elementCount; ++e) {
+        const SurfaceElement& element = elements[e];
+        const BoundaryCondition& condition =
+            conditions[static_cast<std::size_t>(elementCondition[static_cast<std::size_t>(e)])];
+        const double share = ElementArea(points, element) / element.nodeCount;
+        const int r = Rank(condition.type);
+        for (int j = 0; j < element.nodeCount; ++j) {
+            const std::size_t p = element.nodes[j];
+            if (r > rank[p]) continue;
+            if (r < rank[p]) {
+                rank[p] = r;
+                sum[p] = Complex{0.0, 0.0};
+                weight[p] = 0.0;
+                plainSum[p] = Complex{0.0, 0.0};
+                count[p] = 0;
+            }
+            plainSum[p] += condition.value;
+            ++count[p];
+            sum[p] += Complex{share * condition.value.re, share * condition.value.im};
+            weight[p] += share;
+        }
+    }
+    const std::int16_t typeOfRank[4] = {givenPressure, givenImpedance, givenAdmittance,
+                                        givenVelocity};
+    excitation.types.assign(static_cast<std::size_t>(pointCount), givenVelocity);
+    excitation.values.assign(static_cast<std::size_t>(pointCount), Complex{0.0, 0.0});
+    for (std::size_t p = 0; p < static_cast<std::size_t>(pointCount); ++p) {
+        if (rank[p] > 3) continue;  // on no element: rigid
+        excitation.types[p] = typeOfRank[rank[p]];
+        excitation.values[p] = weight[p] > 0.0
+                                   ? Complex{sum[p].re / weight[p], sum[p].im / weight[p]}
+                                   : Complex{plainSum[p].re / count[p], plainSum[p].im / count[p]};
+    }
+    return Status::ok;
+}
+
+int CBoundaryConditions::WriteExcitationFile(const std::string& fileName,
+                                             const PointExcitation& excitation,
+                                             const std::string& title) {
+    CAtomicFile file;
+    if (file.Open(fileName)) {
+        std::FILE* out = file.Stream();
+        std::fprintf(out, "%% %s\n%zu\n", title.c_str(), excitation.types.size());
+        char re[numberTextSize];
+        char im[numberTextSize];
+        for (std::size_t p = 0; p < excitation.types.size(); ++p) {
+            FormatRoundTrip(excitation.values[p].re, re);
+            FormatRoundTrip(excitation.values[p].im, im);
+            std::fprintf(out, "%zu %c %s %s\n", p, ExcitationLetter(excitation.types[p]), re, im);
+        }
+        if (file.Commit()) return Status::ok;
+    }
+    logFile.ReportError(className, "WriteExcitationFile", Message::openError, fileName.c_str());
+    return Status::openError;
+}

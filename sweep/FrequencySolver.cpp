@@ -1,0 +1,228 @@
+#include "sweep/FrequencySolver.h"
+
+#define lapack_complex_float float _Complex
+#define lapack_complex_double Complex
+#include <lapacke.h>
+
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <new>
+
+#include "app/LogFile.h"
+#include "base/Constants.h"
+#include "base/Status.h"
+#include "solver/Solver.h"
+#include "solver/SurfaceSystem.h"
+
+namespace {
+
+// Rows computed together: enough to keep every thread busy, small beside the system matrix.
+constexpr int rowBlock = 32;
+
+std::size_t Size(int n) { return n > 0 ? static_cast<std::size_t>(n) : 0; }
+
+// Hands the final rows of A and B for every row point to `use`, a block at a time:
+// use(first, count, a, b) with count rows of pointCount entries each.
+bool ForEachRowBlock(const CGenerator& generator, double omega, const std::vector<Vector3>& points,
+                     const double* solidAngles, int /*threads*/,
+                     const std::function<void(int, int, const Complex*, const Complex*)>& use) {
+    const int count = static_cast<int>(points.size());
+    const std::size_t block = Size(rowBlock) * Size(generator.pointCount);
+    const std::unique_ptr<Complex[]> a(new (std::nothrow) Complex[block]);
+    const std::unique_ptr<Complex[]> b(new (std::nothrow) Complex[block]);
+    if (a == nullptr || b == nullptr) return false;
+    for (int first = 0; first < count; first += rowBlock) {
+        const int rows = std::min(rowBlock, count - first);
+        generator.ComputeMatrixRows(omega, points.data(), solidAngles, first, rows, a.get(), b.get());
+        use(first, rows, a.get(), b.get());
+    }
+    return true;
+}
+
+// The file points of the surface: the row points of the surface equations.
+std::vector<Vector3> RowPoints(const SweepModel& model) {
+    return std::vector<Vector3>(model.surface->points.begin(),
+                                model.surface->points.begin() + model.pointCount);
+}
+
+// The value with the added term i, or the value untouched (not even 0 added) when there is none.
+Complex WithAdded(Complex value, const std::vector<Complex>* terms, std::size_t i) {
+    return terms != nullptr && i < terms->size() ? value + (*terms)[i] : value;
+}
+
+// The field formula at every point, into values (one per point).
+bool FieldValues(const SweepModel& model, double omega, const std::vector<Vector3>& points,
+                 const FrequencyResult& result, const std::vector<Complex>* added, int threads,
+                 std::vector<Complex>& values) {
+    values.assign(points.size(), Complex{0.0, 0.0});
+    const int n = model.pointCount;
+    return ForEachRowBlock(*model.generator, omega, points, nullptr, threads,
+                           [&](int first, int rows, const Complex* a, const Complex* b) {
+        for (int r = 0; r < rows; ++r) {
+            const std::size_t offset = Size(r) * Size(n);
+            const std::size_t i = Size(first + r);
+            values[i] = WithAdded(FieldPressure(n, a + offset, b + offset, result.pressures.data(),
+                                                result.velocities.data()),
+                                  added, i);
+        }
+    });
+}
+
+double Seconds(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+int CFrequencySolver::SolveDirect(const SweepModel& model, double omega, const AddedTerms* added,
+                                  int threads, FrequencyResult& result) const {
+    const int n = model.pointCount;
+    RowPointerMatrix system = CSolver::AllocateMatrix(n);
+    std::vector<Complex> rightHandSide;
+    try {
+        rightHandSide.resize(Size(n));
+        result.pressures.resize(Size(n));
+        result.velocities.resize(Size(n));
+    } catch (const std::bad_alloc&) {
+        system = RowPointerMatrix{};
+    }
+    const std::vector<Complex>* surfaceTerms = added != nullptr ? &added->surfaceRows : nullptr;
+    const bool computed = !system.Empty() &&
+        ForEachRowBlock(*model.generator, omega, RowPoints(model), model.surface->solidAngles.data(),
+                        threads, [&](int first, int rows, const Complex* a, const Complex* b) {
+            for (int r = 0; r < rows; ++r) {
+                const std::size_t offset = Size(r) * Size(n);
+                const int o = first + r;
+                rightHandSide[Size(o)] = WithAdded(
+                    AssembleSystemRow(n, a + offset, b + offset, model.excitation.types.data(),
+                                      model.excitation.values.data(), system.rows[Size(o)]),
+                    surfaceTerms, Size(o));
+            }
+        });
+    if (!computed) {
+        logFile.ReportError(className, "Solve", Message::noMemory, "");
+        return Status::noMemory;
+    }
+    const int status = CSolver::SolveAssembledSystem(system.rows.get(), rightHandSide.data(), n);
+    if (status < 0) return status;
+    RecoverSurfaceSolution(n, model.excitation.types.data(), model.excitation.values.data(),
+                           rightHandSide.data(), result.pressures.data(), result.velocities.data());
+    return Status::ok;
+}
+
+int CFrequencySolver::SolveLeastSquares(const SweepModel& model, double omega,
+                                        const AddedTerms* added, int threads,
+                                        FrequencyResult& result) const {
+    const int n = model.pointCount;
+    const std::vector<Vector3>& chief = model.interior.chief;
+    const int m = n + static_cast<int>(chief.size());
+    // Column-major, as the least-squares solver takes it: entry (row i, column j) at i + j m.
+    const std::unique_ptr<Complex[]> matrix(new (std::nothrow) Complex[Size(m) * Size(n)]);
+    std::vector<Complex> rightHandSide;
+    std::vector<Complex> row;
+    bool computed = matrix != nullptr;
+    try {
+        rightHandSide.resize(Size(m));
+        row.resize(Size(n));
+        result.pressures.resize(Size(n));
+        result.velocities.resize(Size(n));
+    } catch (const std::bad_alloc&) {
+        computed = false;
+    }
+    // Surface rows first, then the interior rows A_c p - B_c v = 0, all transformed by the
+    // boundary conditions alike.
+    const auto assemble = [&](int offsetRow, const std::vector<Complex>* terms) {
+        return [&, offsetRow, terms](int first, int rows, const Complex* a, const Complex* b) {
+            for (int r = 0; r < rows; ++r) {
+                const std::size_t offset = Size(r) * Size(n);
+                const int i = offsetRow + first + r;
+                rightHandSide[Size(i)] = WithAdded(
+                    AssembleSystemRow(n, a + offset, b + offset, model.excitation.types.data(),
+                                      model.excitation.values.data(), row.data()),
+                    terms, Size(first + r));
+                for (int j = 0; j < n; ++j) matrix[Size(i) + Size(j) * Size(m)] = row[Size(j)];
+            }
+        };
+    };
+    computed = computed &&
+        ForEachRowBlock(*model.generator, omega, RowPoints(model), model.surface->solidAngles.data(),
+                        threads, assemble(0, added != nullptr ? &added->surfaceRows : nullptr)) &&
+        ForEachRowBlock(*model.generator, omega, chief, nullptr, threads,
+                        assemble(n, added != nullptr ? &added->chiefRows : nullptr));
+    if (!computed) {
+        logFile.ReportError(className, "Solve", Message::noMemory, "");
+        return Status::noMemory;
+    }
+    const lapack_int info = LAPACKE_zgels(LAPACK_COL_MAJOR, 'N', m, n, 1, matrix.get(), m,
+                                          rightHandSide.data(), m);
+    if (info == LAPACK_WORK_MEMORY_ERROR || info == LAPACK_TRANSPOSE_MEMORY_ERROR) {
+        logFile.ReportError(className, "Solve", Message::noMemory, "least squares");
+        return Status::noMemory;
+    }
+    if (info != 0) {
+        logFile.ReportError(className, "Solve", Message::singularMatrix, "least squares");
+        return Status::badArguments;
+    }
+    RecoverSurfaceSolution(n, model.excitation.types.data(), model.excitation.values.data(),
+                           rightHandSide.data(), result.pressures.data(), result.velocities.data());
+    result.chiefPoints = static_cast<int>(chief.size());
+    return Status::ok;
+}
+
+double CFrequencySolver::Residual(const SweepModel& model, double omega,
+                                  const FrequencyResult& result, const AddedTerms* added,
+                                  int threads) {
+    if (!model.interiorChecked) return std::numeric_limits<double>::quiet_NaN();
+    std::vector<Complex> values;
+    if (!FieldValues(model, omega, model.interior.check, result,
+                     added != nullptr ? &added->checkPoints : nullptr, threads, values)) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    double interiorSquares = 0.0;
+    for (const Complex& value : values) interiorSquares += value.re * value.re + value.im * value.im;
+    double surfaceSquares = 0.0;
+    for (const Complex& p : result.pressures) surfaceSquares += p.re * p.re + p.im * p.im;
+    if (surfaceSquares == 0.0) return 0.0;
+    return std::sqrt((interiorSquares / values.size()) / (surfaceSquares / result.pressures.size()));
+}
+
+int CFrequencySolver::Solve(const SweepModel& model, double frequency,
+                            const FrequencyOptions& options, FrequencyResult& result) const {
+    const auto start = std::chrono::steady_clock::now();
+    result = FrequencyResult{};
+    result.frequency = frequency;
+    const double omega = 2.0 * pi * frequency;
+    result.ka = model.generator->WaveNumber(omega).re * model.radius;
+    const AddedTerms* added = options.added;
+    const bool canChief = model.interiorChecked && !model.interior.chief.empty();
+
+    int status = Status::ok;
+    if (options.chief == ChiefMode::always && canChief) {
+        status = SolveLeastSquares(model, omega, added, options.threads, result);
+    } else {
+        status = SolveDirect(model, omega, added, options.threads, result);
+    }
+    if (status == Status::ok) {
+        result.residual = Residual(model, omega, result, added, options.threads);
+        result.firstResidual = result.residual;
+        result.nearResonance = result.residual > options.residualLimit;
+        if (result.nearResonance && options.chief == ChiefMode::automatic && canChief) {
+            status = SolveLeastSquares(model, omega, added, options.threads, result);
+            if (status == Status::ok) result.residual = Residual(model, omega, result, added, options.threads);
+        }
+    }
+    if (status == Status::ok && !model.fieldPoints.empty()) {
+        if (!FieldValues(model, omega, model.fieldPoints, result,
+                         added != nullptr ? &added->fieldPoints : nullptr, options.threads,
+                         result.field)) {
+            logFile.ReportError(className, "Solve", Message::noMemory, "");
+            status = Status::noMemory;
+        }
+    }
+    result.status = status;
+    result.seconds = Seconds(start);
+    return status;
+}

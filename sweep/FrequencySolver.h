@@ -1,0 +1,59 @@
+// One frequency of a sweep: the rows of A and B, the surface solution with the arithmetic of the
+// surface solution command, the field pressures with that of the measuring-point command, the
+// interior residual and, near an interior resonance, the CHIEF solution: the surface rows and
+// the rows of interior points together, solved in the least-squares sense.
+#pragma once
+
+#include <vector>
+
+#include "base/Complex.h"
+#include "sweep/SweepModel.h"
+
+// Terms a caller may add per frequency, each empty or of the size given: the incident sound.
+struct AddedTerms {
+    std::vector<Complex> surfaceRows;  // pointCount: added to the right-hand side of each row
+    std::vector<Complex> chiefRows;    // one per CHIEF point: added to its right-hand side
+    std::vector<Complex> fieldPoints;  // one per field point: added to its pressure
+    std::vector<Complex> checkPoints;  // one per check point: added to its field value
+};
+
+struct FrequencyResult {
+    double frequency = 0.0;
+    double ka = 0.0;
+    int status = 0;             // 0, or the negative status of the failure
+    int chiefPoints = 0;        // the CHIEF points of the solution written (0: none)
+    double firstResidual = 0.0; // of the solution without CHIEF points; NaN when not checked
+    double residual = 0.0;      // of the solution written; NaN when not checked
+    bool nearResonance = false; // firstResidual above the limit
+    double seconds = 0.0;
+    std::vector<Complex> pressures;   // pointCount
+    std::vector<Complex> velocities;  // pointCount
+    std::vector<Complex> field;       // one per field point
+};
+
+struct FrequencyOptions {
+    ChiefMode chief = ChiefMode::automatic;
+    double residualLimit = 0.02;
+    int threads = 1;
+    const AddedTerms* added = nullptr;  // borrowed for the call; null: nothing added
+};
+
+class CFrequencySolver {
+public:
+    // Solves the model at one frequency. The result's status is also returned: 0, -1 for a
+    // singular system, -4 when the memory is refused (each reported once).
+    int Solve(const SweepModel& model, double frequency, const FrequencyOptions& options,
+              FrequencyResult& result) const;
+
+    // The interior residual of a solution: the RMS of the field formula at the check points over
+    // the RMS of the surface pressures (0 when every surface pressure is 0).
+    static double Residual(const SweepModel& model, double omega, const FrequencyResult& result,
+                           const AddedTerms* added, int threads);
+
+private:
+    const char* className = "CFrequencySolver";
+    int SolveDirect(const SweepModel& model, double omega, const AddedTerms* added, int threads,
+                    FrequencyResult& result) const;
+    int SolveLeastSquares(const SweepModel& model, double omega, const AddedTerms* added,
+                          int threads, FrequencyResult& result) const;
+};

@@ -1,0 +1,344 @@
+// Reading a job file: a table of the sweep's keys, each with the function that reads its values;
+// every other key goes to the configuration keys.
+#include "sweep/JobFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+#include "app/LogFile.h"
+#include "base/File.h"
+#include "base/Status.h"
+#include "fileio/ConfigKeys.h"
+#include "fileio/ExcitationType.h"
+#include "sweep/WholeFile.h"
+
+namespace {
+
+// One line being read: where it is, its key and the text after the key.
+struct JobLine {
+    const std::string& fileName;
+    int number;
+    const char* key;
+    std::string values;
+};
+
+// The first failure found on a line; empty while there is none.
+using Problem = std::string;
+
+std::string Trimmed(const std::string& text) {
+    const char* blanks = " \t\r\n\f\v";
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+std::vector<std::string> Words(const std::string& text) {
+    std::vector<std::string> words;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+        std::size_t end = i;
+        while (end < text.size() && !std::isspace(static_cast<unsigned char>(text[end]))) ++end;
+        if (end > i) words.push_back(text.substr(i, end - i));
+        i = end;
+    }
+    return words;
+}
+
+std::string Upper(std::string word) {
+    for (char& c : word) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return word;
+}
+
+// A whole word that is a finite number.
+bool ParseNumber(const std::string& word, double& value) {
+    if (word.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    value = std::strtod(word.c_str(), &end);
+    return *end == '\0' && errno == 0 && std::isfinite(value);
+}
+
+bool ParseCount(const std::string& word, long low, long high, long& value) {
+    if (word.empty() || word.size() > 18) return false;
+    char* end = nullptr;
+    value = std::strtol(word.c_str(), &end, 10);
+    return *end == '\0' && value >= low && value <= high;
+}
+
+// A path relative to the job file's folder, unless it is absolute.
+std::string Resolved(const std::string& jobFile, const std::string& path) {
+    if (path.empty() || path[0] == '/') return path;
+    const std::size_t slash = jobFile.rfind('/');
+    if (slash == std::string::npos) return path;
+    return jobFile.substr(0, slash + 1) + path;
+}
+
+Problem ReadPath(const JobLine& line, std::string& target) {
+    const std::string path = Trimmed(line.values);
+    if (path.empty()) return "a file name is missing";
+    target = Resolved(line.fileName, path);
+    return "";
+}
+
+Problem AddFrequency(double f, SweepJob& job) {
+    if (static_cast<long>(job.frequencies.size()) >= CJobFile::frequencyLimit) {
+        return "more than " + std::to_string(CJobFile::frequencyLimit) + " frequencies";
+    }
+    job.frequencies.push_back(f);
+    return "";
+}
+
+Problem ReadFrequencies(const JobLine& line, SweepJob& job) {
+    const std::vector<std::string> words = Words(line.values);
+    if (words.empty()) return "no frequency given";
+    for (const std::string& word : words) {
+        double f = 0.0;
+        if (!ParseNumber(word, f) || !(f > 0.0)) {
+            return "'" + word + "' is not a frequency above 0";
+        }
+        Problem problem = AddFrequency(f, job);
+        if (!problem.empty()) return problem;
+    }
+    return "";
+}
+
+Problem ReadFrequencyRange(const JobLine& line, SweepJob& job) {
+    const std::vector<std::string> words = Words(line.values);
+    double start = 0.0;
+    double stop = 0.0;
+    long count = 0;
+    if (words.size() != 4) return "expected: start stop count LIN|LOG";
+    if (!ParseNumber(words[0], start) || !(start > 0.0)) return "start is not a frequency above 0";
+    if (!ParseNumber(words[1], stop) || !(stop > 0.0)) return "stop is not a frequency above 0";
+    if (!ParseCount(words[2], 1, CJobFile::frequencyLimit, count)) {
+        return "count is not a whole number from 1 to " + std::to_string(CJobFile::frequencyLimit);
+    }
+    const std::string spacing = Upper(words[3]);
+    if (spacing != "LIN" && spacing != "LOG") return "the spacing is neither LIN nor LOG";
+    for (long i = 0; i < count; ++i) {
+        const double t = count == 1 ? 0.0 : static_cast<double>(i) / static_cast<double>(count - 1);
+        double f = spacing == "LIN" ? start + (stop - start) * t : start * std::pow(stop / start, t);
+        if (i == count - 1) f = stop;  // the end point exactly as written
+        if (count == 1) f = start;
+        Problem problem = AddFrequency(f, job);
+        if (!problem.empty()) return problem;
+    }
+    return "";
+}
+
+Problem ReadSurface(const JobLine& line, SweepJob& job) { return ReadPath(line, job.surfaceFile); }
+Problem ReadRegions(const JobLine& line, SweepJob& job) { return ReadPath(line, job.regionsFile); }
+Problem ReadExcitation(const JobLine& line, SweepJob& job) {
+    return ReadPath(line, job.excitationFile);
+}
+Problem ReadWriteExcitation(const JobLine& line, SweepJob& job) {
+    return ReadPath(line, job.writeExcitation);
+}
+Problem ReadFieldPoints(const JobLine& line, SweepJob& job) {
+    return ReadPath(line, job.fieldPointsFile);
+}
+Problem ReadOutput(const JobLine& line, SweepJob& job) {
+    return ReadPath(line, job.outputDirectory);
+}
+
+Problem ReadBoundary(const JobLine& line, SweepJob& job) {
+    const std::vector<std::string> words = Words(line.values);
+    if (words.size() != 4) return "expected: region V|P|Z|Y re im";
+    BoundaryCondition condition;
+    condition.region = words[0];
+    condition.line = line.number;
+    const std::string type = Upper(words[1]);
+    if (type.size() != 1 || ExcitationTypeOfLetter(type[0]) < 0) {
+        return "the type '" + words[1] + "' is none of V, P, Z, Y";
+    }
+    condition.type = ExcitationTypeOfLetter(type[0]);
+    if (!ParseNumber(words[2], condition.value.re) || !ParseNumber(words[3], condition.value.im)) {
+        return "the value is not two numbers";
+    }
+    if (Upper(condition.region) == "ALL") condition.region = "ALL";
+    job.boundaries.push_back(condition);
+    return "";
+}
+
+Problem ReadChief(const JobLine& line, SweepJob& job) {
+    const std::vector<std::string> words = Words(line.values);
+    const std::string limit = std::to_string(CJobFile::chiefPointLimit);
+    long count = 0;
+    if (words.empty() || words.size() > 2) return "expected: AUTO [n], OFF or n";
+    const std::string mode = Upper(words[0]);
+    if (mode == "OFF" && words.size() == 1) {
+        job.chief = ChiefMode::off;
+    } else if (mode == "AUTO") {
+        job.chief = ChiefMode::automatic;
+        if (words.size() == 2) {
+            if (!ParseCount(words[1], 1, CJobFile::chiefPointLimit, count)) {
+                return "the number of points is not from 1 to " + limit;
+            }
+            job.chiefPoints = static_cast<int>(count);
+        }
+    } else if (words.size() == 1 && ParseCount(words[0], 1, CJobFile::chiefPointLimit, count)) {
+        job.chief = ChiefMode::always;
+        job.chiefPoints = static_cast<int>(count);
+    } else {
+        return "expected AUTO [n], OFF or a number of points from 1 to " + limit;
+    }
+    return "";
+}
+
+Problem ReadDirection(const JobLine& line, SweepJob& job) {
+    const std::vector<std::string> words = Words(line.values);
+    if (words.size() != 1 || (words[0] != "OUT" && words[0] != "IN")) return "expected OUT or IN";
+    job.direction = words[0];
+    return "";
+}
+
+Problem ReadResidualLimit(const JobLine& line, SweepJob& job) {
+    const std::vector<std::string> words = Words(line.values);
+    double limit = 0.0;
+    if (words.size() != 1 || !ParseNumber(words[0], limit) || !(limit > 0.0)) {
+        return "expected one number above 0";
+    }
+    job.residualLimit = limit;
+    return "";
+}
+
+struct JobKey {
+    const char* name;
+    Problem (*read)(const JobLine&, SweepJob&);
+};
+
+// The sweep's own keys. A new key is one more entry and its function.
+const JobKey jobKeys[] = {
+    {"SURFACE", ReadSurface},
+    {"REGIONS", ReadRegions},
+    {"FREQUENCIES", ReadFrequencies},
+    {"FREQUENCY_RANGE", ReadFrequencyRange},
+    {"EXCITATION", ReadExcitation},
+    {"BOUNDARY", ReadBoundary},
+    {"WRITE_EXCITATION", ReadWriteExcitation},
+    {"FIELD_POINTS", ReadFieldPoints},
+    {"CHIEF", ReadChief},
+    {"DIRECTION", ReadDirection},
+    {"RESIDUAL_LIMIT", ReadResidualLimit},
+    {"OUTPUT", ReadOutput},
+};
+
+Problem ReadConfigLine(const JobLine& line, SweepJob& job) {
+    switch (ApplyConfigKey(line.key, line.values.c_str(), job.config)) {
+        case ConfigKeyResult::stored:
+            if (std::strcmp(line.key, "DIVISION") == 0) job.divisionGiven = true;
+            return "";
+        case ConfigKeyResult::missingValue:
+            return "a value is missing or not a number";
+        case ConfigKeyResult::invalidValue:
+            return "a value is out of range";
+        default:
+            return "unknown key";
+    }
+}
+
+bool CanOpen(const std::string& path) { return static_cast<bool>(OpenFile(path.c_str(), "rb")); }
+
+}  // namespace
+
+int CJobFile::Read(const char* fileName, SweepJob& job) {
+    std::string text;
+    const int status = ReadWholeFile(className, "ReadJobFile", fileName, sizeLimit, text);
+    if (status < 0) return status;
+    return ReadText(text, fileName, job);
+}
+
+int CJobFile::ReadText(const std::string& text, const std::string& fileName, SweepJob& job) {
+    const char* const function = "ReadJobFile";
+    job = SweepJob{};
+    job.jobFile = fileName;
+    const auto fail = [&](int lineNumber, const std::string& key, const std::string& problem) {
+        std::string comment = fileName;
+        if (lineNumber > 0) comment += " line " + std::to_string(lineNumber);
+        if (!key.empty()) comment += ", " + key;
+        comment += ": " + problem;
+        logFile.ReportError(className, function, Message::badInputFile, comment.c_str());
+        job = SweepJob{};
+        return Status::badInputFile;
+    };
+
+    std::map<std::string, int> keyLines;  // the last line of every key, for the later checks
+    const auto lineOf = [&](const char* key) {
+        const auto found = keyLines.find(key);
+        return found == keyLines.end() ? 0 : found->second;
+    };
+    std::size_t start = 0;
+    int number = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string lineText = text.substr(start, end - start);
+        start = end + 1;
+        ++number;
+        if (!lineText.empty() && lineText[0] == '%') continue;
+        if (Trimmed(lineText).empty()) continue;
+        if (lineText.find('\0') != std::string::npos) return fail(number, "", "a NUL character");
+
+        char key[configWordSize];
+        const char* rest = NextConfigWord(lineText.c_str(), key);
+        if (rest == nullptr) return fail(number, "", "the key is longer than 31 characters");
+        UpperCaseKey(key);
+        const JobLine line{fileName, number, key, rest};
+        Problem problem = "unknown key";
+        bool found = false;
+        for (const JobKey& entry : jobKeys) {
+            if (std::strcmp(entry.name, key) == 0) {
+                problem = entry.read(line, job);
+                found = true;
+                break;
+            }
+        }
+        if (!found) problem = ReadConfigLine(line, job);
+        if (!problem.empty()) return fail(number, key, problem);
+        keyLines[key] = number;
+    }
+
+    // The job as a whole.
+    if (job.surfaceFile.empty()) return fail(0, "SURFACE", "no surface file given");
+    if (job.outputDirectory.empty()) return fail(0, "OUTPUT", "no output folder given");
+    if (job.frequencies.empty()) return fail(0, "FREQUENCIES", "no frequency given");
+    if (job.excitationFile.empty() && job.boundaries.empty()) {
+        return fail(0, "EXCITATION", "neither an excitation file nor BOUNDARY lines given");
+    }
+    if (!job.excitationFile.empty() && !job.boundaries.empty()) {
+        return fail(lineOf("EXCITATION"), "EXCITATION", "an excitation file and BOUNDARY lines: give one of them");
+    }
+    if (!job.writeExcitation.empty() && job.boundaries.empty()) {
+        return fail(lineOf("WRITE_EXCITATION"), "WRITE_EXCITATION", "needs BOUNDARY lines to derive the excitation from");
+    }
+    for (const BoundaryCondition& condition : job.boundaries) {
+        if (condition.region != "ALL" && job.regionsFile.empty()) {
+            return fail(condition.line, "BOUNDARY",
+                        "region '" + condition.region + "' but no REGIONS file given");
+        }
+    }
+    const std::pair<const char*, const std::string*> inputs[] = {
+        {"SURFACE", &job.surfaceFile},
+        {"REGIONS", &job.regionsFile},
+        {"EXCITATION", &job.excitationFile},
+        {"FIELD_POINTS", &job.fieldPointsFile},
+    };
+    for (const auto& input : inputs) {
+        if (!input.second->empty() && !CanOpen(*input.second)) {
+            return fail(lineOf(input.first), input.first, "cannot open " + *input.second);
+        }
+    }
+    std::sort(job.frequencies.begin(), job.frequencies.end());
+    job.frequencies.erase(std::unique(job.frequencies.begin(), job.frequencies.end()),
+                          job.frequencies.end());
+    return Status::ok;
+}

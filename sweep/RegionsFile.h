@@ -1,0 +1,29 @@
+// The regions file of a sweep: '%' comment lines, then one line per element of the surface file,
+// in element order, holding the name of the element's region. The regions carry the boundary
+// conditions of BOUNDARY lines.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct RegionMap {
+    std::vector<std::string> names;  // each name once, in order of first appearance
+    std::vector<int> elementRegion;  // per element: its index into names
+    int Find(const std::string& name) const;  // -1 when no element is in the region
+};
+
+class CRegionsFile {
+public:
+    static constexpr int elementLimit = 65535;
+    static constexpr int nameLimit = 64;  // characters of a region name
+    static constexpr int lineLimit = 500;
+
+    // Reads the file into `regions` (replaced). 0, or a negative status after one report that
+    // names the file and the line. No other side effect.
+    int Read(const char* fileName, RegionMap& regions);
+    // The same for the file's text held in memory.
+    int ReadText(const std::string& text, const std::string& fileName, RegionMap& regions);
+
+private:
+    const char* className = "CRegionsFile";
+};

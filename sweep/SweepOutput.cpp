@@ -1,0 +1,228 @@
+#include "sweep/SweepOutput.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "app/LogFile.h"
+#include "base/Constants.h"
+#include "base/Status.h"
+#include "fileio/FileIO.h"
+#include "sweep/AtomicFile.h"
+
+namespace output {
+
+namespace {
+
+constexpr const char* className = "CSweepOutput";
+
+std::string Format(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+std::string G(double value) { return Format("%.10g", value); }
+
+void AppendArray(std::string& xml, const char* name, int components,
+                 const std::vector<double>& values) {
+    xml += "        <DataArray type=\"Float64\" Name=\"" + std::string(name) +
+           "\" NumberOfComponents=\"" + std::to_string(components) + "\" format=\"ascii\">\n";
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        xml += (i % static_cast<std::size_t>(3 * components) == 0 ? "          " : " ") + G(values[i]);
+        if ((i + 1) % static_cast<std::size_t>(3 * components) == 0 || i + 1 == values.size()) xml += "\n";
+    }
+    xml += "        </DataArray>\n";
+}
+
+void AppendIntegers(std::string& xml, const char* name, const std::vector<long>& values) {
+    xml += "        <DataArray type=\"Int64\" Name=\"" + std::string(name) + "\" format=\"ascii\">\n";
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        xml += (i % 12 == 0 ? "          " : " ") + std::to_string(values[i]);
+        if ((i + 1) % 12 == 0 || i + 1 == values.size()) xml += "\n";
+    }
+    xml += "        </DataArray>\n";
+}
+
+struct PointArrays {
+    std::vector<double> pRe, pIm, absP, spl;
+    std::vector<double> vRe, vIm, absV;
+    void Add(Complex p) {
+        pRe.push_back(p.re);
+        pIm.push_back(p.im);
+        absP.push_back(Abs(p));
+        spl.push_back(SoundPressureLevel(p));
+    }
+    void AddVelocity(Complex v) {
+        vRe.push_back(v.re);
+        vIm.push_back(v.im);
+        absV.push_back(Abs(v));
+    }
+};
+
+// An unstructured grid of points with cells given by connectivity, offsets and VTK cell types.
+std::string UnstructuredGrid(const std::vector<double>& coordinates, const std::vector<long>& connectivity,
+                             const std::vector<long>& offsets, const std::vector<long>& types,
+                             const PointArrays& arrays, double frequency) {
+    std::string xml = "<?xml version=\"1.0\"?>\n"
+                      "<VTKFile type=\"UnstructuredGrid\" version=\"0.1\" byte_order=\"LittleEndian\">\n"
+                      "  <UnstructuredGrid>\n"
+                      "    <FieldData>\n"
+                      "      <DataArray type=\"Float64\" Name=\"frequency_hz\" NumberOfTuples=\"1\" format=\"ascii\">" +
+                      G(frequency) + "</DataArray>\n    </FieldData>\n";
+    xml += "    <Piece NumberOfPoints=\"" + std::to_string(coordinates.size() / 3) +
+           "\" NumberOfCells=\"" + std::to_string(types.size()) + "\">\n";
+    xml += "      <PointData Scalars=\"abs_p\">\n";
+    AppendArray(xml, "p_re", 1, arrays.pRe);
+    AppendArray(xml, "p_im", 1, arrays.pIm);
+    AppendArray(xml, "abs_p", 1, arrays.absP);
+    AppendArray(xml, "spl_db", 1, arrays.spl);
+    if (!arrays.vRe.empty()) {
+        AppendArray(xml, "v_re", 1, arrays.vRe);
+        AppendArray(xml, "v_im", 1, arrays.vIm);
+        AppendArray(xml, "abs_v", 1, arrays.absV);
+    }
+    xml += "      </PointData>\n      <Points>\n";
+    AppendArray(xml, "points", 3, coordinates);
+    xml += "      </Points>\n      <Cells>\n";
+    AppendIntegers(xml, "connectivity", connectivity);
+    AppendIntegers(xml, "offsets", offsets);
+    AppendIntegers(xml, "types", types);
+    xml += "      </Cells>\n    </Piece>\n  </UnstructuredGrid>\n</VTKFile>\n";
+    return xml;
+}
+
+// The whole body, symmetry images included: every point shows the values of its file point.
+std::string SurfaceGrid(const SweepModel& model, const FrequencyResult& result) {
+    const CSurface& surface = *model.surface;
+    std::vector<double> coordinates;
+    PointArrays arrays;
+    for (int i = 0; i < surface.totalPointCount; ++i) {
+        const Vector3 x = surface.points[static_cast<std::size_t>(i)];
+        coordinates.insert(coordinates.end(), {x.x, x.y, x.z});
+        const std::size_t source = surface.sourcePointIndex[static_cast<std::size_t>(i)];
+        arrays.Add(result.pressures[source]);
+        arrays.AddVelocity(result.velocities[source]);
+    }
+    std::vector<long> connectivity, offsets, types;
+    for (int e = 0; e < surface.totalElementCount; ++e) {
+        const SurfaceElement& element = surface.elements[static_cast<std::size_t>(e)];
+        for (int j = 0; j < element.nodeCount; ++j) connectivity.push_back(element.nodes[j]);
+        offsets.push_back(static_cast<long>(connectivity.size()));
+        types.push_back(element.nodeCount == 4 ? 9 : 5);  // VTK_QUAD, VTK_TRIANGLE
+    }
+    return UnstructuredGrid(coordinates, connectivity, offsets, types, arrays, result.frequency);
+}
+
+std::string FieldGrid(const SweepModel& model, const FrequencyResult& result) {
+    std::vector<double> coordinates;
+    PointArrays arrays;
+    std::vector<long> connectivity, offsets, types;
+    for (std::size_t i = 0; i < model.fieldPoints.size(); ++i) {
+        const Vector3 x = model.fieldPoints[i];
+        coordinates.insert(coordinates.end(), {x.x, x.y, x.z});
+        arrays.Add(result.field[i]);
+        connectivity.push_back(static_cast<long>(i));
+        offsets.push_back(static_cast<long>(i + 1));
+        types.push_back(1);  // VTK_VERTEX
+    }
+    return UnstructuredGrid(coordinates, connectivity, offsets, types, arrays, result.frequency);
+}
+
+int WriteResult(const std::string& fileName, int count, const Complex* pressures,
+                const Complex* velocities, const std::string& source, const std::string& matrix) {
+    const std::string temporary = CAtomicFile::TemporaryName(fileName);
+    CFileIO fileIO;
+    const int status = fileIO.WriteResultFile(temporary.c_str(), count, pressures, velocities,
+                                              source.c_str(), matrix.c_str());
+    if (status < 0) {
+        std::remove(temporary.c_str());
+        return status;
+    }
+    if (!CAtomicFile::Replace(temporary, fileName)) {
+        logFile.ReportError(className, "WriteResultFile", Message::writeError, fileName.c_str());
+        return Status::writeError;
+    }
+    return Status::ok;
+}
+
+}  // namespace
+
+std::string FrequencyText(double frequency) { return G(frequency); }
+
+std::string FrequencyFile(const std::string& kind, double frequency, const std::string& extension) {
+    return kind + "_" + FrequencyText(frequency) + "Hz." + extension;
+}
+
+double SoundPressureLevel(Complex p) { return 20.0 * std::log10(Abs(p) / std::sqrt(2.0) / 2e-5); }
+
+double PhaseDegrees(Complex p) { return std::atan2(p.im, p.re) * 180.0 / pi; }
+
+std::string FrequencyRow(const FrequencyResult& result, int points) {
+    return FrequencyText(result.frequency) + "," + Format("%.6g", result.ka) + "," +
+           std::to_string(points) + "," + std::to_string(result.chiefPoints) + "," +
+           Format("%.4g", result.residual) + "," + std::to_string(result.status) + "," +
+           Format("%.3f", result.seconds) + "\n";
+}
+
+std::string FieldRows(const FrequencyResult& result, const std::vector<Vector3>& fieldPoints) {
+    std::string rows;
+    if (result.status < 0) return rows;
+    const std::string f = FrequencyText(result.frequency);
+    for (std::size_t i = 0; i < fieldPoints.size() && i < result.field.size(); ++i) {
+        const Vector3 x = fieldPoints[i];
+        const Complex p = result.field[i];
+        rows += f + "," + std::to_string(i) + "," + G(x.x) + "," + G(x.y) + "," + G(x.z) + "," +
+                G(p.re) + "," + G(p.im) + "," + G(Abs(p)) + "," +
+                Format("%.6g", SoundPressureLevel(p)) + "," + Format("%.6g", PhaseDegrees(p)) + "\n";
+    }
+    return rows;
+}
+
+int WriteTextFile(const std::string& fileName, const std::string& text) {
+    CAtomicFile file;
+    if (file.Open(fileName) &&
+        std::fwrite(text.data(), 1, text.size(), file.Stream()) == text.size() && file.Commit()) {
+        return Status::ok;
+    }
+    logFile.ReportError(className, "WriteTextFile", Message::writeError, fileName.c_str());
+    return Status::writeError;
+}
+
+int WriteFrequencyFiles(const std::string& folder, const SweepModel& model, const SweepJob& job,
+                        const FrequencyResult& result) {
+    const std::string prefix = folder + "/";
+    const std::string source = job.excitationFile.empty() ? job.jobFile : job.excitationFile;
+    const std::string matrix = "kavoral-sweep " + FrequencyText(result.frequency) + " Hz of " +
+                               job.surfaceFile;
+    int status = WriteResult(prefix + FrequencyFile("surface", result.frequency, "res"),
+                             model.pointCount, result.pressures.data(), result.velocities.data(),
+                             source, matrix);
+    if (status < 0) return status;
+    status = WriteTextFile(prefix + FrequencyFile("surface", result.frequency, "vtu"),
+                           SurfaceGrid(model, result));
+    if (status < 0 || model.fieldPoints.empty()) return status;
+    const std::string surfaceResult = FrequencyFile("surface", result.frequency, "res");
+    status = WriteResult(prefix + FrequencyFile("field", result.frequency, "res"),
+                         static_cast<int>(model.fieldPoints.size()), result.field.data(), nullptr,
+                         surfaceResult, job.fieldPointsFile);
+    if (status < 0) return status;
+    return WriteTextFile(prefix + FrequencyFile("field", result.frequency, "vtu"),
+                         FieldGrid(model, result));
+}
+
+std::string Collection(const std::vector<double>& frequencies, bool withField) {
+    std::string xml = "<?xml version=\"1.0\"?>\n"
+                      "<VTKFile type=\"Collection\" version=\"0.1\" byte_order=\"LittleEndian\">\n"
+                      "  <Collection>\n";
+    for (double f : frequencies) {
+        xml += "    <DataSet timestep=\"" + FrequencyText(f) + "\" part=\"0\" file=\"" +
+               FrequencyFile("surface", f, "vtu") + "\"/>\n";
+        if (withField) {
+            xml += "    <DataSet timestep=\"" + FrequencyText(f) + "\" part=\"1\" file=\"" +
+                   FrequencyFile("field", f, "vtu") + "\"/>\n";
+        }
+    }
+    return xml + "  </Collection>\n</VTKFile>\n";
+}
+
+}  // namespace output

@@ -1,0 +1,46 @@
+// The files of a sweep in its output folder: per frequency the surface and field result files
+// and the VTK XML files of the surface and the field points; over all frequencies the tables
+// frequencies.csv and field.csv and the ParaView collection sweep.pvd. Every file is written
+// under a temporary name and renamed into place when complete.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "sweep/FrequencySolver.h"
+#include "sweep/SweepModel.h"
+
+namespace output {
+
+constexpr const char* frequencyHeader =
+    "frequency_hz,ka,points,chief_points,interior_residual,status,seconds";
+constexpr const char* fieldHeader =
+    "frequency_hz,point,x,y,z,p_re,p_im,abs_p,spl_db,phase_deg";
+
+// The text of a frequency in the tables and in the file names.
+std::string FrequencyText(double frequency);
+// The per-frequency file of a kind ("surface" or "field") and extension: surface_100Hz.res.
+std::string FrequencyFile(const std::string& kind, double frequency, const std::string& extension);
+
+// The table rows of one frequency (each ending in a line feed).
+std::string FrequencyRow(const FrequencyResult& result, int points);
+std::string FieldRows(const FrequencyResult& result, const std::vector<Vector3>& fieldPoints);
+
+// The sound pressure level in dB re 20 uPa of the RMS value |p| / sqrt 2, and the phase in
+// degrees.
+double SoundPressureLevel(Complex p);
+double PhaseDegrees(Complex p);
+
+// Writes the result files and VTK files of one solved frequency into the folder. 0, or the
+// negative status after one report.
+int WriteFrequencyFiles(const std::string& folder, const SweepModel& model,
+                        const SweepJob& job, const FrequencyResult& result);
+
+// Writes a text file completely or not at all. 0, or -7 after one report.
+int WriteTextFile(const std::string& fileName, const std::string& text);
+
+// The ParaView collection of the solved frequencies; a field file is listed when there are
+// field points.
+std::string Collection(const std::vector<double>& frequencies, bool withField);
+
+}  // namespace output

@@ -1,0 +1,382 @@
+#include "sweep/SweepRun.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "app/LogFile.h"
+#include "base/Constants.h"
+#include "base/Status.h"
+#include "solver/LinEqu.h"
+#include "sweep/FrequencySolver.h"
+#include "sweep/SweepModel.h"
+#include "sweep/SweepOutput.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void Print(const std::string& text) { logFile.Print(text.c_str(), 1); }
+
+std::string Format(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+std::string Duration(double seconds) {
+    if (seconds < 100.0) return Format("%.1f s", seconds);
+    if (seconds < 6000.0) return Format("%.1f min", seconds / 60.0);
+    return Format("%.1f h", seconds / 3600.0);
+}
+
+// The memory the system can still give, from /proc/meminfo; 0 when unknown.
+double AvailableMemory() {
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    double kilobytes = 0.0;
+    std::string unit;
+    while (meminfo >> key >> kilobytes >> unit) {
+        if (key == "MemAvailable:") return kilobytes * 1024.0;
+    }
+    return 0.0;
+}
+
+// Seconds for the rows of n points, measured on one block, and for the factorisation, measured
+// on a small system and scaled with n^3.
+double EstimateSeconds(const SweepModel& model, double frequency) {
+    const int n = model.pointCount;
+    const int probeRows = std::min(n, 16);
+    std::vector<Complex> a(static_cast<std::size_t>(probeRows) * n);
+    std::vector<Complex> b(a.size());
+    std::vector<Vector3> rows(model.surface->points.begin(), model.surface->points.begin() + probeRows);
+    auto start = std::chrono::steady_clock::now();
+    model.generator->ComputeMatrixRows(2.0 * pi * frequency, rows.data(), nullptr, 0,
+                                       probeRows, a.data(), b.data());
+    const double rowSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / probeRows;
+    const int probe = 192;
+    std::vector<Complex> entries(static_cast<std::size_t>(probe) * probe);
+    std::vector<Complex*> matrix(probe);
+    for (int i = 0; i < probe; ++i) {
+        matrix[i] = entries.data() + static_cast<std::size_t>(i) * probe;
+        for (int j = 0; j < probe; ++j) matrix[i][j] = {i == j ? probe + 1.0 : 1.0 / (1 + i + j), 0.1};
+    }
+    std::string discard;
+    logFile.SetConsoleSink(&discard);
+    start = std::chrono::steady_clock::now();
+    CLinEqu().LUDecompose(matrix.data(), probe);
+    const double luSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    logFile.SetConsoleSink(nullptr);
+    const double scale = static_cast<double>(n) / probe;
+    const double extraRows = static_cast<double>(model.fieldPoints.size() + model.interior.check.size());
+    return rowSeconds * (n + extraRows) + luSeconds * scale * scale * scale;
+}
+
+struct Table {
+    std::map<std::string, std::string> frequencyRows;  // by the frequency's text
+    std::map<std::string, std::string> fieldRows;
+};
+
+std::vector<std::string> Lines(const std::string& fileName) {
+    std::vector<std::string> lines;
+    std::ifstream in(fileName);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.size() > 4096) break;  // no table line is that long
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Reads the rows of a run's tables back, keyed by the frequency text of their first column.
+bool ReadTables(const std::string& frequencies, const std::string& field, Table& table) {
+    const std::vector<std::string> rows = Lines(frequencies);
+    if (rows.empty() || rows[0] != output::frequencyHeader) return false;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        const std::size_t comma = rows[i].find(',');
+        if (comma == std::string::npos || comma == 0) return false;
+        table.frequencyRows[rows[i].substr(0, comma)] = rows[i] + "\n";
+    }
+    const std::vector<std::string> fieldRows = Lines(field);
+    if (fieldRows.empty()) return true;
+    if (fieldRows[0] != output::fieldHeader) return false;
+    for (std::size_t i = 1; i < fieldRows.size(); ++i) {
+        const std::size_t comma = fieldRows[i].find(',');
+        if (comma == std::string::npos || comma == 0) return false;
+        table.fieldRows[fieldRows[i].substr(0, comma)] += fieldRows[i] + "\n";
+    }
+    return true;
+}
+
+// The status column of a frequency row.
+int RowStatus(const std::string& row) {
+    std::stringstream columns(row);
+    std::string cell;
+    for (int i = 0; i < 6 && std::getline(columns, cell, ','); ++i) {
+    }
+    try {
+        return std::stoi(cell);
+    } catch (...) {
+        return -1;
+    }
+}
+
+double RowFrequency(const std::string& row) {
+    try {
+        return std::stod(row.substr(0, row.find(',')));
+    } catch (...) {
+        return 0.0;
+    }
+}
+
+int WriteTables(const std::string& folder, const std::string& frequencyFile,
+                const std::string& fieldFile, const Table& table, bool withField, bool collection) {
+    // Rows in ascending frequency.
+    std::vector<std::pair<double, std::string>> order;
+    for (const auto& row : table.frequencyRows) order.emplace_back(RowFrequency(row.second), row.first);
+    std::sort(order.begin(), order.end());
+    std::string frequencies = std::string(output::frequencyHeader) + "\n";
+    std::string field = std::string(output::fieldHeader) + "\n";
+    std::vector<double> solved;
+    for (const auto& entry : order) {
+        const std::string& row = table.frequencyRows.at(entry.second);
+        frequencies += row;
+        const auto found = table.fieldRows.find(entry.second);
+        if (found != table.fieldRows.end()) field += found->second;
+        if (RowStatus(row) == 0) solved.push_back(entry.first);
+    }
+    int status = output::WriteTextFile(folder + "/" + frequencyFile, frequencies);
+    if (status == 0 && withField) status = output::WriteTextFile(folder + "/" + fieldFile, field);
+    if (status == 0 && collection) {
+        status = output::WriteTextFile(folder + "/sweep.pvd", output::Collection(solved, withField));
+    }
+    return status;
+}
+
+// The console line that shows the progress; on a terminal it is rewritten in place.
+class CProgress {
+public:
+    CProgress(int total) : count(total), terminal(isatty(fileno(stdout)) != 0) {}
+    void Before(int index, double frequency, double secondsLeft) {
+        if (!terminal) return;
+        std::string line = "\r" + std::to_string(index + 1) + " of " + std::to_string(count) +
+                           ": " + output::FrequencyText(frequency) + " Hz";
+        if (secondsLeft >= 0.0) line += ", about " + Duration(secondsLeft) + " left";
+        logFile.Print((line + "   ").c_str(), 0);
+    }
+    void Clear() {
+        if (terminal) logFile.Print("\r                                                            \r", 0);
+    }
+
+private:
+    int count;
+    bool terminal;
+};
+
+}  // namespace
+
+std::string TableName(const std::string& table, int part, int parts) {
+    if (parts <= 1) return table + ".csv";
+    return table + ".part" + std::to_string(part) + "of" + std::to_string(parts) + ".csv";
+}
+
+double CSweepRun::MemoryNeed(int n, int m) {
+    const double entries = static_cast<double>(n) * n;
+    const double leastSquares = static_cast<double>(n + m) * n;
+    // The system (or the least-squares matrix), two row blocks, and the vectors.
+    return 16.0 * std::max(entries, m > 0 ? leastSquares : 0.0) + 2.0 * 16.0 * 32.0 * n + 16.0 * 8.0 * n;
+}
+
+int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
+    SweepModel model;
+    int status = PrepareSweepModel(job, model);
+    if (status < 0) return status;
+
+    std::error_code error;
+    fs::create_directories(job.outputDirectory, error);
+    if (!fs::is_directory(job.outputDirectory)) {
+        logFile.ReportError(className, "Run", Message::openError, job.outputDirectory.c_str());
+        return Status::openError;
+    }
+
+    // The frequencies of this run, and those already done when resuming.
+    const std::string frequencyFile = TableName("frequencies", options.part, options.parts);
+    const std::string fieldFile = TableName("field", options.part, options.parts);
+    const bool withField = !model.fieldPoints.empty();
+    Table table;
+    if (options.resume) {
+        ReadTables(job.outputDirectory + "/" + frequencyFile, job.outputDirectory + "/" + fieldFile, table);
+    }
+    std::vector<double> todo;
+    int skipped = 0;
+    for (std::size_t i = static_cast<std::size_t>(options.part - 1); i < job.frequencies.size();
+         i += static_cast<std::size_t>(options.parts)) {
+        const double f = job.frequencies[i];
+        const std::string key = output::FrequencyText(f);
+        const auto done = table.frequencyRows.find(key);
+        const bool filesThere =
+            fs::exists(job.outputDirectory + "/" + output::FrequencyFile("surface", f, "res"));
+        if (done != table.frequencyRows.end() && RowStatus(done->second) == 0 && filesThere) {
+            ++skipped;
+            continue;
+        }
+        table.frequencyRows.erase(key);
+        table.fieldRows.erase(key);
+        todo.push_back(f);
+    }
+    // Rows of frequencies no longer in the job are dropped.
+    std::set<std::string> inJob;
+    for (double f : job.frequencies) inJob.insert(output::FrequencyText(f));
+    for (auto it = table.frequencyRows.begin(); it != table.frequencyRows.end();) {
+        if (inJob.count(it->first) != 0) {
+            ++it;
+        } else {
+            table.fieldRows.erase(it->first);
+            it = table.frequencyRows.erase(it);
+        }
+    }
+
+    const int m = job.chief == ChiefMode::off ? 0 : static_cast<int>(model.interior.chief.size());
+    const double need = MemoryNeed(model.pointCount, m);
+    const double available = AvailableMemory();
+    const double perFrequency = todo.empty() ? 0.0 : EstimateSeconds(model, todo.back());
+    Print(std::to_string(model.pointCount) + " points: " + Format("%.0f", 16.0 * model.pointCount * model.pointCount / 1e6) +
+          " MB per matrix, " + Format("%.0f", need / 1e6) + " MB in all, about " + Duration(perFrequency) +
+          " per frequency on " + std::to_string(options.threads) +
+          (options.threads == 1 ? " thread\n" : " threads\n"));
+    if (available > 0.0 && need > available) {
+        const std::string comment = Format("%.0f", need / 1e6) + " MB needed, " +
+                                    Format("%.0f", available / 1e6) + " MB available";
+        logFile.ReportError(className, "Run", Message::noMemory, comment.c_str());
+        return Status::noMemory;
+    }
+    Print(std::to_string(todo.size()) + " of " + std::to_string(job.frequencies.size()) + " frequencies to solve" +
+          (skipped > 0 ? ", " + std::to_string(skipped) + " already done" : std::string()) + "\n");
+
+    FrequencyOptions frequencyOptions;
+    frequencyOptions.chief = job.chief;
+    frequencyOptions.residualLimit = job.residualLimit;
+    frequencyOptions.threads = options.threads;
+    CFrequencySolver solver;
+    CProgress progress(static_cast<int>(todo.size()));
+    int firstFailure = Status::ok;
+    int marked = 0;
+    double spent = 0.0;
+    const bool collection = options.parts <= 1;
+    for (std::size_t i = 0; i < todo.size(); ++i) {
+        const double secondsLeft = i == 0 ? perFrequency * todo.size() : spent / i * (todo.size() - i);
+        progress.Before(static_cast<int>(i), todo[i], secondsLeft);
+        // The library's own progress lines stay off the console; a failure's report is shown.
+        std::string libraryText;
+        logFile.SetConsoleSink(&libraryText);
+        FrequencyResult result;
+        status = solver.Solve(model, todo[i], frequencyOptions, result);
+        if (status == 0) status = output::WriteFrequencyFiles(job.outputDirectory, model, job, result);
+        logFile.SetConsoleSink(nullptr);
+        progress.Clear();
+        result.status = status;
+        spent += result.seconds;
+        if (status < 0) {
+            const std::size_t report = libraryText.find("\n######## ERROR");
+            if (report != std::string::npos) logFile.Print(libraryText.c_str() + report, 0);
+            if (firstFailure == 0) firstFailure = status;
+        }
+        if (result.nearResonance) ++marked;
+        std::string line = std::to_string(i + 1) + " of " + std::to_string(todo.size()) + ": " +
+                           output::FrequencyText(result.frequency) + " Hz, ka " +
+                           Format("%.4g", result.ka);
+        if (status < 0) {
+            line += ", FAILED with status " + std::to_string(status);
+        } else {
+            if (std::isnan(result.firstResidual)) {
+                line += ", not checked";
+            } else {
+                line += ", residual " + Format("%.2e", result.firstResidual);
+            }
+            if (result.nearResonance) line += " (near an interior resonance)";
+            if (result.chiefPoints > 0) {
+                line += ", CHIEF " + std::to_string(result.chiefPoints) + " points: residual " +
+                        Format("%.2e", result.residual);
+            }
+        }
+        line += ", " + Format("%.2f", result.seconds) + " s\n";
+        Print(line);
+        const std::string key = output::FrequencyText(result.frequency);
+        table.frequencyRows[key] = output::FrequencyRow(result, model.pointCount);
+        table.fieldRows[key] = output::FieldRows(result, model.fieldPoints);
+        const int written = WriteTables(job.outputDirectory, frequencyFile, fieldFile, table,
+                                        withField, collection);
+        if (written < 0 && firstFailure == 0) firstFailure = written;
+    }
+    if (todo.empty()) {
+        const int written = WriteTables(job.outputDirectory, frequencyFile, fieldFile, table,
+                                        withField, collection);
+        if (written < 0) return written;
+    }
+    if (marked > 0) {
+        Print(std::to_string(marked) + " frequencies near an interior resonance (residual above " +
+              Format("%g", job.residualLimit) + ")" +
+              (job.chief == ChiefMode::automatic && m > 0 ? ", solved again with CHIEF points\n"
+                                                          : "\n"));
+    }
+    return firstFailure;
+}
+
+int CSweepRun::Merge(const std::string& folder) {
+    const char* const function = "Merge";
+    // The parts present: frequencies.part<i>of<N>.csv.
+    std::map<int, std::set<int>> partsOf;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        int part = 0, parts = 0;
+        char tail[8] = {0};
+        if (std::sscanf(name.c_str(), "frequencies.part%dof%d.%4s", &part, &parts, tail) == 3 &&
+            std::string(tail) == "csv" && part >= 1 && part <= parts && parts <= 100000) {
+            partsOf[parts].insert(part);
+        }
+    }
+    if (error || partsOf.empty()) {
+        logFile.ReportError(className, function, Message::openError,
+                            (folder + ": no part tables frequencies.part<i>of<N>.csv").c_str());
+        return Status::openError;
+    }
+    if (partsOf.size() > 1) {
+        logFile.ReportError(className, function, Message::invalidData,
+                            (folder + ": parts of sweeps split in different numbers").c_str());
+        return Status::invalidData;
+    }
+    const int parts = partsOf.begin()->first;
+    Table table;
+    bool withField = false;
+    for (int part = 1; part <= parts; ++part) {
+        const std::string frequencyFile = folder + "/" + TableName("frequencies", part, parts);
+        const std::string fieldFile = folder + "/" + TableName("field", part, parts);
+        if (partsOf.begin()->second.count(part) == 0) {
+            logFile.ReportError(className, function, Message::openError, frequencyFile.c_str());
+            return Status::openError;
+        }
+        withField = withField || fs::exists(fieldFile);
+        if (!ReadTables(frequencyFile, fieldFile, table)) {
+            logFile.ReportError(className, function, Message::invalidData, frequencyFile.c_str());
+            return Status::invalidData;
+        }
+    }
+    const int status = WriteTables(folder, "frequencies.csv", "field.csv", table, withField, true);
+    if (status < 0) return status;
+    Print("Merged " + std::to_string(parts) + " parts: " + std::to_string(table.frequencyRows.size()) +
+          " frequencies into " + folder + "/frequencies.csv\n");
+    int failed = 0;
+    for (const auto& row : table.frequencyRows) failed += RowStatus(row.second) != 0;
+    if (failed > 0) Print(std::to_string(failed) + " of them failed: see their status\n");
+    return Status::ok;
+}

@@ -1,0 +1,36 @@
+// A whole sweep run: the estimate of memory and time, the frequency loop with its progress line,
+// the files of every frequency, the tables kept current after each frequency, resuming an
+// interrupted sweep, running one part of a sweep split over several processes or hosts, and
+// joining the parts.
+#pragma once
+
+#include <string>
+
+#include "sweep/SweepJob.h"
+
+struct RunOptions {
+    bool resume = false;  // skip the frequencies whose results are already in the output folder
+    int part = 1;         // this run takes every parts-th frequency from the part-th on
+    int parts = 1;
+    int threads = 1;
+};
+
+// The table names of a run: frequencies.csv and field.csv, or for a part
+// frequencies.part2of4.csv and field.part2of4.csv.
+std::string TableName(const std::string& table, int part, int parts);
+
+class CSweepRun {
+public:
+    // Runs the job. 0 when every frequency was solved; otherwise the status of the first
+    // frequency that failed (the others were still run), or of a failure before the first one.
+    int Run(const SweepJob& job, const RunOptions& options);
+    // Joins the part tables of the folder into frequencies.csv, field.csv and sweep.pvd. 0, or a
+    // negative status after one report (a part missing, a table unreadable).
+    int Merge(const std::string& folder);
+
+    // The memory a frequency needs for n surface points and m CHIEF points, in bytes.
+    static double MemoryNeed(int n, int m);
+
+private:
+    const char* className = "CSweepRun";
+};

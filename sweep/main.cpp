@@ -1,0 +1,75 @@
+// kavoral-sweep: a frequency sweep of the boundary element method in one run.
+//   kavoral-sweep [--resume] [--part i/N] job.txt
+//   kavoral-sweep --merge OUTPUT
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "app/LogFile.h"
+#include "app/Stopwatch.h"
+#include "base/Status.h"
+#include "sweep/JobFile.h"
+#include "sweep/SweepRun.h"
+
+namespace {
+
+const char* const usage =
+    "Usage: kavoral-sweep [--resume] [--part i/N] job.txt\n"
+    "       kavoral-sweep --merge OUTPUT\n"
+    "  --resume     skip the frequencies already solved in the output folder\n"
+    "  --part i/N   solve every N-th frequency from the i-th on, into part tables\n"
+    "  --merge      join the part tables of an output folder\n";
+
+int Usage() {
+    std::fputs(usage, stderr);
+    return 2;
+}
+
+bool ParsePart(const char* text, int& part, int& parts) {
+    char extra = 0;
+    return std::sscanf(text, "%d/%d%c", &part, &parts, &extra) == 2 && parts >= 1 &&
+           parts <= 100000 && part >= 1 && part <= parts;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    RunOptions options;
+    const char* jobFile = nullptr;
+    const char* mergeFolder = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--resume") == 0) {
+            options.resume = true;
+        } else if (std::strcmp(argv[i], "--part") == 0 && i + 1 < argc) {
+            if (!ParsePart(argv[++i], options.part, options.parts)) return Usage();
+        } else if (std::strcmp(argv[i], "--merge") == 0 && i + 1 < argc && mergeFolder == nullptr) {
+            mergeFolder = argv[++i];
+        } else if (argv[i][0] != '-' && jobFile == nullptr) {
+            jobFile = argv[i];
+        } else {
+            return Usage();
+        }
+    }
+    if ((jobFile == nullptr) == (mergeFolder == nullptr)) return Usage();
+    if (mergeFolder != nullptr && (options.resume || options.parts > 1)) return Usage();
+
+    CStopwatch stopwatch;
+    logFile.Print("kavoral-sweep: a frequency sweep of the boundary element method\n", 0);
+    CSweepRun run;
+    int status = 0;
+    if (mergeFolder != nullptr) {
+        status = run.Merge(mergeFolder);
+    } else {
+        SweepJob job;
+        status = CJobFile().Read(jobFile, job);
+        if (status == 0) status = run.Run(job, options);
+    }
+    if (status == 0) {
+        logFile.Print("Elapsed time: ", 0);
+        logFile.Print(stopwatch.ElapsedText(), 0);
+        logFile.Print("\n", 0);
+    }
+    return -status;
+}
