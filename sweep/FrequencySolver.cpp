@@ -14,20 +14,22 @@
 #include "app/LogFile.h"
 #include "base/Constants.h"
 #include "base/Status.h"
+#include "generator/ThreadedRows.h"
 #include "solver/Solver.h"
 #include "solver/SurfaceSystem.h"
 
 namespace {
 
-// Rows computed together: enough to keep every thread busy, small beside the system matrix.
-constexpr int rowBlock = 32;
+// Rows computed together, shared among the threads: enough to keep every thread busy, small
+// beside the system matrix.
+constexpr int rowBlock = 64;
 
 std::size_t Size(int n) { return n > 0 ? static_cast<std::size_t>(n) : 0; }
 
 // Hands the final rows of A and B for every row point to `use`, a block at a time:
 // use(first, count, a, b) with count rows of pointCount entries each.
 bool ForEachRowBlock(const CGenerator& generator, double omega, const std::vector<Vector3>& points,
-                     const double* solidAngles, int /*threads*/,
+                     const double* solidAngles, int threads,
                      const std::function<void(int, int, const Complex*, const Complex*)>& use) {
     const int count = static_cast<int>(points.size());
     const std::size_t block = Size(rowBlock) * Size(generator.pointCount);
@@ -36,7 +38,8 @@ bool ForEachRowBlock(const CGenerator& generator, double omega, const std::vecto
     if (a == nullptr || b == nullptr) return false;
     for (int first = 0; first < count; first += rowBlock) {
         const int rows = std::min(rowBlock, count - first);
-        generator.ComputeMatrixRows(omega, points.data(), solidAngles, first, rows, a.get(), b.get());
+        ComputeMatrixRowsThreaded(generator, threads, omega, points.data(), solidAngles, first, rows,
+                                  a.get(), b.get());
         use(first, rows, a.get(), b.get());
     }
     return true;
@@ -106,7 +109,8 @@ int CFrequencySolver::SolveDirect(const SweepModel& model, double omega, const A
         logFile.ReportError(className, "Solve", Message::noMemory, "");
         return Status::noMemory;
     }
-    const int status = CSolver::SolveAssembledSystem(system.rows.get(), rightHandSide.data(), n);
+    const int status = CSolver::SolveAssembledSystem(system.rows.get(), rightHandSide.data(), n,
+                                                        threads);
     if (status < 0) return status;
     RecoverSurfaceSolution(n, model.excitation.types.data(), model.excitation.values.data(),
                            rightHandSide.data(), result.pressures.data(), result.velocities.data());

@@ -15,6 +15,8 @@
 #include "app/LogFile.h"
 #include "base/Constants.h"
 #include "base/Status.h"
+#include "base/Threads.h"
+#include "generator/ThreadedRows.h"
 #include "solver/LinEqu.h"
 #include "sweep/FrequencySolver.h"
 #include "sweep/SweepModel.h"
@@ -52,30 +54,31 @@ double AvailableMemory() {
 
 // Seconds for the rows of n points, measured on one block, and for the factorisation, measured
 // on a small system and scaled with n^3.
-double EstimateSeconds(const SweepModel& model, double frequency) {
+double EstimateSeconds(const SweepModel& model, double frequency, int threads) {
     const int n = model.pointCount;
     const int probeRows = std::min(n, 16);
     std::vector<Complex> a(static_cast<std::size_t>(probeRows) * n);
     std::vector<Complex> b(a.size());
     std::vector<Vector3> rows(model.surface->points.begin(), model.surface->points.begin() + probeRows);
     auto start = std::chrono::steady_clock::now();
-    model.generator->ComputeMatrixRows(2.0 * pi * frequency, rows.data(), nullptr, 0,
-                                       probeRows, a.data(), b.data());
+    ComputeMatrixRowsThreaded(*model.generator, threads, 2.0 * pi * frequency, rows.data(), nullptr,
+                              0, probeRows, a.data(), b.data());
     const double rowSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / probeRows;
-    const int probe = 192;
+    const int probe = 384;
     std::vector<Complex> entries(static_cast<std::size_t>(probe) * probe);
     std::vector<Complex*> matrix(probe);
     for (int i = 0; i < probe; ++i) {
         matrix[i] = entries.data() + static_cast<std::size_t>(i) * probe;
         for (int j = 0; j < probe; ++j) matrix[i][j] = {i == j ? probe + 1.0 : 1.0 / (1 + i + j), 0.1};
     }
-    std::string discard;
-    logFile.SetConsoleSink(&discard);
-    start = std::chrono::steady_clock::now();
-    CLinEqu().LUDecompose(matrix.data(), probe);
-    const double luSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    logFile.SetConsoleSink(nullptr);
+    double luSeconds = 0.0;
+    {
+        ConsoleCapture discard;  // the factorisation's row counter
+        start = std::chrono::steady_clock::now();
+        CLinEqu(threads).LUDecompose(matrix.data(), probe);
+        luSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
     const double scale = static_cast<double>(n) / probe;
     const double extraRows = static_cast<double>(model.fieldPoints.size() + model.interior.check.size());
     return rowSeconds * (n + extraRows) + luSeconds * scale * scale * scale;
@@ -248,11 +251,12 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
     const int m = job.chief == ChiefMode::off ? 0 : static_cast<int>(model.interior.chief.size());
     const double need = MemoryNeed(model.pointCount, m);
     const double available = AvailableMemory();
-    const double perFrequency = todo.empty() ? 0.0 : EstimateSeconds(model, todo.back());
+    const int threads = ResolveThreadCount(job.config.threads);
+    const double perFrequency = todo.empty() ? 0.0 : EstimateSeconds(model, todo.back(), threads);
     Print(std::to_string(model.pointCount) + " points: " + Format("%.0f", 16.0 * model.pointCount * model.pointCount / 1e6) +
           " MB per matrix, " + Format("%.0f", need / 1e6) + " MB in all, about " + Duration(perFrequency) +
-          " per frequency on " + std::to_string(options.threads) +
-          (options.threads == 1 ? " thread\n" : " threads\n"));
+          " per frequency on " + std::to_string(threads) +
+          (threads == 1 ? " thread\n" : " threads\n"));
     if (available > 0.0 && need > available) {
         const std::string comment = Format("%.0f", need / 1e6) + " MB needed, " +
                                     Format("%.0f", available / 1e6) + " MB available";
@@ -265,7 +269,7 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
     FrequencyOptions frequencyOptions;
     frequencyOptions.chief = job.chief;
     frequencyOptions.residualLimit = job.residualLimit;
-    frequencyOptions.threads = options.threads;
+    frequencyOptions.threads = threads;
     CFrequencySolver solver;
     CProgress progress(static_cast<int>(todo.size()));
     int firstFailure = Status::ok;
@@ -277,11 +281,13 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
         progress.Before(static_cast<int>(i), todo[i], secondsLeft);
         // The library's own progress lines stay off the console; a failure's report is shown.
         std::string libraryText;
-        logFile.SetConsoleSink(&libraryText);
         FrequencyResult result;
-        status = solver.Solve(model, todo[i], frequencyOptions, result);
-        if (status == 0) status = output::WriteFrequencyFiles(job.outputDirectory, model, job, result);
-        logFile.SetConsoleSink(nullptr);
+        {
+            ConsoleCapture capture;
+            status = solver.Solve(model, todo[i], frequencyOptions, result);
+            if (status == 0) status = output::WriteFrequencyFiles(job.outputDirectory, model, job, result);
+            libraryText = capture.text;
+        }
         progress.Clear();
         result.status = status;
         spent += result.seconds;

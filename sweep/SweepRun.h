@@ -12,7 +12,6 @@ struct RunOptions {
     bool resume = false;  // skip the frequencies whose results are already in the output folder
     int part = 1;         // this run takes every parts-th frequency from the part-th on
     int parts = 1;
-    int threads = 1;
 };
 
 // The table names of a run: frequencies.csv and field.csv, or for a part

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "support/SolverFiles.h"
-#include "support/SurfaceShapes.h"
+#include "support/SurfaceText.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -70,9 +70,9 @@ bool Contains(const std::string& text, const std::string& part) {
 
 // A sphere of 266 points facing outward: large enough that writing its matrices takes a while.
 std::string SphereText() {
-    sphere::Mesh mesh;
-    sphere::AddSphere(mesh, 24, 12, false, nullptr);
-    return shapes::SurfaceText(mesh);
+    meshes::Mesh mesh;
+    meshes::AddLatitudeSphere(mesh, 24, 12, false, nullptr);
+    return test::SurfaceText(mesh);
 }
 constexpr int spherePoints = 24 * 11 + 2;
 

@@ -6,15 +6,15 @@
 #include "fileio/FileIO.h"
 #include "sweep/Boundary.h"
 #include "SweepSupport.h"
-#include "tools/Mesh.h"
+#include "meshes/Mesh.h"
 
 namespace {
 
 
 // The regions text that puts the elements above z = 0.7 (the cap) into "piston".
-std::string PistonRegions(const mesh::Mesh& m) {
+std::string PistonRegions(const meshes::Mesh& m) {
     std::string text = "% regions\n";
-    for (const mesh::Element& e : m.elements) text += mesh::Centroid(m, e).z > 0.7 ? "piston\n" : "wall\n";
+    for (const SurfaceElement& e : m.elements) text += meshes::Centroid(m, e).z > 0.7 ? "piston\n" : "wall\n";
     return text;
 }
 
@@ -41,7 +41,7 @@ TEST(RegionsFile, ReadsOneNamePerElementAndRefusesBadLines) {
 }
 
 TEST(BoundaryConditions, APistonKeepsItsVolumeVelocityAcrossItsRim) {
-    const mesh::Mesh m = mesh::Icosphere(1.0, 2);
+    const meshes::Mesh m = meshes::Icosphere(1.0, 2);
     const sweeptest::Elements s = sweeptest::FromMesh(m);
     RegionMap regions;
     test::ConsoleCapture capture;
@@ -101,7 +101,7 @@ TEST(BoundaryConditions, PressureBeatsImpedanceBeatsAdmittanceBeatsVelocity) {
 }
 
 TEST(BoundaryConditions, UnknownRegionsAndElementsWithoutConditionAreErrors) {
-    const mesh::Mesh m = mesh::Icosphere(1.0, 1);
+    const meshes::Mesh m = meshes::Icosphere(1.0, 1);
     const sweeptest::Elements s = sweeptest::FromMesh(m);
     RegionMap regions;
     test::ConsoleCapture capture;

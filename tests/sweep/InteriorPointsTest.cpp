@@ -7,7 +7,7 @@
 #include "base/Constants.h"
 #include "sweep/InteriorPoints.h"
 #include "SweepSupport.h"
-#include "tools/Mesh.h"
+#include "meshes/Mesh.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ SurfaceGeometry View(const sweeptest::Elements& g) {
 
 
 TEST(InteriorPoints, SolidAngleIsFullInsideAndZeroOutsideForTrianglesAndQuadrilaterals) {
-    for (const mesh::Mesh& m : {mesh::Icosphere(1.0, 2), mesh::CubedSphere(1.0, 3)}) {
+    for (const meshes::Mesh& m : {meshes::Icosphere(1.0, 2), meshes::CubedSphere(1.0, 3)}) {
         const sweeptest::Elements g = sweeptest::FromMesh(m);
         EXPECT_NEAR(std::fabs(interior::SolidAngle(View(g), {0.1, -0.2, 0.3})), 4.0 * pi, 1e-9);
         EXPECT_NEAR(interior::SolidAngle(View(g), {1.5, 0.2, 0.0}), 0.0, 1e-9);
@@ -29,7 +29,7 @@ TEST(InteriorPoints, SolidAngleIsFullInsideAndZeroOutsideForTrianglesAndQuadrila
 }
 
 TEST(InteriorPoints, ChosenPointsAreInsideDeepAndDeterministic) {
-    const mesh::Mesh m = mesh::Icosphere(2.0, 3);
+    const meshes::Mesh m = meshes::Icosphere(2.0, 3);
     const sweeptest::Elements g = sweeptest::FromMesh(m);
     InteriorPoints first;
     ASSERT_EQ(interior::Choose(View(g), 10, 12, first), 22);
@@ -48,13 +48,20 @@ TEST(InteriorPoints, ChosenPointsAreInsideDeepAndDeterministic) {
 TEST(InteriorPoints, AFlatBodyHasNoRoom) {
     // A slab 10 x 10 x 0.1 of two squares split in triangles per face: its edges are far longer
     // than its thickness.
-    mesh::Mesh slab;
+    meshes::Mesh slab;
     for (int i = 0; i < 8; ++i) {
         slab.points.push_back({(i & 1) ? 5.0 : -5.0, (i & 2) ? 5.0 : -5.0, (i & 4) ? 0.05 : -0.05});
     }
     const int faces[6][4] = {{0, 1, 3, 2}, {4, 6, 7, 5}, {0, 4, 5, 1},
                              {2, 3, 7, 6}, {0, 2, 6, 4}, {1, 5, 7, 3}};
-    for (const auto& f : faces) mesh::AddOutward(slab, {4, {f[0], f[1], f[2], f[3]}});
+    for (const auto& f : faces) {
+        SurfaceElement e = meshes::Quadrilateral(f[0], f[1], f[2], f[3]);
+        // Each face must look away from the centre, the origin.
+        if (Dot(meshes::Normal(slab, e), meshes::Centroid(slab, e)) < 0.0) {
+            e = meshes::Quadrilateral(f[3], f[2], f[1], f[0]);
+        }
+        slab.elements.push_back(e);
+    }
     const sweeptest::Elements g = sweeptest::FromMesh(slab);
     InteriorPoints found;
     EXPECT_EQ(interior::Choose(View(g), 10, 0, found), 0);

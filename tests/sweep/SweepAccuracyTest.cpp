@@ -8,10 +8,18 @@
 #include <cmath>
 
 #include "fileio/FileIO.h"
+#include "fileio/NumberFormat.h"
 #include "SweepSupport.h"
 #include "tools/SphereField.h"
 
 namespace {
+
+// A number as text that reads back as the same double.
+std::string RoundTrip(double value) {
+    char text[numberTextSize];
+    FormatRoundTrip(value, text);
+    return text;
+}
 
 constexpr double pi = 3.14159265358979323846;
 constexpr double firstOscillatingResonance = 4.4934094579;  // the first zero of j1
@@ -25,11 +33,11 @@ struct Solved {
 Solved Sweep(sphere::Motion motion, const std::vector<double>& kas, const std::string& chief) {
     test::TempDir dir;
     sweeptest::WriteSphere(dir, 3);
-    const mesh::Mesh m = mesh::Icosphere(1.0, 3);
+    const meshes::Mesh m = meshes::Icosphere(1.0, 3);
     std::string excitation = std::to_string(m.points.size()) + "\n";
     for (std::size_t i = 0; i < m.points.size(); ++i) {
         const double v = motion == sphere::Motion::pulsating ? 1.0 : m.points[i].z / Length(m.points[i]);
-        excitation += std::to_string(i) + " V " + mesh::Number(v) + " 0\n";
+        excitation += std::to_string(i) + " V " + RoundTrip(v) + " 0\n";
     }
     test::WriteFile(dir.File("excitation.xct"), excitation);
     std::string frequencies = "FREQUENCIES";

@@ -54,7 +54,7 @@ TEST(SweepProgram, WithChiefOffGivesTheResultsOfTheFiveCommandsBitForBit) {
                                "DIVISION 0.65 1.95\nMATRIX_EPS 1e-10\nMATRIX_FILE BINARY\n";
     test::WriteFile(dir.File("Kavoral.cfg"), config);
     // Every kind of condition, so that every branch of the assembly is compared.
-    const mesh::Mesh sphere = mesh::Icosphere(1.0, 2);
+    const meshes::Mesh sphere = meshes::Icosphere(1.0, 2);
     std::string excitation = std::to_string(sphere.points.size()) + "\n";
     for (std::size_t i = 0; i < sphere.points.size(); ++i) {
         const char* kinds[] = {"V 1 0.25", "V 0.5 0", "Z 412 16", "Y 0.0025 0", "P 1 0"};

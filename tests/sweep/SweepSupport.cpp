@@ -8,20 +8,12 @@
 
 namespace sweeptest {
 
-Elements FromMesh(const mesh::Mesh& m) {
-    Elements s{m.points, {}};
-    for (const mesh::Element& e : m.elements) {
-        SurfaceElement element{e.nodeCount, {unusedNode, unusedNode, unusedNode, unusedNode}};
-        for (int j = 0; j < e.nodeCount; ++j) element.nodes[j] = static_cast<std::uint16_t>(e.nodes[j]);
-        s.elements.push_back(element);
-    }
-    return s;
-}
+Elements FromMesh(const meshes::Mesh& m) { return Elements{m.points, m.elements}; }
 
 void WriteSphere(const test::TempDir& dir, int level) {
     test::CopyGaussFile(dir.Path());
-    ASSERT_TRUE(mesh::WriteSurface(mesh::Icosphere(1.0, level), dir.File("sphere.srf"), "sphere"));
-    ASSERT_TRUE(mesh::WriteSurface(mesh::LinePoints({0, 0, 1.5}, {0, 0, 5}, 4), dir.File("field.ms"),
+    ASSERT_TRUE(meshes::WriteSurface(meshes::Icosphere(1.0, level), dir.File("sphere.srf"), "sphere"));
+    ASSERT_TRUE(meshes::WriteSurface(meshes::LinePoints({0, 0, 1.5}, {0, 0, 5}, 4), dir.File("field.ms"),
                                    "field points"));
 }
 

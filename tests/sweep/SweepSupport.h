@@ -7,7 +7,7 @@
 
 #include "support/TestSupport.h"
 #include "surface/SurfaceElement.h"
-#include "tools/Mesh.h"
+#include "meshes/Mesh.h"
 
 namespace sweeptest {
 
@@ -16,7 +16,7 @@ struct Elements {
     std::vector<Vector3> points;
     std::vector<SurfaceElement> elements;
 };
-Elements FromMesh(const mesh::Mesh& m);
+Elements FromMesh(const meshes::Mesh& m);
 
 // The sphere of radius 1 m and the rules file in the folder: sphere.srf, Gauss.cfs; field.ms
 // holds four points on the z axis from r = 1.5 to 5.
