@@ -211,6 +211,32 @@ Problem ReadResidualLimit(const JobLine& line, SweepJob& job) {
     return "";
 }
 
+Problem ReadIncident(const JobLine& line, SweepJob& job) {
+    const std::vector<std::string> words = Words(line.values);
+    if (words.size() != 6) {
+        return "expected: PLANE amplitude_re amplitude_im dx dy dz, or POINT amplitude_re "
+               "amplitude_im x y z";
+    }
+    const std::string kind = Upper(words[0]);
+    if (kind != "PLANE" && kind != "POINT") return "the kind '" + words[0] + "' is neither PLANE nor POINT";
+    double numbers[5];
+    for (int i = 0; i < 5; ++i) {
+        if (!ParseNumber(words[static_cast<std::size_t>(i) + 1], numbers[i])) {
+            return "'" + words[static_cast<std::size_t>(i) + 1] + "' is not a number";
+        }
+    }
+    const Complex amplitude{numbers[0], numbers[1]};
+    const Vector3 where{numbers[2], numbers[3], numbers[4]};
+    if (kind == "POINT") {
+        job.incident.AddPointSource(amplitude, where);
+        return "";
+    }
+    // Checked here, so that adding the wave cannot fail.
+    if (!CIncidentField::UsableDirection(where)) return "the direction is zero or too long";
+    job.incident.AddPlaneWave(amplitude, where);
+    return "";
+}
+
 struct JobKey {
     const char* name;
     Problem (*read)(const JobLine&, SweepJob&);
@@ -230,6 +256,7 @@ const JobKey jobKeys[] = {
     {"DIRECTION", ReadDirection},
     {"RESIDUAL_LIMIT", ReadResidualLimit},
     {"OUTPUT", ReadOutput},
+    {"INCIDENT", ReadIncident},
 };
 
 Problem ReadConfigLine(const JobLine& line, SweepJob& job) {

@@ -8,6 +8,7 @@
 
 #include "base/Complex.h"
 #include "fileio/ConfigData.h"
+#include "solver/IncidentField.h"
 
 // A BOUNDARY line: the condition of every element of a region (or of ALL elements).
 struct BoundaryCondition {
@@ -36,5 +37,7 @@ struct SweepJob {
     int chiefPoints = 12;
     // A frequency whose interior residual is above this is near an interior resonance.
     double residualLimit = 0.02;
+    // INCIDENT lines, summed: the sound arriving at the body. Empty: the body only radiates.
+    CIncidentField incident;
     std::string outputDirectory;
 };

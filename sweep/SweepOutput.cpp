@@ -164,16 +164,18 @@ std::string FrequencyRow(const FrequencyResult& result, int points) {
            Format("%.3f", result.seconds) + "\n";
 }
 
-std::string FieldRows(const FrequencyResult& result, const std::vector<Vector3>& fieldPoints) {
+std::string FieldRows(const FrequencyResult& result, const std::vector<Vector3>& fieldPoints,
+                      const std::vector<Complex>& incident) {
     std::string rows;
     if (result.status < 0) return rows;
     const std::string f = FrequencyText(result.frequency);
     for (std::size_t i = 0; i < fieldPoints.size() && i < result.field.size(); ++i) {
         const Vector3 x = fieldPoints[i];
         const Complex p = result.field[i];
+        const Complex scattered = i < incident.size() ? p - incident[i] : p;
         rows += f + "," + std::to_string(i) + "," + G(x.x) + "," + G(x.y) + "," + G(x.z) + "," +
                 G(p.re) + "," + G(p.im) + "," + G(Abs(p)) + "," +
-                Format("%.6g", SoundPressureLevel(p)) + "," + Format("%.6g", PhaseDegrees(p)) + "\n";
+                Format("%.6g", SoundPressureLevel(p)) + "," + Format("%.6g", PhaseDegrees(p)) + "," + G(scattered.re) + "," + G(scattered.im) + "\n";
     }
     return rows;
 }

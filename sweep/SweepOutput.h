@@ -15,7 +15,7 @@ namespace output {
 constexpr const char* frequencyHeader =
     "frequency_hz,ka,points,chief_points,interior_residual,status,seconds";
 constexpr const char* fieldHeader =
-    "frequency_hz,point,x,y,z,p_re,p_im,abs_p,spl_db,phase_deg";
+    "frequency_hz,point,x,y,z,p_re,p_im,abs_p,spl_db,phase_deg,ps_re,ps_im";
 
 // The text of a frequency in the tables and in the file names.
 std::string FrequencyText(double frequency);
@@ -24,7 +24,10 @@ std::string FrequencyFile(const std::string& kind, double frequency, const std::
 
 // The table rows of one frequency (each ending in a line feed).
 std::string FrequencyRow(const FrequencyResult& result, int points);
-std::string FieldRows(const FrequencyResult& result, const std::vector<Vector3>& fieldPoints);
+// The field rows carry the total pressure and the scattered one, the total less `incident` (the
+// incident pressure at each field point; empty: none, the scattered pressure is the total).
+std::string FieldRows(const FrequencyResult& result, const std::vector<Vector3>& fieldPoints,
+                      const std::vector<Complex>& incident);
 
 // The sound pressure level in dB re 20 uPa of the RMS value |p| / sqrt 2, and the phase in
 // degrees.

@@ -19,6 +19,7 @@
 #include "generator/ThreadedRows.h"
 #include "solver/LinEqu.h"
 #include "sweep/FrequencySolver.h"
+#include "sweep/IncidentTerms.h"
 #include "sweep/SweepModel.h"
 #include "sweep/SweepOutput.h"
 
@@ -282,9 +283,14 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
         // The library's own progress lines stay off the console; a failure's report is shown.
         std::string libraryText;
         FrequencyResult result;
+        result.frequency = todo[i];
+        AddedTerms incident;
         {
             ConsoleCapture capture;
-            status = solver.Solve(model, todo[i], frequencyOptions, result);
+            status = IncidentTerms(model, job.incident, 2.0 * pi * todo[i], incident);
+            frequencyOptions.added = &incident;
+            if (status == 0) status = solver.Solve(model, todo[i], frequencyOptions, result);
+            frequencyOptions.added = nullptr;
             if (status == 0) status = output::WriteFrequencyFiles(job.outputDirectory, model, job, result);
             libraryText = capture.text;
         }
@@ -318,7 +324,7 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
         Print(line);
         const std::string key = output::FrequencyText(result.frequency);
         table.frequencyRows[key] = output::FrequencyRow(result, model.pointCount);
-        table.fieldRows[key] = output::FieldRows(result, model.fieldPoints);
+        table.fieldRows[key] = output::FieldRows(result, model.fieldPoints, incident.fieldPoints);
         const int written = WriteTables(job.outputDirectory, frequencyFile, fieldFile, table,
                                         withField, collection);
         if (written < 0 && firstFailure == 0) firstFailure = written;

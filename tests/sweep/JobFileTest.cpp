@@ -121,6 +121,27 @@ TEST(JobFile, IncompleteJobsAndMissingInputsAreRefusedBeforeAnyWork) {
                 " line 1, SURFACE: cannot open");
 }
 
+TEST(JobFile, IncidentLinesAreSummedAndTheirFaultsNamed) {
+    test::TempDir dir;
+    const JobRead read = ReadJob(dir, minimal + "INCIDENT PLANE 1 0 0 0 2\nincident point 0.5 -1 0 0 -3\n"
+                                                "INCIDENT Plane 0 1 1 0 0\n");
+    ASSERT_EQ(read.status, 0) << read.console;
+    ASSERT_EQ(read.job.incident.PlaneWaves().size(), 2u);
+    ASSERT_EQ(read.job.incident.PointSources().size(), 1u);
+    EXPECT_DOUBLE_EQ(read.job.incident.PlaneWaves()[0].direction.z, 1.0);  // normalised
+    EXPECT_DOUBLE_EQ(read.job.incident.PlaneWaves()[1].amplitude.im, 1.0);
+    EXPECT_DOUBLE_EQ(read.job.incident.PointSources()[0].amplitude.im, -1.0);
+    EXPECT_DOUBLE_EQ(read.job.incident.PointSources()[0].position.z, -3.0);
+    EXPECT_TRUE(ReadJob(dir, minimal).job.incident.Empty());
+
+    ExpectError(minimal + "INCIDENT PLANE 1 0 0 0\n", " line 5, INCIDENT: expected: PLANE");
+    ExpectError(minimal + "INCIDENT WAVE 1 0 0 0 1\n", " line 5, INCIDENT: the kind 'WAVE'");
+    ExpectError(minimal + "INCIDENT POINT 1 0 0 x 1\n", " line 5, INCIDENT: 'x' is not a number");
+    ExpectError(minimal + "INCIDENT PLANE 1 0 0 0 0\n", " line 5, INCIDENT: the direction is zero");
+    ExpectError(minimal + "INCIDENT PLANE 1 0 1e300 1e300 0\n", " line 5, INCIDENT: the direction");
+    ExpectError(minimal + "INCIDENT POINT nan 0 0 0 1\n", " line 5, INCIDENT: 'nan' is not a number");
+}
+
 TEST(JobFile, SurvivesGarbageAndReadsFromAFile) {
     test::TempDir dir;
     std::string garbage;

@@ -134,7 +134,7 @@ TEST(SweepProgram, WritesTablesResultFilesAndParaViewFilesForEveryFrequency) {
     ASSERT_EQ(field.size(), 16u);
     EXPECT_EQ(field[5][0], "100");
     EXPECT_EQ(field[5][1], "1");
-    ASSERT_EQ(field[5].size(), 10u);
+    ASSERT_EQ(field[5].size(), 12u);
     // spl_db of |p| and the phase of p.
     const double re = std::stod(field[5][5]), im = std::stod(field[5][6]);
     EXPECT_NEAR(std::stod(field[5][8]), 20 * std::log10(std::hypot(re, im) / std::sqrt(2.0) / 2e-5), 1e-3);

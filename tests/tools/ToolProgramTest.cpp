@@ -1,6 +1,7 @@
 // The helper programs run as a user runs them: the files they write, and their refusals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -12,6 +13,7 @@
 #include "surface/Surface.h"
 #include "meshes/Mesh.h"
 #include "tools/SphereField.h"
+#include "tools/SphereScattering.h"
 #include "tools/ToolSupport.h"
 
 namespace {
@@ -118,4 +120,42 @@ TEST(ToolPrograms, SphereTableShowsNoErrorForExactPressuresAndRejectsMismatchedF
     test::WriteFile(dir.File("short.res"), "2\n0\t1 0\t0 0\n1\t1 0\t0 0\n");
     run = test::RunProgram(Tool("spheretable"), dir.Path(), {"pulsating", "1", "2", "1.2", "343", "1", "s.ms", "short.res"});
     EXPECT_EQ(run.status, 1);
+}
+
+TEST(ToolPrograms, ScatteringTableShowsNoErrorForTheExactSeriesAndWritesThePlotData) {
+    test::TempDir dir;
+    ASSERT_EQ(test::RunProgram(Tool("fieldpoints"), dir.Path(), {"arc", "1", "5", "0", "180", "s.ms"}).status, 0);
+    std::vector<Vector3> points;
+    ASSERT_EQ(tool::ReadPoints(dir.File("s.ms"), points), "");
+    // f = 54.59 Hz in c = 343 m/s is ka = 1 on the sphere of 1 m; the wave travels along -x.
+    const double f = 343.0 / (8.0 * std::atan(1.0));
+    std::string result = "% Result File\n5\n";
+    for (size_t i = 0; i < points.size(); ++i) {
+        const Complex p = scattering::SpherePlaneWave(1.0, 1.0, {0.0, 0.0}, {2.0, 0.0}, {-1.0, 0.0, 0.0}, points[i]);
+        result += std::to_string(i) + "\t" + tool::Number(p.re) + " " + tool::Number(p.im) + "\t0.0 0.0\n";
+    }
+    test::WriteFile(dir.File("s.res"), result);
+    const std::vector<std::string> arguments = {"1", tool::Number(f), "343", "2", "0", "-3", "0", "0", "s.ms", "s.res"};
+    std::vector<std::string> withCsv = arguments;
+    withCsv.insert(withCsv.end(), {"points.csv", "curve.csv"});
+    auto run = test::RunProgram(Tool("scatteringtable"), dir.Path(), withCsv);
+    ASSERT_EQ(run.status, 0) << run.output;
+    double l2 = 1.0;
+    ASSERT_EQ(std::sscanf(run.output.c_str() + run.output.find("relative L2 error ") + 18, "%lf", &l2), 1) << run.output;
+    EXPECT_LT(l2, 1e-5) << run.output;  // the six digits of the result file
+    EXPECT_NE(run.output.find("ka = 1,"), std::string::npos) << run.output;
+    // The arc runs from +z over +x to -z: the point on +x faces the arriving wave (180 degrees).
+    const std::string csv = test::ReadFile(dir.File("points.csv"));
+    EXPECT_EQ(csv.rfind("theta_deg,abs_p,phase_deg,abs_exact,phase_exact_deg\n90,", 0), 0u) << csv;
+    EXPECT_NE(csv.find("\n180,"), std::string::npos) << csv;
+    const std::string curve = test::ReadFile(dir.File("curve.csv"));
+    EXPECT_EQ(std::count(curve.begin(), curve.end(), '\n'), 182);
+
+    test::WriteFile(dir.File("short.res"), "2\n0\t1 0\t0 0\n1\t1 0\t0 0\n");
+    std::vector<std::string> mismatched = arguments;
+    mismatched.back() = "short.res";
+    EXPECT_EQ(test::RunProgram(Tool("scatteringtable"), dir.Path(), mismatched).status, 1);
+    std::vector<std::string> noDirection = arguments;
+    noDirection[5] = "0";
+    EXPECT_EQ(test::RunProgram(Tool("scatteringtable"), dir.Path(), noDirection).status, 2);
 }

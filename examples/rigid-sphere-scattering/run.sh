@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# A rigid sphere (radius a = 1 m) in a plane wave of 1 Pa travelling along +z, swept through
+# kavoral-sweep at six frequencies from ka = 0.5 to 4, the first interior resonance ka = pi among
+# them, and compared with the exact series solution
+#
+#   p = P0 sum (2n+1) (-j)^n [j_n(kr) - j_n'(ka) / h_n'(ka) h_n(kr)] P_n(cos theta)
+#
+# on the surface and at field points on an arc at r = 2a. Writes surface-pressure.png, the
+# surface pressure over the angle from the wave direction, computed against exact.
+#
+# Usage: examples/rigid-sphere-scattering/run.sh [build-directory [level]]
+#        (defaults: ./build, icosphere level 3 = 642 points)
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+build=${1:-build}
+level=${2:-3}
+if [ ! -x "$build/sweep/kavoral-sweep" ]; then
+    echo "error: no kavoral-sweep in '$build/sweep'; build it first:" >&2
+    echo "  cmake -S . -B build && cmake --build build -j2" >&2
+    exit 2
+fi
+build=$(cd "$build" && pwd)
+work=$(mktemp -d "${TMPDIR:-/tmp}/kavoral-rigid-sphere-scattering.XXXXXX")
+cd "$work"
+cp "$root/data/Gauss.cfs" "$here/job.txt" .
+"$build/tools/icosphere" 1 "$level" sphere.srf
+# 37 field points on a half circle of radius 2 m in the x-z plane, from +z (0 degrees) to -z.
+"$build/tools/fieldpoints" arc 2 37 0 180 field.ms
+
+echo
+echo "kavoral-sweep job.txt"
+"$build/sweep/kavoral-sweep" job.txt > sweep.log || {
+    status=$?
+    tail -n 20 sweep.log >&2
+    exit "$status"
+}
+grep -E '^[0-9]+ of [0-9]+:|points:' sweep.log | sed 's/^/  /'
+
+echo
+echo "Total pressure against the exact series (relative L2 error; largest error of |P0|):"
+printf '  %-7s %-10s %-8s %-24s %-24s\n' ka f/Hz CHIEF "surface L2 / largest" "field r = 2a L2 / largest"
+plots=()
+# The frequencies as the sweep names its files: the first column of its table.
+frequencies=$(awk -F, 'NR > 1 { print $1 }' results/frequencies.csv)
+for f in $frequencies; do
+    ka=$(awk -v f="$f" 'BEGIN { printf "%.4g", 2 * atan2(0, -1) * f / 343 }')
+    chief=$(awk -F, -v f="$f" '$1 == f { print $4 }' results/frequencies.csv)
+    errors() {
+        "$build/tools/scatteringtable" 1 "$f" 343 1 0 0 0 1 "$@" |
+            awk '/^relative L2 error/ { printf "%.3g %% / %.3g %%", 100 * $4, 100 * $7 }'
+    }
+    surface=$(errors sphere.srf "results/surface_${f}Hz.res" "surface-$ka.csv" "exact-$ka.csv")
+    field=$(errors field.ms "results/field_${f}Hz.res")
+    printf '  %-7s %-10s %-8s %-24s %-24s\n' "$ka" "$f" "${chief:-?}" "$surface" "$field"
+    plots+=("ka = $ka" "surface-$ka.csv" "exact-$ka.csv")
+done
+
+/usr/bin/python3 "$here/plot.py" surface-pressure.png "${plots[@]}"
+echo
+echo "Plot: $work/surface-pressure.png"
+echo "Results (tables with total and scattered field pressures, result files, ParaView files"
+echo "results/sweep.pvd) are kept in $work"
