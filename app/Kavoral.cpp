@@ -28,9 +28,9 @@ const char* const banner =
 using CommandHandler = int (*)(const char* const* arguments, ConfigData config);
 
 struct CommandEntry {
-    const char* name;          // the switch
-    const char* parameters;    // the parameter names of the usage text, one per argument
-    int argumentCount;         // program name and switch included
+    const char* name;        // the switch
+    const char* parameters;  // the parameter names of the usage text, one per argument
+    int argumentCount;       // program name and switch included
     CommandHandler run;
 };
 

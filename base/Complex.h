@@ -24,8 +24,16 @@ inline Complex operator/(Complex x, Complex p) {
     return {(x.re * p.re + x.im * p.im) / d, (x.im * p.re - x.re * p.im) / d};
 }
 
-inline Complex& operator+=(Complex& a, Complex b) { a.re += b.re; a.im += b.im; return a; }
-inline Complex& operator-=(Complex& a, Complex b) { a.re -= b.re; a.im -= b.im; return a; }
+inline Complex& operator+=(Complex& a, Complex b) {
+    a.re += b.re;
+    a.im += b.im;
+    return a;
+}
+inline Complex& operator-=(Complex& a, Complex b) {
+    a.re -= b.re;
+    a.im -= b.im;
+    return a;
+}
 
 // |p| = sqrt(p.re^2 + p.im^2)
 inline double Abs(Complex p) { return std::sqrt(p.re * p.re + p.im * p.im); }

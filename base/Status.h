@@ -4,7 +4,7 @@
 
 namespace Status {
 constexpr int ok = 0;
-constexpr int badArguments = -1;      // also a singular coefficient matrix
+constexpr int badArguments = -1;  // also a singular coefficient matrix
 constexpr int badParameter = -2;
 constexpr int openError = -3;
 constexpr int noMemory = -4;

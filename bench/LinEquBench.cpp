@@ -142,8 +142,8 @@ int main(int argc, char** argv) {
             const double time = Best(rightHandSides, n, repeat, [&](Rows& matrix) {
                 CLinEqu linEqu(threads);
                 std::vector<Complex> workspace(linEqu.ColumnWorkspaceSize(n, n));
-                return linEqu.LUSubstituteColumns(factors.rows.data(), matrix.rows.data(), n, 0,
-                                                  n, workspace.data()) == 0;
+                return linEqu.LUSubstituteColumns(factors.rows.data(), matrix.rows.data(), n, 0, n,
+                                                  workspace.data()) == 0;
             });
             std::printf("%6d %7d %10.3f %9.2f   (n right-hand sides)\n", n, threads, time,
                         8.0 * n * n * static_cast<double>(n) / time * 1e-9);

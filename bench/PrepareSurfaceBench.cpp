@@ -41,12 +41,14 @@ int main() {
     meshes::Load(stored, mesh);
     int status = Timed("WriteSurfaceFile", [&] { return stored.WriteSurfaceFile(fileName); });
     CSurface surface{ConfigData{}};
-    if (status >= 0) status = Timed("ReadSurfaceFile", [&] { return surface.ReadSurfaceFile(fileName); });
+    if (status >= 0)
+        status = Timed("ReadSurfaceFile", [&] { return surface.ReadSurfaceFile(fileName); });
     std::remove(fileName);
     const auto total = std::chrono::steady_clock::now();
     if (status >= 0) status = Timed("CheckElements", [&] { return surface.CheckElements(); });
     if (status >= 0) status = Timed("Reflect", [&] { return surface.Reflect(); });
-    if (status >= 0) status = Timed("BuildNeighbourMatrix", [&] { return surface.BuildNeighbourMatrix(); });
+    if (status >= 0)
+        status = Timed("BuildNeighbourMatrix", [&] { return surface.BuildNeighbourMatrix(); });
     if (status >= 0) status = Timed("GetSubBoundaries", [&] { return surface.GetSubBoundaries(); });
     if (status >= 0) status = Timed("CalculateAngles", [&] { return surface.CalculateAngles(); });
     if (status >= 0) status = Timed("TurnSurface", [&] { return surface.TurnSurface(1); });

@@ -105,8 +105,7 @@ int Run(int subdivisions, const std::filesystem::path& gaussFile, bool discard) 
         integrateTime += Seconds(rowStart);
         for (int mode = 0; mode < 2; ++mode) {
             const Clock::time_point writeStart = Clock::now();
-            if (files[mode].WriteMatrixRow(rowA.data(), rowB.data()) < 0)
-                return fail();
+            if (files[mode].WriteMatrixRow(rowA.data(), rowB.data()) < 0) return fail();
             writeTime[mode] += Seconds(writeStart);
         }
     }

@@ -37,10 +37,8 @@ int CFileIO::ReadConfigFile(const char* fileName, ConfigData& config) {
         if (rest == nullptr) return badFile();
         UpperCaseKey(key);
         switch (ApplyConfigKey(key, rest, config)) {
-            case ConfigKeyResult::stored:
-                break;
-            case ConfigKeyResult::invalidValue:
-                return invalid();
+            case ConfigKeyResult::stored: break;
+            case ConfigKeyResult::invalidValue: return invalid();
             default:  // no key, or too few values
                 return badFile();
         }

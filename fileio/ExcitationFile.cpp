@@ -45,9 +45,9 @@ int CFileIO::ReadExcitationFile(const char* fileName, int& count, std::vector<Co
     CTextReader reader;
     int pointCount = 0;
     if (fileName != nullptr && values.empty() && types.empty()) count = 0;
-    const int opened = OpenPointFile(function, fileName, "filename is <NULL>",
-                                     values.empty() && types.empty(), "number of excited points",
-                                     reader, pointCount);
+    const int opened =
+        OpenPointFile(function, fileName, "filename is <NULL>", values.empty() && types.empty(),
+                      "number of excited points", reader, pointCount);
     if (opened < 0) return opened;
     const auto invalid = [&](const char* comment) {
         logFile.ReportError(className, function, Message::invalidData, comment);

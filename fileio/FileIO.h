@@ -50,8 +50,8 @@ public:
     int ReadResultFile(const char* fileName, int& count, std::vector<Complex>& pressures,
                        std::vector<Complex>& velocities);
 
-    int ReadGaussFile(const char* fileName, RuleArrays& quadA, RuleArrays& quadB,
-                      RuleArrays& quadW, RuleArrays& triA, RuleArrays& triB, RuleArrays& triW);
+    int ReadGaussFile(const char* fileName, RuleArrays& quadA, RuleArrays& quadB, RuleArrays& quadW,
+                      RuleArrays& triA, RuleArrays& triB, RuleArrays& triW);
 
 private:
     const char* className = "CFileIO";
@@ -78,8 +78,7 @@ private:
     int FailAndClose(const char* function, const char* message, const char* comment, int status);
     // Allocates the binary row buffer of `bytesPerColumn` bytes per column, but never more than
     // `limit` bytes. False when the memory is refused.
-    bool AllocateRowBuffer(int columns, std::size_t bytesPerColumn,
-                           std::size_t limit = SIZE_MAX);
+    bool AllocateRowBuffer(int columns, std::size_t bytesPerColumn, std::size_t limit = SIZE_MAX);
     int ReadTextRow(Complex* rowOfA, Complex* rowOfB);
     int ReadBinaryRow(Complex* rowOfA, Complex* rowOfB);
     int WriteTextRow(const Complex* rowOfA, const Complex* rowOfB);

@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr int lineSize = 500;            // text lines are read into a buffer of this size
-constexpr std::size_t entryBytes = 32;   // four doubles: A real, A imaginary, B real, B imaginary
+constexpr int lineSize = 500;           // text lines are read into a buffer of this size
+constexpr std::size_t entryBytes = 32;  // four doubles: A real, A imaginary, B real, B imaginary
 
 // The number of bytes from the current position of a file to its end, or SIZE_MAX when the
 // stream cannot tell (a pipe). The position is left where it was.
@@ -84,7 +84,8 @@ int CFileIO::OpenMatrix(const char* function, const char* fileName, bool binary,
     return Status::ok;
 }
 
-int CFileIO::FailAndClose(const char* function, const char* message, const char* comment, int status) {
+int CFileIO::FailAndClose(const char* function, const char* message, const char* comment,
+                          int status) {
     logFile.ReportError(className, function, message, comment);
     CloseMatrix(nullptr);
     return status;
@@ -192,8 +193,8 @@ int CFileIO::ReadMatrixRow(Complex* rowOfA, Complex* rowOfB) {
         logFile.ReportError(className, function, Message::invalidData, "");
         return Status::invalidData;
     }
-    const int status = mode == matrixFileBinary ? ReadBinaryRow(rowOfA, rowOfB)
-                                                : ReadTextRow(rowOfA, rowOfB);
+    const int status =
+        mode == matrixFileBinary ? ReadBinaryRow(rowOfA, rowOfB) : ReadTextRow(rowOfA, rowOfB);
     if (status < 0) {
         CloseMatrix(nullptr);
         return status;
@@ -255,8 +256,8 @@ int CFileIO::WriteMatrixRow(const Complex* rowOfA, const Complex* rowOfB) {
         logFile.ReportError(className, function, Message::invalidData, "");
         return Status::invalidData;
     }
-    const int status = mode == matrixFileBinary ? WriteBinaryRow(rowOfA, rowOfB)
-                                                : WriteTextRow(rowOfA, rowOfB);
+    const int status =
+        mode == matrixFileBinary ? WriteBinaryRow(rowOfA, rowOfB) : WriteTextRow(rowOfA, rowOfB);
     if (status < 0) {
         CloseMatrix(nullptr);
         return status;

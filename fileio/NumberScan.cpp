@@ -20,7 +20,7 @@ const char* SkipSpace(const char* text) {
 }
 
 // Powers of ten that are exact doubles.
-constexpr double exactPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+constexpr double exactPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 }  // namespace
@@ -65,8 +65,8 @@ const char* ScanDouble(const char* text, double& value) {
         }
     }
     const char next = *p;
-    if (digits > 0 && digits <= 15 && !IsDigit(next) && next != 'e' && next != 'E' &&
-        next != 'x' && next != 'X') {
+    if (digits > 0 && digits <= 15 && !IsDigit(next) && next != 'e' && next != 'E' && next != 'x' &&
+        next != 'X') {
         const double magnitude = static_cast<double>(digitsValue) / exactPowers[fractionDigits];
         value = negative ? -magnitude : magnitude;
         return p;

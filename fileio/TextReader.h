@@ -26,17 +26,17 @@ public:
     void SkipCommentLines();
 
     // Leading white space is skipped by every read.
-    bool ReadInt(int& value);          // decimal integer ("%d"); fails on overflow
-    bool ReadAutoInt(long& value);     // integer of automatic base ("%i"): 0x hexadecimal, 0 octal
-    bool ReadDouble(double& value);    // any number the text-to-double conversion takes ("%lf")
-    bool ReadDecimal(double& value);   // [sign] digits [. digits] [e [sign] digits], <= 27 chars
-    bool ReadChar(char& value);        // the next non-white-space character
+    bool ReadInt(int& value);         // decimal integer ("%d"); fails on overflow
+    bool ReadAutoInt(long& value);    // integer of automatic base ("%i"): 0x hexadecimal, 0 octal
+    bool ReadDouble(double& value);   // any number the text-to-double conversion takes ("%lf")
+    bool ReadDecimal(double& value);  // [sign] digits [. digits] [e [sign] digits], <= 27 chars
+    bool ReadChar(char& value);       // the next non-white-space character
 
 private:
     static constexpr std::size_t bufferSize = 1 << 16;
     static constexpr std::size_t tokenLimit = 512;
 
-    bool Fill(std::size_t wanted);     // tries to have `wanted` characters buffered
+    bool Fill(std::size_t wanted);  // tries to have `wanted` characters buffered
     void SkipWhiteSpace();
     // Copies up to tokenLimit - 1 buffered characters to a terminated token.
     const char* Token(char* token);

@@ -17,10 +17,6 @@ bool CTextWriter::Flush(std::FILE* stream) {
     return std::fwrite(block.get(), 1, pending, stream) == pending;
 }
 
-char* CTextWriter::PutInteger(int value, char* text) {
-    return text + FormatInteger(value, text);
-}
+char* CTextWriter::PutInteger(int value, char* text) { return text + FormatInteger(value, text); }
 
-char* CTextWriter::PutFixed(double value, char* text) {
-    return text + FormatFixed(value, text);
-}
+char* CTextWriter::PutFixed(double value, char* text) { return text + FormatFixed(value, text); }

@@ -13,7 +13,10 @@ public:
 
     // Takes a block of memory; false when it is not available.
     bool Allocate();
-    void Release() { block.reset(); length = 0; }
+    void Release() {
+        block.reset();
+        length = 0;
+    }
     bool Allocated() const { return block != nullptr; }
 
     // Makes room for one more line, writing out what is buffered if needed; false when that write
@@ -29,7 +32,10 @@ public:
     // The parts of a line: an integer, a fixed-point number, a character.
     static char* PutInteger(int value, char* text);
     static char* PutFixed(double value, char* text);
-    static char* PutChar(char c, char* text) { *text = c; return text + 1; }
+    static char* PutChar(char c, char* text) {
+        *text = c;
+        return text + 1;
+    }
 
 private:
     static constexpr std::size_t blockSize = std::size_t{1} << 18;

@@ -27,7 +27,8 @@ public:
         std::error_code error;
         const std::filesystem::path shm("/dev/shm");
         std::string pattern =
-            ((std::filesystem::is_directory(shm, error) ? shm : std::filesystem::temp_directory_path()) /
+            ((std::filesystem::is_directory(shm, error) ? shm
+                                                        : std::filesystem::temp_directory_path()) /
              "kavoral-fuzz-XXXXXX")
                 .string();
         if (mkdtemp(pattern.data()) == nullptr) std::abort();

@@ -24,8 +24,8 @@ public:
     // the element normal (into h), each times the shape function of every node; p holds the 3
     // or 4 node points in record order, rule is the index of the rule to use. These read only
     // the table and write only their outputs.
-    void IntegrateTriangle(const Vector3* p, Vector3 x, Complex k, Vector3 n0, int rule,
-                           Complex* g, Complex* h) const;
+    void IntegrateTriangle(const Vector3* p, Vector3 x, Complex k, Vector3 n0, int rule, Complex* g,
+                           Complex* h) const;
     // A quadrilateral with the constant normal n0 and the constant Jacobian |n0|.
     void IntegrateParallelogram(const Vector3* p, Vector3 x, Complex k, Vector3 n0, int rule,
                                 Complex* g, Complex* h) const;

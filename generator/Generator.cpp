@@ -42,10 +42,10 @@ Complex CGenerator::WaveNumber(double omega) const {
 }
 
 int CGenerator::Init(const CSurface& surface) {
-    const std::size_t count = surface.totalElementCount > 0
-                                  ? std::min(static_cast<std::size_t>(surface.totalElementCount),
-                                             surface.elements.size())
-                                  : 0;
+    const std::size_t count =
+        surface.totalElementCount > 0
+            ? std::min(static_cast<std::size_t>(surface.totalElementCount), surface.elements.size())
+            : 0;
     try {
         points = surface.points;
         pointDirections = surface.pointDirections;

@@ -42,13 +42,15 @@ void AddOutward(Mesh& m, SurfaceElement e) {
 }  // namespace
 
 SurfaceElement Triangle(int a, int b, int c) {
-    return {3, {static_cast<std::uint16_t>(a), static_cast<std::uint16_t>(b),
-                static_cast<std::uint16_t>(c), unusedNode}};
+    return {3,
+            {static_cast<std::uint16_t>(a), static_cast<std::uint16_t>(b),
+             static_cast<std::uint16_t>(c), unusedNode}};
 }
 
 SurfaceElement Quadrilateral(int a, int b, int c, int d) {
-    return {4, {static_cast<std::uint16_t>(a), static_cast<std::uint16_t>(b),
-                static_cast<std::uint16_t>(c), static_cast<std::uint16_t>(d)}};
+    return {4,
+            {static_cast<std::uint16_t>(a), static_cast<std::uint16_t>(b),
+             static_cast<std::uint16_t>(c), static_cast<std::uint16_t>(d)}};
 }
 
 Vector3 Normal(const Mesh& m, const SurfaceElement& e) {
@@ -109,9 +111,9 @@ Mesh Icosphere(double radius, int level) {
                                  {t, 0, -1}, {t, 0, 1}, {-t, 0, -1}, {-t, 0, 1}};
     for (const Vector3& c : corners) m.points.push_back(Scaled(c, radius));
     std::vector<std::array<int, 3>> faces = {
-        {0, 11, 5}, {0, 5, 1},  {0, 1, 7},  {0, 7, 10}, {0, 10, 11}, {1, 5, 9},  {5, 11, 4},
-        {11, 10, 2}, {10, 7, 6}, {7, 1, 8},  {3, 9, 4},  {3, 4, 2},   {3, 2, 6},  {3, 6, 8},
-        {3, 8, 9},  {4, 9, 5},  {2, 4, 11}, {6, 2, 10}, {8, 6, 7},   {9, 8, 1}};
+        {0, 11, 5},  {0, 5, 1},  {0, 1, 7},  {0, 7, 10}, {0, 10, 11}, {1, 5, 9}, {5, 11, 4},
+        {11, 10, 2}, {10, 7, 6}, {7, 1, 8},  {3, 9, 4},  {3, 4, 2},   {3, 2, 6}, {3, 6, 8},
+        {3, 8, 9},   {4, 9, 5},  {2, 4, 11}, {6, 2, 10}, {8, 6, 7},   {9, 8, 1}};
     for (int l = 0; l < level; ++l) {
         PointIndex<std::pair<int, int>> middles(m);
         auto middle = [&](int a, int b) {

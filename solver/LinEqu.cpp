@@ -43,8 +43,8 @@ int Min(int a, int b) { return a < b ? a : b; }
 
 // Step 2 for the rows [first, end) below the panel [p, e); `packed` holds the panel's rows
 // from column p on in dual form, `stride` doubles apart.
-void UpdateLowerPart(Complex* const* matrix, int p, int e, int first, int end,
-                     const double* packed, std::size_t stride) {
+void UpdateLowerPart(Complex* const* matrix, int p, int e, int first, int end, const double* packed,
+                     std::size_t stride) {
     const int vectors = (e - p) / complexLanes;
     const int tail = p + vectors * complexLanes;
     for (int r = first; r < end; r += tileRows) {
@@ -250,8 +250,8 @@ void CLinEqu::SubstitutePacked(Complex* const* matrix, Complex* columns, int n, 
     for (int v = 0; v < vectors; v += tileVectors) {
         const int groupVectors = Min(tileVectors, vectors - v);
         for (int i = n - 1; i >= 0; --i)
-            SubtractRowProducts(row(i) + v * complexLanes, matrix[i],
-                                columns + v * complexLanes, stride, i + 1, n, groupVectors);
+            SubtractRowProducts(row(i) + v * complexLanes, matrix[i], columns + v * complexLanes,
+                                stride, i + 1, n, groupVectors);
     }
     for (int i = n - 1; i >= 0; --i) {
         const Complex* factors = matrix[i];

@@ -189,8 +189,7 @@ int CSolver::SolveLinearSystem(const char* matrixFileName, const char* excitatio
     logFile.Print("Reading surface matrix...", 1);
     int fileRows = 0;
     int fileColumns = 0;
-    status = fileIO.OpenMatrixFileR(matrixFileName, &fileRows, &fileColumns,
-                                    config.matrixFileMode);
+    status = fileIO.OpenMatrixFileR(matrixFileName, &fileRows, &fileColumns, config.matrixFileMode);
     if (status < 0) return status;
     if (fileRows != n || fileColumns != n) {
         logFile.ReportError(className, function, Message::invalidData, "number of rows");
@@ -269,16 +268,14 @@ int CSolver::GetMeasuringResults(const char* matrixFileName, const char* surface
     int surfacePoints = 0;
     std::vector<Complex> pressures;
     std::vector<Complex> velocities;
-    int status = fileIO.ReadResultFile(surfaceResultFileName, surfacePoints, pressures,
-                                       velocities);
+    int status = fileIO.ReadResultFile(surfaceResultFileName, surfacePoints, pressures, velocities);
     if (status < 0) return status;
     logFile.Print("Ready\n", 1);
 
     logFile.Print("Reading measuring point matrices...", 1);
     int rowCount = 0;
     int columnCount = 0;
-    status = fileIO.OpenMatrixFileR(matrixFileName, &rowCount, &columnCount,
-                                    config.matrixFileMode);
+    status = fileIO.OpenMatrixFileR(matrixFileName, &rowCount, &columnCount, config.matrixFileMode);
     if (status < 0) return status;
     logFile.Print("Ready\n", 1);
     if (surfacePoints != columnCount) {

@@ -9,7 +9,8 @@ int CSurface::TurnSurface(int direction) {
         const int first = pointStarts[s];
         const int end = pointStarts[s + 1];
         double sum = 0.0;
-        for (int position = first; position < end; ++position) sum += solidAngles[pointOrder[position]];
+        for (int position = first; position < end; ++position)
+            sum += solidAngles[pointOrder[position]];
         const double mean = sum / (end - first);
         const bool turn = direction == 1 ? mean < 2.0 * pi : mean > 2.0 * pi;
         if (!turn) continue;

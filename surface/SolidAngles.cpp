@@ -40,7 +40,6 @@ Vector3 UnitNormal(const std::vector<Vector3>& points, const Corner& corner) {
     return {n.x / length, n.y / length, n.z / length};
 }
 
-
 // Chains the corners at every point of every sub-boundary into a closed fan and sums its edge
 // angles. The corner lists grow with the number of elements at a point.
 int AnglesFromFans(CSurface& surface, const std::vector<int>& incidenceStarts,
@@ -87,7 +86,8 @@ int AnglesFromFans(CSurface& surface, const std::vector<int>& incidenceStarts,
             double angle = (2 - j) * pi;
             const Vector3 p = points[point];
             for (int k = 0; k < j; ++k) {
-                angle += CSurface::EdgeAngle(points[corners[k].b] - p, normals[k], normals[(k + 1) % j]);
+                angle +=
+                    CSurface::EdgeAngle(points[corners[k].b] - p, normals[k], normals[(k + 1) % j]);
             }
             surface.solidAngles[point] = angle;
         }

@@ -94,8 +94,8 @@ int CSurface::ReadSurfaceFile(const char* fileName) {
     elementCount = static_cast<int>(count);
     try {
         // A node that cannot be read keeps 65535, which no element check lets pass.
-        elements.assign(elementCount, SurfaceElement{0, {unusedNode, unusedNode, unusedNode,
-                                                         unusedNode}});
+        elements.assign(elementCount,
+                        SurfaceElement{0, {unusedNode, unusedNode, unusedNode, unusedNode}});
     } catch (const std::bad_alloc&) {
         logFile.ReportError(className, function, Message::noMemory, "");
         return Status::noMemory;
@@ -111,8 +111,8 @@ int CSurface::ReadSurfaceFile(const char* fileName) {
             long node = unusedNode;
             reader.Integer(node);
             // An index beyond 16 bits is kept out of range instead of wrapping onto a point.
-            element.nodes[k] = node < 0 || node > unusedNode ? unusedNode
-                                                             : static_cast<std::uint16_t>(node);
+            element.nodes[k] =
+                node < 0 || node > unusedNode ? unusedNode : static_cast<std::uint16_t>(node);
         }
         reader.SkipLine();
     }

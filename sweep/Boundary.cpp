@@ -40,7 +40,8 @@ int CBoundaryConditions::Derive(const Vector3* points, int pointCount,
         excitation = PointExcitation{};
         return Status::invalidData;
     };
-    if (regions != nullptr && regions->elementRegion.size() != static_cast<std::size_t>(elementCount)) {
+    if (regions != nullptr &&
+        regions->elementRegion.size() != static_cast<std::size_t>(elementCount)) {
         return fail("the regions file names " + std::to_string(regions->elementRegion.size()) +
                     " elements, the surface file has " + std::to_string(elementCount));
     }

@@ -38,8 +38,8 @@ bool ForEachRowBlock(const CGenerator& generator, double omega, const std::vecto
     if (a == nullptr || b == nullptr) return false;
     for (int first = 0; first < count; first += rowBlock) {
         const int rows = std::min(rowBlock, count - first);
-        ComputeMatrixRowsThreaded(generator, threads, omega, points.data(), solidAngles, first, rows,
-                                  a.get(), b.get());
+        ComputeMatrixRowsThreaded(generator, threads, omega, points.data(), solidAngles, first,
+                                  rows, a.get(), b.get());
         use(first, rows, a.get(), b.get());
     }
     return true;
@@ -64,14 +64,15 @@ bool FieldValues(const SweepModel& model, double omega, const std::vector<Vector
     const int n = model.pointCount;
     return ForEachRowBlock(*model.generator, omega, points, nullptr, threads,
                            [&](int first, int rows, const Complex* a, const Complex* b) {
-        for (int r = 0; r < rows; ++r) {
-            const std::size_t offset = Size(r) * Size(n);
-            const std::size_t i = Size(first + r);
-            values[i] = WithAdded(FieldPressure(n, a + offset, b + offset, result.pressures.data(),
-                                                result.velocities.data()),
-                                  added, i);
-        }
-    });
+                               for (int r = 0; r < rows; ++r) {
+                                   const std::size_t offset = Size(r) * Size(n);
+                                   const std::size_t i = Size(first + r);
+                                   values[i] = WithAdded(FieldPressure(n, a + offset, b + offset,
+                                                                       result.pressures.data(),
+                                                                       result.velocities.data()),
+                                                         added, i);
+                               }
+                           });
 }
 
 double Seconds(std::chrono::steady_clock::time_point start) {
@@ -93,24 +94,26 @@ int CFrequencySolver::SolveDirect(const SweepModel& model, double omega, const A
         system = RowPointerMatrix{};
     }
     const std::vector<Complex>* surfaceTerms = added != nullptr ? &added->surfaceRows : nullptr;
-    const bool computed = !system.Empty() &&
-        ForEachRowBlock(*model.generator, omega, RowPoints(model), model.surface->solidAngles.data(),
-                        threads, [&](int first, int rows, const Complex* a, const Complex* b) {
-            for (int r = 0; r < rows; ++r) {
-                const std::size_t offset = Size(r) * Size(n);
-                const int o = first + r;
-                rightHandSide[Size(o)] = WithAdded(
-                    AssembleSystemRow(n, a + offset, b + offset, model.excitation.types.data(),
-                                      model.excitation.values.data(), system.rows[Size(o)]),
-                    surfaceTerms, Size(o));
-            }
-        });
+    const bool computed =
+        !system.Empty() &&
+        ForEachRowBlock(
+            *model.generator, omega, RowPoints(model), model.surface->solidAngles.data(), threads,
+            [&](int first, int rows, const Complex* a, const Complex* b) {
+                for (int r = 0; r < rows; ++r) {
+                    const std::size_t offset = Size(r) * Size(n);
+                    const int o = first + r;
+                    rightHandSide[Size(o)] = WithAdded(
+                        AssembleSystemRow(n, a + offset, b + offset, model.excitation.types.data(),
+                                          model.excitation.values.data(), system.rows[Size(o)]),
+                        surfaceTerms, Size(o));
+                }
+            });
     if (!computed) {
         logFile.ReportError(className, "Solve", Message::noMemory, "");
         return Status::noMemory;
     }
-    const int status = CSolver::SolveAssembledSystem(system.rows.get(), rightHandSide.data(), n,
-                                                        threads);
+    const int status =
+        CSolver::SolveAssembledSystem(system.rows.get(), rightHandSide.data(), n, threads);
     if (status < 0) return status;
     RecoverSurfaceSolution(n, model.excitation.types.data(), model.excitation.values.data(),
                            rightHandSide.data(), result.pressures.data(), result.velocities.data());
@@ -152,16 +155,17 @@ int CFrequencySolver::SolveLeastSquares(const SweepModel& model, double omega,
         };
     };
     computed = computed &&
-        ForEachRowBlock(*model.generator, omega, RowPoints(model), model.surface->solidAngles.data(),
-                        threads, assemble(0, added != nullptr ? &added->surfaceRows : nullptr)) &&
-        ForEachRowBlock(*model.generator, omega, chief, nullptr, threads,
-                        assemble(n, added != nullptr ? &added->chiefRows : nullptr));
+               ForEachRowBlock(*model.generator, omega, RowPoints(model),
+                               model.surface->solidAngles.data(), threads,
+                               assemble(0, added != nullptr ? &added->surfaceRows : nullptr)) &&
+               ForEachRowBlock(*model.generator, omega, chief, nullptr, threads,
+                               assemble(n, added != nullptr ? &added->chiefRows : nullptr));
     if (!computed) {
         logFile.ReportError(className, "Solve", Message::noMemory, "");
         return Status::noMemory;
     }
-    const lapack_int info = LAPACKE_zgels(LAPACK_COL_MAJOR, 'N', m, n, 1, matrix.get(), m,
-                                          rightHandSide.data(), m);
+    const lapack_int info =
+        LAPACKE_zgels(LAPACK_COL_MAJOR, 'N', m, n, 1, matrix.get(), m, rightHandSide.data(), m);
     if (info == LAPACK_WORK_MEMORY_ERROR || info == LAPACK_TRANSPOSE_MEMORY_ERROR) {
         logFile.ReportError(className, "Solve", Message::noMemory, "least squares");
         return Status::noMemory;
@@ -186,11 +190,13 @@ double CFrequencySolver::Residual(const SweepModel& model, double omega,
         return std::numeric_limits<double>::quiet_NaN();
     }
     double interiorSquares = 0.0;
-    for (const Complex& value : values) interiorSquares += value.re * value.re + value.im * value.im;
+    for (const Complex& value : values)
+        interiorSquares += value.re * value.re + value.im * value.im;
     double surfaceSquares = 0.0;
     for (const Complex& p : result.pressures) surfaceSquares += p.re * p.re + p.im * p.im;
     if (surfaceSquares == 0.0) return 0.0;
-    return std::sqrt((interiorSquares / values.size()) / (surfaceSquares / result.pressures.size()));
+    return std::sqrt((interiorSquares / values.size()) /
+                     (surfaceSquares / result.pressures.size()));
 }
 
 int CFrequencySolver::Solve(const SweepModel& model, double frequency,
@@ -215,7 +221,8 @@ int CFrequencySolver::Solve(const SweepModel& model, double frequency,
         result.nearResonance = result.residual > options.residualLimit;
         if (result.nearResonance && options.chief == ChiefMode::automatic && canChief) {
             status = SolveLeastSquares(model, omega, added, options.threads, result);
-            if (status == Status::ok) result.residual = Residual(model, omega, result, added, options.threads);
+            if (status == Status::ok)
+                result.residual = Residual(model, omega, result, added, options.threads);
         }
     }
     if (status == Status::ok && !model.fieldPoints.empty()) {

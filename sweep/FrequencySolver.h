@@ -20,11 +20,11 @@ struct AddedTerms {
 struct FrequencyResult {
     double frequency = 0.0;
     double ka = 0.0;
-    int status = 0;             // 0, or the negative status of the failure
-    int chiefPoints = 0;        // the CHIEF points of the solution written (0: none)
-    double firstResidual = 0.0; // of the solution without CHIEF points; NaN when not checked
-    double residual = 0.0;      // of the solution written; NaN when not checked
-    bool nearResonance = false; // firstResidual above the limit
+    int status = 0;              // 0, or the negative status of the failure
+    int chiefPoints = 0;         // the CHIEF points of the solution written (0: none)
+    double firstResidual = 0.0;  // of the solution without CHIEF points; NaN when not checked
+    double residual = 0.0;       // of the solution written; NaN when not checked
+    bool nearResonance = false;  // firstResidual above the limit
     double seconds = 0.0;
     std::vector<Complex> pressures;   // pointCount
     std::vector<Complex> velocities;  // pointCount

@@ -7,7 +7,8 @@
 
 namespace {
 
-std::vector<Complex> RowTerms(const CIncidentField& incident, Complex k, const Vector3* x, int count) {
+std::vector<Complex> RowTerms(const CIncidentField& incident, Complex k, const Vector3* x,
+                              int count) {
     std::vector<Complex> terms(static_cast<std::size_t>(count));
     incident.RowTerms(k, x, count, terms.data());
     return terms;

@@ -17,8 +17,8 @@
 #include "surface/SurfaceElement.h"
 
 struct SurfaceGeometry {
-    const Vector3* points = nullptr;          // borrowed: all points, images included
-    const SurfaceElement* elements = nullptr; // borrowed: all elements, images included
+    const Vector3* points = nullptr;           // borrowed: all points, images included
+    const SurfaceElement* elements = nullptr;  // borrowed: all elements, images included
     int elementCount = 0;
 };
 

@@ -126,7 +126,8 @@ Problem ReadFrequencyRange(const JobLine& line, SweepJob& job) {
     if (spacing != "LIN" && spacing != "LOG") return "the spacing is neither LIN nor LOG";
     for (long i = 0; i < count; ++i) {
         const double t = count == 1 ? 0.0 : static_cast<double>(i) / static_cast<double>(count - 1);
-        double f = spacing == "LIN" ? start + (stop - start) * t : start * std::pow(stop / start, t);
+        double f =
+            spacing == "LIN" ? start + (stop - start) * t : start * std::pow(stop / start, t);
         if (i == count - 1) f = stop;  // the end point exactly as written
         if (count == 1) f = start;
         Problem problem = AddFrequency(f, job);
@@ -218,7 +219,8 @@ Problem ReadIncident(const JobLine& line, SweepJob& job) {
                "amplitude_im x y z";
     }
     const std::string kind = Upper(words[0]);
-    if (kind != "PLANE" && kind != "POINT") return "the kind '" + words[0] + "' is neither PLANE nor POINT";
+    if (kind != "PLANE" && kind != "POINT")
+        return "the kind '" + words[0] + "' is neither PLANE nor POINT";
     double numbers[5];
     for (int i = 0; i < 5; ++i) {
         if (!ParseNumber(words[static_cast<std::size_t>(i) + 1], numbers[i])) {
@@ -264,12 +266,9 @@ Problem ReadConfigLine(const JobLine& line, SweepJob& job) {
         case ConfigKeyResult::stored:
             if (std::strcmp(line.key, "DIVISION") == 0) job.divisionGiven = true;
             return "";
-        case ConfigKeyResult::missingValue:
-            return "a value is missing or not a number";
-        case ConfigKeyResult::invalidValue:
-            return "a value is out of range";
-        default:
-            return "unknown key";
+        case ConfigKeyResult::missingValue: return "a value is missing or not a number";
+        case ConfigKeyResult::invalidValue: return "a value is out of range";
+        default: return "unknown key";
     }
 }
 
@@ -342,10 +341,12 @@ int CJobFile::ReadText(const std::string& text, const std::string& fileName, Swe
         return fail(0, "EXCITATION", "neither an excitation file nor BOUNDARY lines given");
     }
     if (!job.excitationFile.empty() && !job.boundaries.empty()) {
-        return fail(lineOf("EXCITATION"), "EXCITATION", "an excitation file and BOUNDARY lines: give one of them");
+        return fail(lineOf("EXCITATION"), "EXCITATION",
+                    "an excitation file and BOUNDARY lines: give one of them");
     }
     if (!job.writeExcitation.empty() && job.boundaries.empty()) {
-        return fail(lineOf("WRITE_EXCITATION"), "WRITE_EXCITATION", "needs BOUNDARY lines to derive the excitation from");
+        return fail(lineOf("WRITE_EXCITATION"), "WRITE_EXCITATION",
+                    "needs BOUNDARY lines to derive the excitation from");
     }
     for (const BoundaryCondition& condition : job.boundaries) {
         if (condition.region != "ALL" && job.regionsFile.empty()) {

@@ -43,10 +43,12 @@ int CRegionsFile::ReadText(const std::string& text, const std::string& fileName,
         std::string line = text.substr(start, end - start);
         start = end + 1;
         ++number;
-        if (line.size() >= static_cast<std::size_t>(lineLimit)) return fail(number, "line too long");
+        if (line.size() >= static_cast<std::size_t>(lineLimit))
+            return fail(number, "line too long");
         if (!line.empty() && line[0] == '%') continue;
         std::size_t first = 0;
-        while (first < line.size() && std::isspace(static_cast<unsigned char>(line[first]))) ++first;
+        while (first < line.size() && std::isspace(static_cast<unsigned char>(line[first])))
+            ++first;
         std::size_t last = line.size();
         while (last > first && std::isspace(static_cast<unsigned char>(line[last - 1]))) --last;
         if (first == last) continue;  // blank lines carry no element

@@ -7,8 +7,8 @@
 #include <vector>
 
 struct RegionMap {
-    std::vector<std::string> names;  // each name once, in order of first appearance
-    std::vector<int> elementRegion;  // per element: its index into names
+    std::vector<std::string> names;           // each name once, in order of first appearance
+    std::vector<int> elementRegion;           // per element: its index into names
     int Find(const std::string& name) const;  // -1 when no element is in the region
 };
 

@@ -15,7 +15,7 @@ struct BoundaryCondition {
     std::string region;  // a region name of the regions file, or "ALL"
     int type = 1;        // an excitation type code: P, V, Z or Y
     Complex value{0.0, 0.0};
-    int line = 0;        // the job file line, for the reports
+    int line = 0;  // the job file line, for the reports
 };
 
 enum class ChiefMode { automatic, off, always };
@@ -29,8 +29,8 @@ struct SweepJob {
     std::string regionsFile;     // empty: every element is in the one region ALL
     std::string excitationFile;  // either this or the boundary conditions
     std::vector<BoundaryCondition> boundaries;
-    std::string writeExcitation; // where the derived excitation is written, or empty
-    std::string fieldPointsFile; // empty: no field points
+    std::string writeExcitation;  // where the derived excitation is written, or empty
+    std::string fieldPointsFile;  // empty: no field points
     // Ascending, each frequency once.
     std::vector<double> frequencies;
     ChiefMode chief = ChiefMode::automatic;

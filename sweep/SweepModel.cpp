@@ -47,15 +47,14 @@ int ReadExcitation(const SweepJob& job, const CSurface& surface, PointExcitation
         if (status < 0) return status;
     }
     CBoundaryConditions boundary;
-    int status = boundary.Derive(surface.points.data(), surface.pointCount,
-                                 surface.elements.data(), surface.elementCount,
-                                 job.regionsFile.empty() ? nullptr : &regions, job.boundaries,
-                                 job.jobFile, excitation);
+    int status = boundary.Derive(surface.points.data(), surface.pointCount, surface.elements.data(),
+                                 surface.elementCount, job.regionsFile.empty() ? nullptr : &regions,
+                                 job.boundaries, job.jobFile, excitation);
     if (status < 0) return status;
     if (!job.writeExcitation.empty()) {
-        status = boundary.WriteExcitationFile(job.writeExcitation, excitation,
-                                              "Excitation derived from " + job.jobFile +
-                                                  " by kavoral-sweep");
+        status = boundary.WriteExcitationFile(
+            job.writeExcitation, excitation,
+            "Excitation derived from " + job.jobFile + " by kavoral-sweep");
         if (status < 0) return status;
         PrintLine("Excitation written to " + job.writeExcitation + "\n");
     }
@@ -68,7 +67,8 @@ double LargestDistanceFromCentroid(const CSurface& surface) {
     for (int i = 0; i < count; ++i) centroid = centroid + surface.points[i];
     centroid = centroid * (1.0 / count);
     double largest = 0.0;
-    for (int i = 0; i < count; ++i) largest = std::max(largest, Length(surface.points[i] - centroid));
+    for (int i = 0; i < count; ++i)
+        largest = std::max(largest, Length(surface.points[i] - centroid));
     return largest;
 }
 
@@ -112,8 +112,10 @@ int PrepareSweepModel(const SweepJob& job, SweepModel& model) {
     // The interior of an exterior problem; an interior problem's field is inside the surface.
     if (job.direction == "OUT") {
         const int chiefCount = job.chief == ChiefMode::off ? 0 : job.chiefPoints;
-        const int found = interior::Choose(geometry, residualCheckPoints, chiefCount, model.interior);
-        model.interiorChecked = static_cast<int>(model.interior.check.size()) == residualCheckPoints;
+        const int found =
+            interior::Choose(geometry, residualCheckPoints, chiefCount, model.interior);
+        model.interiorChecked =
+            static_cast<int>(model.interior.check.size()) == residualCheckPoints;
         if (job.chief == ChiefMode::always && found < residualCheckPoints + chiefCount) {
             return Fail("PrepareSweep", Message::invalidData,
                         "the body has room for only " + std::to_string(found) +

@@ -28,14 +28,17 @@ void AppendArray(std::string& xml, const char* name, int components,
     xml += "        <DataArray type=\"Float64\" Name=\"" + std::string(name) +
            "\" NumberOfComponents=\"" + std::to_string(components) + "\" format=\"ascii\">\n";
     for (std::size_t i = 0; i < values.size(); ++i) {
-        xml += (i % static_cast<std::size_t>(3 * components) == 0 ? "          " : " ") + G(values[i]);
-        if ((i + 1) % static_cast<std::size_t>(3 * components) == 0 || i + 1 == values.size()) xml += "\n";
+        xml +=
+            (i % static_cast<std::size_t>(3 * components) == 0 ? "          " : " ") + G(values[i]);
+        if ((i + 1) % static_cast<std::size_t>(3 * components) == 0 || i + 1 == values.size())
+            xml += "\n";
     }
     xml += "        </DataArray>\n";
 }
 
 void AppendIntegers(std::string& xml, const char* name, const std::vector<long>& values) {
-    xml += "        <DataArray type=\"Int64\" Name=\"" + std::string(name) + "\" format=\"ascii\">\n";
+    xml +=
+        "        <DataArray type=\"Int64\" Name=\"" + std::string(name) + "\" format=\"ascii\">\n";
     for (std::size_t i = 0; i < values.size(); ++i) {
         xml += (i % 12 == 0 ? "          " : " ") + std::to_string(values[i]);
         if ((i + 1) % 12 == 0 || i + 1 == values.size()) xml += "\n";
@@ -60,15 +63,18 @@ struct PointArrays {
 };
 
 // An unstructured grid of points with cells given by connectivity, offsets and VTK cell types.
-std::string UnstructuredGrid(const std::vector<double>& coordinates, const std::vector<long>& connectivity,
+std::string UnstructuredGrid(const std::vector<double>& coordinates,
+                             const std::vector<long>& connectivity,
                              const std::vector<long>& offsets, const std::vector<long>& types,
                              const PointArrays& arrays, double frequency) {
-    std::string xml = "<?xml version=\"1.0\"?>\n"
-                      "<VTKFile type=\"UnstructuredGrid\" version=\"0.1\" byte_order=\"LittleEndian\">\n"
-                      "  <UnstructuredGrid>\n"
-                      "    <FieldData>\n"
-                      "      <DataArray type=\"Float64\" Name=\"frequency_hz\" NumberOfTuples=\"1\" format=\"ascii\">" +
-                      G(frequency) + "</DataArray>\n    </FieldData>\n";
+    std::string xml =
+        "<?xml version=\"1.0\"?>\n"
+        "<VTKFile type=\"UnstructuredGrid\" version=\"0.1\" byte_order=\"LittleEndian\">\n"
+        "  <UnstructuredGrid>\n"
+        "    <FieldData>\n"
+        "      <DataArray type=\"Float64\" Name=\"frequency_hz\" NumberOfTuples=\"1\" "
+        "format=\"ascii\">" +
+        G(frequency) + "</DataArray>\n    </FieldData>\n";
     xml += "    <Piece NumberOfPoints=\"" + std::to_string(coordinates.size() / 3) +
            "\" NumberOfCells=\"" + std::to_string(types.size()) + "\">\n";
     xml += "      <PointData Scalars=\"abs_p\">\n";
@@ -175,7 +181,8 @@ std::string FieldRows(const FrequencyResult& result, const std::vector<Vector3>&
         const Complex scattered = i < incident.size() ? p - incident[i] : p;
         rows += f + "," + std::to_string(i) + "," + G(x.x) + "," + G(x.y) + "," + G(x.z) + "," +
                 G(p.re) + "," + G(p.im) + "," + G(Abs(p)) + "," +
-                Format("%.6g", SoundPressureLevel(p)) + "," + Format("%.6g", PhaseDegrees(p)) + "," + G(scattered.re) + "," + G(scattered.im) + "\n";
+                Format("%.6g", SoundPressureLevel(p)) + "," + Format("%.6g", PhaseDegrees(p)) +
+                "," + G(scattered.re) + "," + G(scattered.im) + "\n";
     }
     return rows;
 }
@@ -194,11 +201,11 @@ int WriteFrequencyFiles(const std::string& folder, const SweepModel& model, cons
                         const FrequencyResult& result) {
     const std::string prefix = folder + "/";
     const std::string source = job.excitationFile.empty() ? job.jobFile : job.excitationFile;
-    const std::string matrix = "kavoral-sweep " + FrequencyText(result.frequency) + " Hz of " +
-                               job.surfaceFile;
-    int status = WriteResult(prefix + FrequencyFile("surface", result.frequency, "res"),
-                             model.pointCount, result.pressures.data(), result.velocities.data(),
-                             source, matrix);
+    const std::string matrix =
+        "kavoral-sweep " + FrequencyText(result.frequency) + " Hz of " + job.surfaceFile;
+    int status =
+        WriteResult(prefix + FrequencyFile("surface", result.frequency, "res"), model.pointCount,
+                    result.pressures.data(), result.velocities.data(), source, matrix);
     if (status < 0) return status;
     status = WriteTextFile(prefix + FrequencyFile("surface", result.frequency, "vtu"),
                            SurfaceGrid(model, result));
@@ -213,9 +220,10 @@ int WriteFrequencyFiles(const std::string& folder, const SweepModel& model, cons
 }
 
 std::string Collection(const std::vector<double>& frequencies, bool withField) {
-    std::string xml = "<?xml version=\"1.0\"?>\n"
-                      "<VTKFile type=\"Collection\" version=\"0.1\" byte_order=\"LittleEndian\">\n"
-                      "  <Collection>\n";
+    std::string xml =
+        "<?xml version=\"1.0\"?>\n"
+        "<VTKFile type=\"Collection\" version=\"0.1\" byte_order=\"LittleEndian\">\n"
+        "  <Collection>\n";
     for (double f : frequencies) {
         xml += "    <DataSet timestep=\"" + FrequencyText(f) + "\" part=\"0\" file=\"" +
                FrequencyFile("surface", f, "vtu") + "\"/>\n";

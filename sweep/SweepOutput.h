@@ -36,8 +36,8 @@ double PhaseDegrees(Complex p);
 
 // Writes the result files and VTK files of one solved frequency into the folder. 0, or the
 // negative status after one report.
-int WriteFrequencyFiles(const std::string& folder, const SweepModel& model,
-                        const SweepJob& job, const FrequencyResult& result);
+int WriteFrequencyFiles(const std::string& folder, const SweepModel& model, const SweepJob& job,
+                        const FrequencyResult& result);
 
 // Writes a text file completely or not at all. 0, or -7 after one report.
 int WriteTextFile(const std::string& fileName, const std::string& text);

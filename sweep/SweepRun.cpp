@@ -60,7 +60,8 @@ double EstimateSeconds(const SweepModel& model, double frequency, int threads) {
     const int probeRows = std::min(n, 16);
     std::vector<Complex> a(static_cast<std::size_t>(probeRows) * n);
     std::vector<Complex> b(a.size());
-    std::vector<Vector3> rows(model.surface->points.begin(), model.surface->points.begin() + probeRows);
+    std::vector<Vector3> rows(model.surface->points.begin(),
+                              model.surface->points.begin() + probeRows);
     auto start = std::chrono::steady_clock::now();
     ComputeMatrixRowsThreaded(*model.generator, threads, 2.0 * pi * frequency, rows.data(), nullptr,
                               0, probeRows, a.data(), b.data());
@@ -71,7 +72,8 @@ double EstimateSeconds(const SweepModel& model, double frequency, int threads) {
     std::vector<Complex*> matrix(probe);
     for (int i = 0; i < probe; ++i) {
         matrix[i] = entries.data() + static_cast<std::size_t>(i) * probe;
-        for (int j = 0; j < probe; ++j) matrix[i][j] = {i == j ? probe + 1.0 : 1.0 / (1 + i + j), 0.1};
+        for (int j = 0; j < probe; ++j)
+            matrix[i][j] = {i == j ? probe + 1.0 : 1.0 / (1 + i + j), 0.1};
     }
     double luSeconds = 0.0;
     {
@@ -81,7 +83,8 @@ double EstimateSeconds(const SweepModel& model, double frequency, int threads) {
         luSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
     const double scale = static_cast<double>(n) / probe;
-    const double extraRows = static_cast<double>(model.fieldPoints.size() + model.interior.check.size());
+    const double extraRows =
+        static_cast<double>(model.fieldPoints.size() + model.interior.check.size());
     return rowSeconds * (n + extraRows) + luSeconds * scale * scale * scale;
 }
 
@@ -146,7 +149,8 @@ int WriteTables(const std::string& folder, const std::string& frequencyFile,
                 const std::string& fieldFile, const Table& table, bool withField, bool collection) {
     // Rows in ascending frequency.
     std::vector<std::pair<double, std::string>> order;
-    for (const auto& row : table.frequencyRows) order.emplace_back(RowFrequency(row.second), row.first);
+    for (const auto& row : table.frequencyRows)
+        order.emplace_back(RowFrequency(row.second), row.first);
     std::sort(order.begin(), order.end());
     std::string frequencies = std::string(output::frequencyHeader) + "\n";
     std::string field = std::string(output::fieldHeader) + "\n";
@@ -161,7 +165,8 @@ int WriteTables(const std::string& folder, const std::string& frequencyFile,
     int status = output::WriteTextFile(folder + "/" + frequencyFile, frequencies);
     if (status == 0 && withField) status = output::WriteTextFile(folder + "/" + fieldFile, field);
     if (status == 0 && collection) {
-        status = output::WriteTextFile(folder + "/sweep.pvd", output::Collection(solved, withField));
+        status =
+            output::WriteTextFile(folder + "/sweep.pvd", output::Collection(solved, withField));
     }
     return status;
 }
@@ -178,7 +183,8 @@ public:
         logFile.Print((line + "   ").c_str(), 0);
     }
     void Clear() {
-        if (terminal) logFile.Print("\r                                                            \r", 0);
+        if (terminal)
+            logFile.Print("\r                                                            \r", 0);
     }
 
 private:
@@ -197,7 +203,8 @@ double CSweepRun::MemoryNeed(int n, int m) {
     const double entries = static_cast<double>(n) * n;
     const double leastSquares = static_cast<double>(n + m) * n;
     // The system (or the least-squares matrix), two row blocks, and the vectors.
-    return 16.0 * std::max(entries, m > 0 ? leastSquares : 0.0) + 2.0 * 16.0 * 32.0 * n + 16.0 * 8.0 * n;
+    return 16.0 * std::max(entries, m > 0 ? leastSquares : 0.0) + 2.0 * 16.0 * 32.0 * n +
+           16.0 * 8.0 * n;
 }
 
 int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
@@ -218,7 +225,8 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
     const bool withField = !model.fieldPoints.empty();
     Table table;
     if (options.resume) {
-        ReadTables(job.outputDirectory + "/" + frequencyFile, job.outputDirectory + "/" + fieldFile, table);
+        ReadTables(job.outputDirectory + "/" + frequencyFile, job.outputDirectory + "/" + fieldFile,
+                   table);
     }
     std::vector<double> todo;
     int skipped = 0;
@@ -254,9 +262,10 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
     const double available = AvailableMemory();
     const int threads = ResolveThreadCount(job.config.threads);
     const double perFrequency = todo.empty() ? 0.0 : EstimateSeconds(model, todo.back(), threads);
-    Print(std::to_string(model.pointCount) + " points: " + Format("%.0f", 16.0 * model.pointCount * model.pointCount / 1e6) +
-          " MB per matrix, " + Format("%.0f", need / 1e6) + " MB in all, about " + Duration(perFrequency) +
-          " per frequency on " + std::to_string(threads) +
+    Print(std::to_string(model.pointCount) +
+          " points: " + Format("%.0f", 16.0 * model.pointCount * model.pointCount / 1e6) +
+          " MB per matrix, " + Format("%.0f", need / 1e6) + " MB in all, about " +
+          Duration(perFrequency) + " per frequency on " + std::to_string(threads) +
           (threads == 1 ? " thread\n" : " threads\n"));
     if (available > 0.0 && need > available) {
         const std::string comment = Format("%.0f", need / 1e6) + " MB needed, " +
@@ -264,7 +273,8 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
         logFile.ReportError(className, "Run", Message::noMemory, comment.c_str());
         return Status::noMemory;
     }
-    Print(std::to_string(todo.size()) + " of " + std::to_string(job.frequencies.size()) + " frequencies to solve" +
+    Print(std::to_string(todo.size()) + " of " + std::to_string(job.frequencies.size()) +
+          " frequencies to solve" +
           (skipped > 0 ? ", " + std::to_string(skipped) + " already done" : std::string()) + "\n");
 
     FrequencyOptions frequencyOptions;
@@ -278,7 +288,8 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
     double spent = 0.0;
     const bool collection = options.parts <= 1;
     for (std::size_t i = 0; i < todo.size(); ++i) {
-        const double secondsLeft = i == 0 ? perFrequency * todo.size() : spent / i * (todo.size() - i);
+        const double secondsLeft =
+            i == 0 ? perFrequency * todo.size() : spent / i * (todo.size() - i);
         progress.Before(static_cast<int>(i), todo[i], secondsLeft);
         // The library's own progress lines stay off the console; a failure's report is shown.
         std::string libraryText;
@@ -291,7 +302,8 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
             frequencyOptions.added = &incident;
             if (status == 0) status = solver.Solve(model, todo[i], frequencyOptions, result);
             frequencyOptions.added = nullptr;
-            if (status == 0) status = output::WriteFrequencyFiles(job.outputDirectory, model, job, result);
+            if (status == 0)
+                status = output::WriteFrequencyFiles(job.outputDirectory, model, job, result);
             libraryText = capture.text;
         }
         progress.Clear();
@@ -385,8 +397,9 @@ int CSweepRun::Merge(const std::string& folder) {
     }
     const int status = WriteTables(folder, "frequencies.csv", "field.csv", table, withField, true);
     if (status < 0) return status;
-    Print("Merged " + std::to_string(parts) + " parts: " + std::to_string(table.frequencyRows.size()) +
-          " frequencies into " + folder + "/frequencies.csv\n");
+    Print("Merged " + std::to_string(parts) +
+          " parts: " + std::to_string(table.frequencyRows.size()) + " frequencies into " + folder +
+          "/frequencies.csv\n");
     int failed = 0;
     for (const auto& row : table.frequencyRows) failed += RowStatus(row.second) != 0;
     if (failed > 0) Print(std::to_string(failed) + " of them failed: see their status\n");

@@ -26,8 +26,8 @@ inline int ReadWholeFile(const char* className, const char* function, const char
     std::size_t got = 0;
     while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
         if (static_cast<long>(text.size() + got) > sizeLimit) {
-            const std::string comment = std::string(fileName) + ": larger than " +
-                                        std::to_string(sizeLimit) + " bytes";
+            const std::string comment =
+                std::string(fileName) + ": larger than " + std::to_string(sizeLimit) + " bytes";
             logFile.ReportError(className, function, Message::badInputFile, comment.c_str());
             text.clear();
             return Status::badInputFile;

@@ -128,7 +128,8 @@ bool ReadTriangleRules(const char* fileName, std::vector<Rule>& rules) {
             rule.push_back({l[2], l[0], w});
             rule.push_back({l[0], l[0], w});
         } else if (size == 6) {
-            const int order[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
+            const int order[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2},
+                                     {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
             for (const auto& o : order) rule.push_back({l[o[1]], l[o[2]], w});
         } else {
             return Fail(where + ": orbit size must be 1, 3 or 6");

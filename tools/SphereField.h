@@ -55,8 +55,8 @@ inline Complex Pressure(Motion motion, double rho, double c, double a, double k,
 // the error at x. For the pulsating sphere it is the pressure's own magnitude; for the
 // oscillating sphere the magnitude on the axis, so that the error stays meaningful near the
 // equator, where the pressure itself vanishes.
-inline double PressureScale(Motion motion, double rho, double c, double a, double k, double amplitude,
-                            Vector3 x) {
+inline double PressureScale(Motion motion, double rho, double c, double a, double k,
+                            double amplitude, Vector3 x) {
     const double r = Length(x);
     if (motion == Motion::pulsating) return Abs(PulsatingPressure(rho, c, a, k, amplitude, r));
     return Abs(OscillatingPressure(rho, c, a, k, amplitude, r, 1.0));

@@ -35,13 +35,15 @@ inline std::vector<double> BesselJ(int n, double x) {
     std::vector<double> f(static_cast<size_t>(start) + 2, 0.0);
     f[static_cast<size_t>(start)] = 1e-30;
     for (int m = start; m >= 1; --m) {
-        f[static_cast<size_t>(m) - 1] = (2.0 * m + 1.0) / x * f[static_cast<size_t>(m)] - f[static_cast<size_t>(m) + 1];
+        f[static_cast<size_t>(m) - 1] =
+            (2.0 * m + 1.0) / x * f[static_cast<size_t>(m)] - f[static_cast<size_t>(m) + 1];
         if (std::fabs(f[static_cast<size_t>(m) - 1]) > 1e100) {
             for (int i = m - 1; i <= start; ++i) f[static_cast<size_t>(i)] *= 1e-100;
         }
     }
     double sum = 0.0;
-    for (int m = 0; m <= start; ++m) sum += (2.0 * m + 1.0) * f[static_cast<size_t>(m)] * f[static_cast<size_t>(m)];
+    for (int m = 0; m <= start; ++m)
+        sum += (2.0 * m + 1.0) * f[static_cast<size_t>(m)] * f[static_cast<size_t>(m)];
     // The sign: j_0 = sin(x) / x, or j_1 = sin(x) / x^2 - cos(x) / x where sin(x) is small.
     const double j0 = std::sin(x) / x, j1 = std::sin(x) / (x * x) - std::cos(x) / x;
     const bool useFirst = std::fabs(j0) > std::fabs(j1);
@@ -58,7 +60,9 @@ inline std::vector<double> BesselY(int n, double x) {
     std::vector<double> y(static_cast<size_t>(std::max(n, 1)) + 1);
     y[0] = -std::cos(x) / x;
     y[1] = -std::cos(x) / (x * x) - std::sin(x) / x;
-    for (int m = 1; m < n; ++m) y[static_cast<size_t>(m) + 1] = (2.0 * m + 1.0) / x * y[static_cast<size_t>(m)] - y[static_cast<size_t>(m) - 1];
+    for (int m = 1; m < n; ++m)
+        y[static_cast<size_t>(m) + 1] =
+            (2.0 * m + 1.0) / x * y[static_cast<size_t>(m)] - y[static_cast<size_t>(m) - 1];
     y.resize(static_cast<size_t>(n) + 1);
     return y;
 }
@@ -81,7 +85,8 @@ inline std::vector<Complex> HankelH(int n, double x) {
 
 // Their derivatives h_m', m = 0..n.
 inline std::vector<Complex> HankelDerivatives(int n, double x) {
-    const std::vector<double> dj = Derivatives(BesselJ(n + 1, x), x), dy = Derivatives(BesselY(n + 1, x), x);
+    const std::vector<double> dj = Derivatives(BesselJ(n + 1, x), x),
+                              dy = Derivatives(BesselY(n + 1, x), x);
     std::vector<Complex> d(static_cast<size_t>(n) + 1);
     for (size_t m = 0; m < d.size(); ++m) d[m] = {dj[m], -dy[m]};
     return d;
@@ -92,7 +97,10 @@ inline std::vector<double> Legendre(int n, double mu) {
     std::vector<double> p(static_cast<size_t>(std::max(n, 1)) + 1);
     p[0] = 1.0;
     p[1] = mu;
-    for (int m = 1; m < n; ++m) p[static_cast<size_t>(m) + 1] = ((2.0 * m + 1.0) * mu * p[static_cast<size_t>(m)] - m * p[static_cast<size_t>(m) - 1]) / (m + 1.0);
+    for (int m = 1; m < n; ++m)
+        p[static_cast<size_t>(m) + 1] =
+            ((2.0 * m + 1.0) * mu * p[static_cast<size_t>(m)] - m * p[static_cast<size_t>(m) - 1]) /
+            (m + 1.0);
     p.resize(static_cast<size_t>(n) + 1);
     return p;
 }
@@ -129,7 +137,8 @@ inline std::vector<Complex> ScatteringFactors(int orders, double ka, Complex eta
 
 // The total pressure at x (|x| >= a) of the plane wave P0 exp(-jk d.x), d of unit length, on the
 // sphere of radius a and specific admittance eta.
-inline Complex SpherePlaneWave(double a, double k, Complex eta, Complex amplitude, Vector3 d, Vector3 x) {
+inline Complex SpherePlaneWave(double a, double k, Complex eta, Complex amplitude, Vector3 d,
+                               Vector3 x) {
     const double r = Length(x);
     const int orders = PlaneWaveOrders(k * a);
     const std::vector<Complex> factors = ScatteringFactors(orders, k * a, eta);
@@ -149,10 +158,12 @@ inline Complex SpherePlaneWave(double a, double k, Complex eta, Complex amplitud
 // (|source| > a) outside the sphere of radius a and specific admittance eta. The orders stop at
 // 150, where y_n(ka) nears the range of a double: enough for sources and points from about 1.4 a
 // on at ka >= 1.
-inline Complex SpherePointSource(double a, double k, Complex eta, Complex amplitude, Vector3 source, Vector3 x) {
+inline Complex SpherePointSource(double a, double k, Complex eta, Complex amplitude, Vector3 source,
+                                 Vector3 x) {
     const double r = Length(x), rs = Length(source);
     // The terms fall off as (a / r_s)^n (a / r)^n beyond the plane wave's orders.
-    const int orders = std::min(150, PlaneWaveOrders(k * a) + static_cast<int>(37.0 / std::log(rs * r / (a * a))));
+    const int orders =
+        std::min(150, PlaneWaveOrders(k * a) + static_cast<int>(37.0 / std::log(rs * r / (a * a))));
     const std::vector<Complex> factors = ScatteringFactors(orders, k * a, eta);
     const std::vector<Complex> hs = HankelH(orders, k * rs);
     const std::vector<Complex> h = HankelH(orders, k * r);

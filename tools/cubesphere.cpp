@@ -15,6 +15,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const meshes::Mesh mesh = meshes::CubedSphere(radius, static_cast<int>(m));
-    return tool::SaveAndDescribe(mesh, argv[3], "Cubed sphere of radius " + std::string(argv[1]) + ", m = " +
-                                                    std::string(argv[2]) + ", outward, written by cubesphere");
+    return tool::SaveAndDescribe(mesh, argv[3],
+                                 "Cubed sphere of radius " + std::string(argv[1]) + ", m = " +
+                                     std::string(argv[2]) + ", outward, written by cubesphere");
 }

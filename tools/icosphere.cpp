@@ -15,6 +15,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const meshes::Mesh m = meshes::Icosphere(radius, static_cast<int>(level));
-    return tool::SaveAndDescribe(m, argv[3], "Icosphere of radius " + std::string(argv[1]) + ", level " +
-                                                 std::string(argv[2]) + ", outward, written by icosphere");
+    return tool::SaveAndDescribe(m, argv[3],
+                                 "Icosphere of radius " + std::string(argv[1]) + ", level " +
+                                     std::string(argv[2]) + ", outward, written by icosphere");
 }

@@ -24,7 +24,9 @@ struct Setting {
     double a = 0.0, k = 0.0;
     Complex amplitude{0.0, 0.0};
     Vector3 d{0.0, 0.0, 0.0};
-    Complex Exact(Vector3 x) const { return scattering::SpherePlaneWave(a, k, {0.0, 0.0}, amplitude, d, x); }
+    Complex Exact(Vector3 x) const {
+        return scattering::SpherePlaneWave(a, k, {0.0, 0.0}, amplitude, d, x);
+    }
 };
 
 double Angle(Vector3 d, Vector3 x) { return std::acos(scattering::CosAngle(d, x)) / degree; }
@@ -32,7 +34,8 @@ double Phase(Complex p) { return std::atan2(p.im, p.re) / degree; }
 
 // A point at the distance r in the plane of d and an axis across it, at the angle theta from d.
 Vector3 OnArc(Vector3 d, double r, double theta) {
-    Vector3 across = std::fabs(d.x) < 0.9 ? Cross(d, Vector3{1.0, 0.0, 0.0}) : Cross(d, Vector3{0.0, 1.0, 0.0});
+    Vector3 across =
+        std::fabs(d.x) < 0.9 ? Cross(d, Vector3{1.0, 0.0, 0.0}) : Cross(d, Vector3{0.0, 1.0, 0.0});
     across = across * (1.0 / Length(across));
     return (d * std::cos(theta * degree) + across * std::sin(theta * degree)) * r;
 }
@@ -46,7 +49,8 @@ bool WriteCsv(const char* name, const std::string& text) {
 
 std::string Line(double theta, Complex p, Complex exact) {
     char text[160];
-    std::snprintf(text, sizeof text, "%.6g,%.8g,%.6g,%.8g,%.6g\n", theta, Abs(p), Phase(p), Abs(exact), Phase(exact));
+    std::snprintf(text, sizeof text, "%.6g,%.8g,%.6g,%.8g,%.6g\n", theta, Abs(p), Phase(p),
+                  Abs(exact), Phase(exact));
     return text;
 }
 
@@ -56,12 +60,14 @@ int main(int argc, char* argv[]) {
     Setting s;
     double frequency = 0.0, c = 0.0;
     if ((argc != 11 && argc != 13) || !tool::ParseDouble(argv[1], s.a) || s.a <= 0.0 ||
-        !tool::ParseDouble(argv[2], frequency) || frequency <= 0.0 || !tool::ParseDouble(argv[3], c) || c <= 0.0 ||
-        !tool::ParseDouble(argv[4], s.amplitude.re) || !tool::ParseDouble(argv[5], s.amplitude.im) ||
-        Abs(s.amplitude) == 0.0 || !tool::ParseDouble(argv[6], s.d.x) || !tool::ParseDouble(argv[7], s.d.y) ||
+        !tool::ParseDouble(argv[2], frequency) || frequency <= 0.0 ||
+        !tool::ParseDouble(argv[3], c) || c <= 0.0 || !tool::ParseDouble(argv[4], s.amplitude.re) ||
+        !tool::ParseDouble(argv[5], s.amplitude.im) || Abs(s.amplitude) == 0.0 ||
+        !tool::ParseDouble(argv[6], s.d.x) || !tool::ParseDouble(argv[7], s.d.y) ||
         !tool::ParseDouble(argv[8], s.d.z) || !(Length(s.d) > 0.0) || !std::isfinite(Length(s.d))) {
         std::fprintf(stderr,
-                     "usage: scatteringtable radius frequency c amplitude_re amplitude_im dx dy dz points results\n"
+                     "usage: scatteringtable radius frequency c amplitude_re amplitude_im dx dy dz "
+                     "points results\n"
                      "                       [points.csv curve.csv]\n");
         return 2;
     }
@@ -90,9 +96,12 @@ int main(int argc, char* argv[]) {
         radius = std::max(radius, Length(points[i]));
         pointsCsv += Line(Angle(s.d, points[i]), pressures[i], exact);
     }
-    std::printf("Rigid sphere a = %g m in a plane wave along (%.4g, %.4g, %.4g), f = %g Hz, ka = %.6g, %zu points\n",
-                s.a, s.d.x, s.d.y, s.d.z, frequency, s.k * s.a, points.size());
-    std::printf("relative L2 error %.3e, largest error %.3e of |P0|\n", std::sqrt(squares / exactSquares), largest);
+    std::printf(
+        "Rigid sphere a = %g m in a plane wave along (%.4g, %.4g, %.4g), f = %g Hz, ka = %.6g, %zu "
+        "points\n",
+        s.a, s.d.x, s.d.y, s.d.z, frequency, s.k * s.a, points.size());
+    std::printf("relative L2 error %.3e, largest error %.3e of |P0|\n",
+                std::sqrt(squares / exactSquares), largest);
     if (argc == 13) {
         std::string curve = "theta_deg,abs_p,phase_deg,abs_exact,phase_exact_deg\n";
         for (int t = 0; t <= 180; ++t) {

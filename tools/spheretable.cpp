@@ -40,7 +40,8 @@ double Error(const Setting& s, Vector3 x, Complex p) {
 void PrintRow(const Setting& s, std::size_t i, Vector3 x, Complex p) {
     const Complex exact = sphere::Pressure(s.motion, s.rho, s.c, s.a, s.k(), s.amplitude, x);
     const double scale = sphere::PressureScale(s.motion, s.rho, s.c, s.a, s.k(), s.amplitude, x);
-    std::printf("%6zu %9.4f %7.1f %#12.5g %#12.5g ", i, Length(x), PolarAngle(x), Abs(p), Abs(exact));
+    std::printf("%6zu %9.4f %7.1f %#12.5g %#12.5g ", i, Length(x), PolarAngle(x), Abs(p),
+                Abs(exact));
     if (Abs(exact) > 1e-9 * scale) {
         std::printf("%9.2f %9.2f", Phase(p), Phase(exact));
     } else {  // on the nodal line of the oscillating sphere the phase means nothing
@@ -50,8 +51,8 @@ void PrintRow(const Setting& s, std::size_t i, Vector3 x, Complex p) {
 }
 
 void PrintHeading() {
-    std::printf("%6s %9s %7s %12s %12s %9s %9s %10s\n", "point", "r [m]", "theta", "|p| [Pa]", "exact |p|",
-                "phase", "exact", "error");
+    std::printf("%6s %9s %7s %12s %12s %9s %9s %10s\n", "point", "r [m]", "theta", "|p| [Pa]",
+                "exact |p|", "phase", "exact", "error");
 }
 
 // Reads the points and their pressures; prints the problem and returns false when they do not fit.
@@ -82,12 +83,15 @@ void PrintSummary(const char* what, const Setting& s, const std::vector<Vector3>
 
 int main(int argc, char* argv[]) {
     Setting s{sphere::Motion::pulsating, 0, 0, 0, 0, 0};
-    const bool known = argc >= 2 && (std::strcmp(argv[1], "pulsating") == 0 || std::strcmp(argv[1], "oscillating") == 0);
+    const bool known = argc >= 2 && (std::strcmp(argv[1], "pulsating") == 0 ||
+                                     std::strcmp(argv[1], "oscillating") == 0);
     if (!known || (argc != 9 && argc != 11) || !tool::ParseDouble(argv[2], s.a) || s.a <= 0.0 ||
         !tool::ParseDouble(argv[3], s.ka) || s.ka <= 0.0 || !tool::ParseDouble(argv[4], s.rho) ||
-        !tool::ParseDouble(argv[5], s.c) || s.c <= 0.0 || !tool::ParseDouble(argv[6], s.amplitude) || s.amplitude == 0.0) {
+        !tool::ParseDouble(argv[5], s.c) || s.c <= 0.0 ||
+        !tool::ParseDouble(argv[6], s.amplitude) || s.amplitude == 0.0) {
         std::fprintf(stderr,
-                     "usage: spheretable pulsating|oscillating radius ka density c amplitude surface.srf surface.res\n"
+                     "usage: spheretable pulsating|oscillating radius ka density c amplitude "
+                     "surface.srf surface.res\n"
                      "                   [points.ms points.res]\n");
         return 2;
     }
@@ -99,15 +103,20 @@ int main(int argc, char* argv[]) {
 
     const bool pulsating = s.motion == sphere::Motion::pulsating;
     const double pi = 4.0 * std::atan(1.0);
-    std::printf("%s sphere: a = %g m, ka = %g, f = %g Hz, density %g kg/m^3, c = %g m/s, %s = %g m/s\n",
-                pulsating ? "Pulsating" : "Oscillating", s.a, s.ka, s.ka * s.c / (2.0 * pi * s.a), s.rho, s.c,
-                pulsating ? "v0" : "U", s.amplitude);
+    std::printf(
+        "%s sphere: a = %g m, ka = %g, f = %g Hz, density %g kg/m^3, c = %g m/s, %s = %g m/s\n",
+        pulsating ? "Pulsating" : "Oscillating", s.a, s.ka, s.ka * s.c / (2.0 * pi * s.a), s.rho,
+        s.c, pulsating ? "v0" : "U", s.amplitude);
     if (pulsating) {
-        std::printf("exact: p(r) = rho c v0 (a/r) jka/(1 + jka) exp(-jk(r - a)), time factor exp(+j omega t)\n");
+        std::printf(
+            "exact: p(r) = rho c v0 (a/r) jka/(1 + jka) exp(-jk(r - a)), time factor exp(+j omega "
+            "t)\n");
         std::printf("error: |p - p_exact| / |p_exact|\n");
     } else {
-        std::printf("exact: p(r, theta) = rho c U (a/r)^2 cos(theta) jka (1 + jkr)/(2 + 2jka - (ka)^2) exp(-jk(r - a)),\n"
-                    "       time factor exp(+j omega t)\n");
+        std::printf(
+            "exact: p(r, theta) = rho c U (a/r)^2 cos(theta) jka (1 + jkr)/(2 + 2jka - (ka)^2) "
+            "exp(-jk(r - a)),\n"
+            "       time factor exp(+j omega t)\n");
         std::printf("error: |p - p_exact| / |p_exact on the axis at the same r|\n");
     }
     std::printf("theta: polar angle from +z in degrees; phase in degrees\n\n");
@@ -118,7 +127,9 @@ int main(int argc, char* argv[]) {
     for (int target = 0; target <= 180; target += 30) {
         std::size_t best = 0;
         for (std::size_t i = 1; i < surface.size(); ++i) {
-            if (std::fabs(PolarAngle(surface[i]) - target) < std::fabs(PolarAngle(surface[best]) - target)) best = i;
+            if (std::fabs(PolarAngle(surface[i]) - target) <
+                std::fabs(PolarAngle(surface[best]) - target))
+                best = i;
         }
         if (std::find(shown.begin(), shown.end(), best) != shown.end()) continue;
         shown.push_back(best);

@@ -71,8 +71,8 @@ TEST(LogFile, InnerCaptureHandsTheConsoleBackToTheOuterOne) {
 TEST(Stopwatch, ElapsedTextHasTwoDigitFieldsAndUnreducedHours) {
     char text[64];
     const std::pair<long long, const char*> cases[] = {
-        {0, "00:00:00"}, {59, "00:00:59"}, {3600, "01:00:00"}, {3725, "01:02:05"},
-        {86400, "24:00:00"}, {360000 + 61, "100:01:01"}};
+        {0, "00:00:00"},    {59, "00:00:59"},    {3600, "01:00:00"},
+        {3725, "01:02:05"}, {86400, "24:00:00"}, {360000 + 61, "100:01:01"}};
     for (const auto& [seconds, expected] : cases) {
         CStopwatch::FormatElapsed(seconds, text, sizeof text);
         EXPECT_STREQ(text, expected);

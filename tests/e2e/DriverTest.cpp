@@ -55,7 +55,8 @@ TEST(Driver, NoArgumentsPrintsBannerDateAndUsageAndExitsMinusOne) {
     const test::RunResult run = test::RunKavoral(dir.Path(), {});
     EXPECT_EQ(run.status, -1);
     const std::string rule(66, '-');
-    const std::string head = "\n" + rule + "\n\tKavoral 1.1\tAcoustical Boundary Element software\n\t\t\t";
+    const std::string head =
+        "\n" + rule + "\n\tKavoral 1.1\tAcoustical Boundary Element software\n\t\t\t";
     ASSERT_EQ(run.output.compare(0, head.size(), head), 0) << run.output;
     EXPECT_NE(run.output.find(rule + "\n\n"), std::string::npos);
     // The date line: 24 characters, then the usage text ends the output.
@@ -83,10 +84,10 @@ TEST(Driver, WrongArgumentCountsAndUnknownSwitchesReportBadInputArguments) {
     test::TempDir dir;
     test::WriteConfig(dir.Path());
     const std::vector<std::vector<std::string>> calls = {
-        {"-ms", "100", "a.srf", "OUT"},                  // one parameter short
-        {"-xs", "a.mtx", "b.xct", "c.res", "d"},         // one too many
+        {"-ms", "100", "a.srf", "OUT"},           // one parameter short
+        {"-xs", "a.mtx", "b.xct", "c.res", "d"},  // one too many
         {"-mi", "a.mtx"},
-        {"-MS", "100", "a.srf", "OUT", "a.mtx"},         // switches are case-sensitive
+        {"-MS", "100", "a.srf", "OUT", "a.mtx"},  // switches are case-sensitive
         {"ms", "100", "a.srf", "OUT", "a.mtx"},
         {"-msx", "100", "a.srf", "OUT", "a.mtx"},
         {"-zz"},
@@ -122,9 +123,9 @@ TEST(Driver, ConfigurationIsReadBeforeTheSwitchIsExamined) {
     // No configuration file: its error wins over the unknown switch.
     test::RunResult run = test::RunKavoral(dir.Path(), {"-zz", "x"});
     EXPECT_EQ(run.status, -3);
-    EXPECT_EQ(AfterDate(run.output),
-              "-zz x \n\nReading configuration data..." +
-                  test::ErrorBlock("CFileIO", "ReadConfigFile", "Error opening file", "Kavoral.cfg"));
+    EXPECT_EQ(AfterDate(run.output), "-zz x \n\nReading configuration data..." +
+                                         test::ErrorBlock("CFileIO", "ReadConfigFile",
+                                                          "Error opening file", "Kavoral.cfg"));
     EXPECT_EQ(test::ReadFile(dir.File("Kavoral.log")), run.output);
 
     test::WriteFile(dir.File("Kavoral.cfg"), "POINT_EPS 0\n");

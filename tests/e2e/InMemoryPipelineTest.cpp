@@ -70,7 +70,8 @@ void ExpectSameAsCommands(const meshes::Mesh& mesh) {
     test::CopyGaussFile(dir.Path());
     test::WriteFile(dir.File("surface.srf"), test::SurfaceText(mesh));
     meshes::Mesh field;
-    for (int i = 0; i < 7; ++i) field.points.push_back({0.3 * i - 0.9, 1.5 + 0.1 * i, 2.0 - 0.5 * i});
+    for (int i = 0; i < 7; ++i)
+        field.points.push_back({0.3 * i - 0.9, 1.5 + 0.1 * i, 2.0 - 0.5 * i});
     test::WriteFile(dir.File("points.ms"), test::SurfaceText(field));
 
     const std::string f = std::to_string(frequency);
@@ -130,7 +131,8 @@ void ExpectSameAsCommands(const meshes::Mesh& mesh) {
     ASSERT_EQ(io.WriteResultFile("memory.res", n, pressures.data(), velocities.data(),
                                  "excitation.xct", "surface.mtx"),
               0);
-    EXPECT_EQ(WithoutDate(test::ReadFile("memory.res")), WithoutDate(test::ReadFile("surface.res")));
+    EXPECT_EQ(WithoutDate(test::ReadFile("memory.res")),
+              WithoutDate(test::ReadFile("surface.res")));
 
     // The field from the rows of the measuring points, without free term. The solution goes
     // through the result file as -xm takes it.

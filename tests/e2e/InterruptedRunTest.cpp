@@ -41,11 +41,13 @@ Ending RunAndInterrupt(const std::string& directory, const std::vector<std::stri
         const rlimit noCore{0, 0};
         ::setrlimit(RLIMIT_CORE, &noCore);
         if (fileSizeLimit > 0) {
-            const rlimit size{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+            const rlimit size{static_cast<rlim_t>(fileSizeLimit),
+                              static_cast<rlim_t>(fileSizeLimit)};
             ::setrlimit(RLIMIT_FSIZE, &size);
         }
         std::vector<char*> argv{const_cast<char*>(KAVORAL_BINARY)};
-        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
         ::execv(KAVORAL_BINARY, argv.data());
         ::_exit(127);
@@ -103,8 +105,8 @@ TEST(InterruptedRun, MatrixFileOfAKilledSurfaceMatrixRunIsRefusedByTheSolver) {
 
         const test::RunResult solve = work.Run({"-xs", "sphere.mtx", "e.xct", "sphere.res"});
         EXPECT_EQ(solve.status, -6) << encoding << solve.output;
-        EXPECT_TRUE(Contains(solve.output, test::ErrorBlock("CFileIO", "ReadMatrixRow",
-                                                            "Bad input file")))
+        EXPECT_TRUE(
+            Contains(solve.output, test::ErrorBlock("CFileIO", "ReadMatrixRow", "Bad input file")))
             << solve.output;
         EXPECT_FALSE(test::FileExists(work.dir.File("sphere.res")));
         const test::RunResult invert = work.Run({"-mi", "sphere.mtx", "sphere_C.mtx"});
@@ -118,8 +120,8 @@ TEST(InterruptedRun, SurfaceCheckKilledWhileReplacingItsInputLeavesTheInputWhole
     const std::string temporary = input + ".kavoral-tmp";
     // Killed by the system in the middle of writing the temporary file (its size limit is far
     // below the surface's 17 kB), and killed as soon as the temporary file shows up.
-    Ending ending = RunAndInterrupt(work.dir.Path(), {"-ch", "sphere.srf", "IN", "sphere.srf"},
-                                    8192, nullptr);
+    Ending ending =
+        RunAndInterrupt(work.dir.Path(), {"-ch", "sphere.srf", "IN", "sphere.srf"}, 8192, nullptr);
     ASSERT_EQ(ending.signal, SIGXFSZ);
     EXPECT_EQ(test::ReadFile(input), SphereText());
     EXPECT_EQ(test::FileSize(temporary), 8192);
@@ -143,21 +145,20 @@ TEST(InterruptedRun, SurfaceCheckKilledWhileReplacingItsInputLeavesTheInputWhole
 TEST(InterruptedRun, ResultOfAKilledSurfaceSolutionIsRefusedByTheFieldCommand) {
     Workspace work("BINARY");
     ASSERT_EQ(work.Run({"-ms", "100", "sphere.srf", "OUT", "sphere.mtx"}).status, 0);
-    test::WriteMatrixFile(work.dir.File("points.mtx"), test::RandomMatrices(2, spherePoints, 3u, 0.0),
-                          "BINARY");
+    test::WriteMatrixFile(work.dir.File("points.mtx"),
+                          test::RandomMatrices(2, spherePoints, 3u, 0.0), "BINARY");
     const std::string matrix = test::ReadFile(work.dir.File("sphere.mtx"));
     // The result file is about 13 kB: the run ends in the middle of writing it.
-    const Ending ending =
-        RunAndInterrupt(work.dir.Path(), {"-xs", "sphere.mtx", "e.xct", "sphere.res"}, 4096 + 100,
-                        nullptr);
+    const Ending ending = RunAndInterrupt(
+        work.dir.Path(), {"-xs", "sphere.mtx", "e.xct", "sphere.res"}, 4096 + 100, nullptr);
     ASSERT_EQ(ending.signal, SIGXFSZ);
     EXPECT_EQ(test::ReadFile(work.dir.File("sphere.mtx")), matrix);
     EXPECT_EQ(test::FileSize(work.dir.File("sphere.res")), 4096 + 100);
 
     const test::RunResult field = work.Run({"-xm", "points.mtx", "sphere.res", "points.res"});
     EXPECT_EQ(field.status, -5) << field.output;
-    EXPECT_TRUE(Contains(field.output, test::ErrorBlock("CFileIO", "ReadResultFile",
-                                                        "Invalid data", "result index")))
+    EXPECT_TRUE(Contains(field.output, test::ErrorBlock("CFileIO", "ReadResultFile", "Invalid data",
+                                                        "result index")))
         << field.output;
     EXPECT_FALSE(test::FileExists(work.dir.File("points.res")));
 }

@@ -68,7 +68,8 @@ std::string PreparationText(int flipped) {
     return "Checking element indices...Ready\n"
            "Reflecting to 0 symmetry planes...Ready\n"
            "Building element adjacency matrix...Ready\n"
-           "Searching for subboundaries...Ready\t" + std::to_string(flipped) +
+           "Searching for subboundaries...Ready\t" +
+           std::to_string(flipped) +
            " elements flipped\t1 boundaries found\n"
            "Calculating spheric angles...Ready\n";
 }
@@ -166,7 +167,8 @@ TEST(SurfaceMatricesCommand, SymmetryPlaneGivesTheWholeSurfaceColumnsAddedUp) {
         ASSERT_EQ(prepared.PrepareSurface(1), 0);
     }
     meshes::Mesh whole;
-    whole.points.assign(prepared.points.begin(), prepared.points.begin() + prepared.totalPointCount);
+    whole.points.assign(prepared.points.begin(),
+                        prepared.points.begin() + prepared.totalPointCount);
     whole.elements = prepared.elements;
 
     Workspace halfWork(test::SurfaceText(half), "BINARY");
@@ -255,8 +257,8 @@ TEST(SurfaceMatricesCommand, MissingRulesFailAfterTheSurfaceIsPrepared) {
     const test::RunResult run = work.Run({"-ms", "1", "surface.srf", "OUT", "surface.mtx"});
     EXPECT_EQ(run.status, Status::openError);
     EXPECT_NE(run.output.find(PreparationText(0)), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find(test::ErrorBlock("CFileIO", "ReadConfigFile", "Error opening file",
-                                               "Gauss.cfs")),
+    EXPECT_NE(run.output.find(
+                  test::ErrorBlock("CFileIO", "ReadConfigFile", "Error opening file", "Gauss.cfs")),
               std::string::npos);
     EXPECT_EQ(run.output.find("Calculating matrix elements"), std::string::npos);
     EXPECT_FALSE(test::FileExists(work.dir.File("surface.mtx")));

@@ -24,12 +24,18 @@ TEST(MeshToolSurfaces, PassTheSurfaceCheckUnchangedWithOutwardNormals) {
     for (const auto& call : tools) {
         const std::vector<std::string> arguments(call.begin() + 1, call.end());
         ASSERT_EQ(test::RunProgram(Tool(call[0]), dir.Path(), arguments).status, 0) << call[0];
-        const test::RunResult out = test::RunKavoral(dir.Path(), {"-ch", "mesh.srf", "OUT", "checked.srf"});
+        const test::RunResult out =
+            test::RunKavoral(dir.Path(), {"-ch", "mesh.srf", "OUT", "checked.srf"});
         ASSERT_EQ(out.status, 0) << call[0] << out.output;
-        EXPECT_NE(out.output.find("Ready\t0 elements flipped\t1 boundaries found\n"), std::string::npos) << call[0];
-        EXPECT_EQ(out.output.find("### Surface has been changed! ###"), std::string::npos) << call[0];
-        const test::RunResult in = test::RunKavoral(dir.Path(), {"-ch", "mesh.srf", "IN", "checked.srf"});
+        EXPECT_NE(out.output.find("Ready\t0 elements flipped\t1 boundaries found\n"),
+                  std::string::npos)
+            << call[0];
+        EXPECT_EQ(out.output.find("### Surface has been changed! ###"), std::string::npos)
+            << call[0];
+        const test::RunResult in =
+            test::RunKavoral(dir.Path(), {"-ch", "mesh.srf", "IN", "checked.srf"});
         ASSERT_EQ(in.status, 0) << call[0] << in.output;
-        EXPECT_NE(in.output.find("### Surface has been changed! ###"), std::string::npos) << call[0];
+        EXPECT_NE(in.output.find("### Surface has been changed! ###"), std::string::npos)
+            << call[0];
     }
 }

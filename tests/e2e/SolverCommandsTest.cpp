@@ -51,9 +51,9 @@ TEST(SolverCommands, SingularSurfaceSystemExitsMinusOneWithoutResult) {
     test::WriteExcitationFile(dir.File("e.xct"), "VV", {{1, 0}, {1, 0}});
     const test::RunResult run = test::RunKavoral(dir.Path(), {"-xs", "s.mtx", "e.xct", "s.res"});
     EXPECT_EQ(run.status, -1);
-    EXPECT_TRUE(Contains(test::ReadFile(dir.File("Kavoral.log")),
-                         test::ErrorBlock("CLinEqu", "LUDecompose", "Singular coefficient matrix",
-                                          "A")));
+    EXPECT_TRUE(
+        Contains(test::ReadFile(dir.File("Kavoral.log")),
+                 test::ErrorBlock("CLinEqu", "LUDecompose", "Singular coefficient matrix", "A")));
     EXPECT_FALSE(test::FileExists(dir.File("s.res")));
 }
 

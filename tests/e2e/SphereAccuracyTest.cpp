@@ -33,8 +33,10 @@ std::string Frequency(double ka) {
 
 // The configuration of these runs: the first DIVISION value above the longest element edge.
 void WriteSetup(const test::TempDir& dir, const std::string& division) {
-    test::WriteFile(dir.File("Kavoral.cfg"), "% sphere accuracy\nDENSITY 1.2\nSOUND_VELOCITY 343 0\n"
-                                             "DIVISION " + division + "\nMATRIX_FILE BINARY\n");
+    test::WriteFile(dir.File("Kavoral.cfg"),
+                    "% sphere accuracy\nDENSITY 1.2\nSOUND_VELOCITY 343 0\n"
+                    "DIVISION " +
+                        division + "\nMATRIX_FILE BINARY\n");
     test::CopyGaussFile(dir.Path());
 }
 
@@ -53,15 +55,16 @@ void Run(const test::TempDir& dir, const std::vector<std::string>& arguments) {
     ASSERT_EQ(run.status, 0) << arguments[0] << "\n" << run.output;
 }
 
-void Load(const test::TempDir& dir, const std::string& points, const std::string& results, Pressures& into) {
+void Load(const test::TempDir& dir, const std::string& points, const std::string& results,
+          Pressures& into) {
     ASSERT_EQ(tool::ReadPoints(dir.File(points), into.points), "");
     ASSERT_EQ(tool::ReadPressures(dir.File(results), into.values), "");
     ASSERT_EQ(into.points.size(), into.values.size());
 }
 
 // Solves the sphere's radiation at ka for the motion; field points are measured when given.
-SphereRun Solve(const meshes::Mesh& surface, sphere::Motion motion, double ka, const std::string& division,
-                const meshes::Mesh* field = nullptr) {
+SphereRun Solve(const meshes::Mesh& surface, sphere::Motion motion, double ka,
+                const std::string& division, const meshes::Mesh* field = nullptr) {
     test::TempDir dir;
     SphereRun run;
     WriteSetup(dir, division);
@@ -85,8 +88,10 @@ double MaxError(const Pressures& p, sphere::Motion motion, double ka) {
     double largest = 0.0;
     const double k = ka / radius;
     for (size_t i = 0; i < p.points.size(); ++i) {
-        const Complex exact = sphere::Pressure(motion, density, soundVelocity, radius, k, 1.0, p.points[i]);
-        const double scale = sphere::PressureScale(motion, density, soundVelocity, radius, k, 1.0, p.points[i]);
+        const Complex exact =
+            sphere::Pressure(motion, density, soundVelocity, radius, k, 1.0, p.points[i]);
+        const double scale =
+            sphere::PressureScale(motion, density, soundVelocity, radius, k, 1.0, p.points[i]);
         largest = std::max(largest, Abs(p.values[i] - exact) / scale);
     }
     return p.points.empty() ? 1.0 : largest;
@@ -96,7 +101,8 @@ double MaxError(const Pressures& p, sphere::Motion motion, double ka) {
 
 TEST(SphereAccuracy, PulsatingSphereMatchesTheExactPressureOnTheSurfaceAndInTheField) {
     const meshes::Mesh sphere = meshes::Icosphere(radius, 2);  // 162 points, longest edge 0.325
-    const meshes::Mesh field = meshes::LinePoints({0.5, 1.0, 1.0}, {2.0, 4.0, 4.0}, 4);  // r = 1.5 to 6
+    const meshes::Mesh field =
+        meshes::LinePoints({0.5, 1.0, 1.0}, {2.0, 4.0, 4.0}, 4);  // r = 1.5 to 6
     const SphereRun run = Solve(sphere, sphere::Motion::pulsating, 1.0, "0.65 1.95", &field);
     EXPECT_LT(MaxError(run.surface, sphere::Motion::pulsating, 1.0), 1.2e-2);  // measured 0.61 %
     EXPECT_LT(MaxError(run.field, sphere::Motion::pulsating, 1.0), 2.5e-2);    // measured 1.24 %
@@ -120,15 +126,19 @@ TEST(SphereAccuracy, OctantWithThreeSymmetryPlanesGivesTheSurfacePressuresOfTheW
     // Every element gets the finest rule, so that the two runs integrate alike whatever the node
     // order of the mirrored elements.
     const int n = 4;
-    const SphereRun octant = Solve(meshes::OctantSphere(radius, n, false), sphere::Motion::pulsating, 1.0, "5 5");
-    const SphereRun whole = Solve(meshes::OctantSphere(radius, n, true), sphere::Motion::pulsating, 1.0, "5 5");
+    const SphereRun octant =
+        Solve(meshes::OctantSphere(radius, n, false), sphere::Motion::pulsating, 1.0, "5 5");
+    const SphereRun whole =
+        Solve(meshes::OctantSphere(radius, n, true), sphere::Motion::pulsating, 1.0, "5 5");
     ASSERT_EQ(octant.surface.points.size(), static_cast<size_t>((n + 1) * (n + 2) / 2));
     ASSERT_EQ(whole.surface.points.size(), static_cast<size_t>(4 * n * n + 2));
     for (size_t i = 0; i < whole.surface.points.size(); ++i) {
         const Vector3 w = whole.surface.points[i];
         const Vector3 mirrored{std::fabs(w.x), std::fabs(w.y), std::fabs(w.z)};
         size_t j = 0;
-        while (j < octant.surface.points.size() && Length(octant.surface.points[j] - mirrored) > 1e-9) ++j;
+        while (j < octant.surface.points.size() &&
+               Length(octant.surface.points[j] - mirrored) > 1e-9)
+            ++j;
         ASSERT_LT(j, octant.surface.points.size()) << "no octant point for whole point " << i;
         const Complex a = octant.surface.values[j], b = whole.surface.values[i];
         EXPECT_LT(Abs(a - b), 2e-5 * Abs(b)) << "point " << i;  // the result files keep six digits

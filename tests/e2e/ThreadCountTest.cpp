@@ -33,7 +33,7 @@ std::map<std::string, std::string> PipelineFiles(const std::string& threadsLine,
     const meshes::Mesh sphere = meshes::Icosphere(1.0, 2);
     EXPECT_TRUE(meshes::WriteSurface(sphere, dir.File("sphere.srf"), "sphere"));
     EXPECT_TRUE(meshes::WriteSurface(meshes::LinePoints({1.5, 0, 0}, {0, 0, 4}, 7),
-                                   dir.File("field.ms"), "field"));
+                                     dir.File("field.ms"), "field"));
     const std::size_t n = sphere.points.size();
     test::WriteExcitationFile(dir.File("e.xct"), std::string(n, 'V'),
                               std::vector<Complex>(n, Complex{1.0, 0.25}));

@@ -117,16 +117,19 @@ TEST(ConfigFile, MissingValuesUnknownKeysAndEmptyLinesAreBadInputFiles) {
     ExpectBadInputFile("MATRIX_FILE\n");
     ExpectBadInputFile("FREQUENCY 100\n");
     ExpectBadInputFile("DENSITY 1.2\n\nPOINT_EPS 1e-6\n");
-    ExpectBadInputFile("DENSITY 1.2\n\n");       // an empty last line
-    ExpectBadInputFile("DENSITY 1.2\n  \t\n");   // white space only
-    ExpectBadInputFile(" % not a comment\n");    // '%' counts in column one only
+    ExpectBadInputFile("DENSITY 1.2\n\n");      // an empty last line
+    ExpectBadInputFile("DENSITY 1.2\n  \t\n");  // white space only
+    ExpectBadInputFile(" % not a comment\n");   // '%' counts in column one only
 }
 
 TEST(ConfigFile, ThreadsAreAWholeNumberNotBelowZero) {
     EXPECT_EQ(ReadConfig("DENSITY 1.2\n").config.threads, 0);  // absent: every hardware thread
-    for (const auto& [line, threads] : std::vector<std::pair<std::string, int>>{
-             {"THREADS 0\n", 0}, {"threads 3\n", 3}, {"THREADS 2 cores\n", 2},
-             {"THREADS 4.5\n", 4}, {"THREADS +7", 7}}) {
+    for (const auto& [line, threads] :
+         std::vector<std::pair<std::string, int>>{{"THREADS 0\n", 0},
+                                                  {"threads 3\n", 3},
+                                                  {"THREADS 2 cores\n", 2},
+                                                  {"THREADS 4.5\n", 4},
+                                                  {"THREADS +7", 7}}) {
         const ConfigRead read = ReadConfig(line);
         EXPECT_EQ(read.status, 0) << line;
         EXPECT_EQ(read.config.threads, threads) << line;
@@ -169,7 +172,8 @@ TEST(ConfigFile, MissingFileIsAnOpeningError) {
     ConfigData config;
     CFileIO fileIO;
     EXPECT_EQ(fileIO.ReadConfigFile(name.c_str(), config), -3);
-    EXPECT_EQ(capture.text, test::ErrorBlock("CFileIO", "ReadConfigFile", "Error opening file", name));
+    EXPECT_EQ(capture.text,
+              test::ErrorBlock("CFileIO", "ReadConfigFile", "Error opening file", name));
     EXPECT_EQ(fileIO.ReadConfigFile(nullptr, config), -2);
     EXPECT_EQ(capture.Reports(), 2);
 }

@@ -38,7 +38,8 @@ TEST(ExcitationFile, WrittenFileReadsBackExactlyAndBadCodesAreRefused) {
                                              givenAdmittance};
     const std::vector<Complex> values = {{0.1, -2.0 / 3.0}, {1e-300, 5}, {412.5, 0}, {-0.0, 1e17}};
     CFileIO io;
-    ASSERT_EQ(io.WriteExcitationFile(name.c_str(), 4, types.data(), values.data(), "four kinds"), 0);
+    ASSERT_EQ(io.WriteExcitationFile(name.c_str(), 4, types.data(), values.data(), "four kinds"),
+              0);
     EXPECT_EQ(test::ReadFile(name).substr(0, 15), "% four kinds\n4\n");
     int count = 0;
     std::vector<Complex> readValues;

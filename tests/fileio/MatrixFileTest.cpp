@@ -26,12 +26,8 @@ void ExpectReport(const test::ConsoleCapture& capture, const std::string& functi
 }
 
 // Entry (r, c) of the test matrices: A = r + c/8 - 0.25 i, B = -r/4 + (c + 1) i.
-Complex EntryA(int r, int c) {
-    return {r + c / 8.0, -0.25};
-}
-Complex EntryB(int r, int c) {
-    return {-r / 4.0, c + 1.0};
-}
+Complex EntryA(int r, int c) { return {r + c / 8.0, -0.25}; }
+Complex EntryB(int r, int c) { return {-r / 4.0, c + 1.0}; }
 
 void WriteMatrix(const std::string& name, int rows, int columns, int encoding) {
     CFileIO io;

@@ -205,9 +205,9 @@ TEST(NumberText, DecimalTextMustBeOneFiniteDecimalNumber) {
     const struct {
         const char* text;
         double value;
-    } good[] = {{"1", 1.0},        {" \t250.5 \n", 250.5}, {"-3", -3.0}, {"+.25", 0.25},
-                {"3.", 3.0},       {"0", 0.0},             {"-0", -0.0}, {"1.5e3", 1500.0},
-                {"2E-2", 0.02},    {"1e-400", 0.0}};
+    } good[] = {
+        {"1", 1.0}, {" \t250.5 \n", 250.5}, {"-3", -3.0},      {"+.25", 0.25}, {"3.", 3.0},
+        {"0", 0.0}, {"-0", -0.0},           {"1.5e3", 1500.0}, {"2E-2", 0.02}, {"1e-400", 0.0}};
     for (const auto& g : good) {
         double value = 7.0;
         EXPECT_TRUE(ParseDecimalText(g.text, value)) << g.text;

@@ -23,7 +23,7 @@ struct Patch {
     std::vector<Vector3> directions;
     std::vector<SurfaceElement> elements;
     std::vector<std::uint16_t> source;  // empty: every point is its own column
-    int columns = 0;                     // 0: one column per point
+    int columns = 0;                    // 0: one column per point
 
     int AddPoint(Vector3 p) {
         for (std::size_t i = 0; i < points.size(); ++i) {
@@ -52,8 +52,8 @@ Patch Cube() {
             const Vector3 u = unit[(axis + 1) % 3];
             const Vector3 v = Cross(n, u);
             const Vector3 c = Vector3{0.5, 0.5, 0.5} + 0.5 * n;
-            mesh.AddElement({c - 0.5 * u - 0.5 * v, c + 0.5 * u - 0.5 * v,
-                             c + 0.5 * u + 0.5 * v, c - 0.5 * u + 0.5 * v});
+            mesh.AddElement({c - 0.5 * u - 0.5 * v, c + 0.5 * u - 0.5 * v, c + 0.5 * u + 0.5 * v,
+                             c - 0.5 * u + 0.5 * v});
         }
     }
     return mesh;
@@ -194,10 +194,10 @@ Row ReferenceRow(const Patch& mesh, Vector3 x, Complex k, ConfigData config, dou
         const std::vector<double>& ra = triangle ? rules.triA[order] : rules.quadA[order];
         const std::vector<double>& rb = triangle ? rules.triB[order] : rules.quadB[order];
         const std::vector<double>& rw = triangle ? rules.triW[order] : rules.quadW[order];
-        const bool flat = triangle || std::fabs(Length(p[1] + p[3] - 2.0 * p[0]) -
-                                                Length(p[2] - p[0])) /
-                                                  Length(p[1] + p[3] - 2.0 * p[0]) <
-                                          paraEps;
+        const bool flat =
+            triangle || std::fabs(Length(p[1] + p[3] - 2.0 * p[0]) - Length(p[2] - p[0])) /
+                                Length(p[1] + p[3] - 2.0 * p[0]) <
+                            paraEps;
         Value g[4] = {}, h[4] = {};
         double shape[4];
         Vector3 y, da, db;
@@ -273,13 +273,13 @@ TEST(Kernel, GivesTheGreensFunctionAndItsNormalDerivative) {
 
 TEST(ElementGeometry, ParallelogramTestComparesOnlyTheTwoLengths) {
     Patch mesh;
-    mesh.AddElement({{0, 1, 0}, {0, 0, 0}, {2, 0, 0}, {2, 1, 0}});          // rectangle
-    mesh.AddElement({{0.5, 1, 0}, {0, 0, 0}, {2, 0, 0}, {2.5, 1, 0}});      // parallelogram
-    mesh.AddElement({{0, 1, 0}, {0, 0, 0}, {2, 0, 0}, {1, 1, 0}});          // trapezoid
-    mesh.AddElement({{0, 1, 0}, {0, 0, 0}, {1, 0, 0.0001}, {1, 1, 0}});     // slightly warped
+    mesh.AddElement({{0, 1, 0}, {0, 0, 0}, {2, 0, 0}, {2, 1, 0}});       // rectangle
+    mesh.AddElement({{0.5, 1, 0}, {0, 0, 0}, {2, 0, 0}, {2.5, 1, 0}});   // parallelogram
+    mesh.AddElement({{0, 1, 0}, {0, 0, 0}, {2, 0, 0}, {1, 1, 0}});       // trapezoid
+    mesh.AddElement({{0, 1, 0}, {0, 0, 0}, {1, 0, 0.0001}, {1, 1, 0}});  // slightly warped
     // No parallelogram, but |P1 + P3 - 2 P0| = |P2 - P0| = sqrt 5.
     mesh.AddElement({{0, 0, 5}, {2, 0, 5}, {1, 2, 5}, {0, 1, 5}});
-    mesh.AddElement({{0, 0, 9}, {1, 0, 9}, {0, 1, 9}});                     // triangle
+    mesh.AddElement({{0, 0, 9}, {1, 0, 9}, {0, 1, 9}});  // triangle
     auto generator = Attach(mesh, {0, 0});
     EXPECT_EQ(generator->isParallelogram, (std::vector<unsigned char>{1, 1, 0, 1, 1, 0}));
     // The general quadrilateral's Jacobian vector at node 1 is N0, and N1 = N2 = 0 for a

@@ -77,8 +77,8 @@ TEST(GaussFile, ShippedFileEqualsGeneratorOutput) {
     const std::string binary = KAVORAL_BINARY;
     EXPECT_TRUE(test::ReadFile(binary.substr(0, binary.rfind('/')) + "/Gauss.cfs") == generated);
     // Without a file name the same text goes to the standard output.
-    const test::RunResult toConsole = test::RunProgram(
-        std::string(KAVORAL_TOOLS_DIR) + "/MakeGaussFile", dir.Path(), {});
+    const test::RunResult toConsole =
+        test::RunProgram(std::string(KAVORAL_TOOLS_DIR) + "/MakeGaussFile", dir.Path(), {});
     EXPECT_EQ(toConsole.status, 0);
     EXPECT_TRUE(toConsole.output == generated);
 }
@@ -133,7 +133,8 @@ double TriangleMonomialError(const CGaussTable& table, int rule, int degree) {
         const int q = degree - p;
         double sum = 0.0;
         for (std::size_t k = 0; k < table.triW[rule].size(); ++k)
-            sum += table.triW[rule][k] * Power(table.triA[rule][k], p) * Power(table.triB[rule][k], q);
+            sum +=
+                table.triW[rule][k] * Power(table.triA[rule][k], p) * Power(table.triB[rule][k], q);
         // The integral of a^p b^q over the reference triangle is p! q! / (p + q + 2)!.
         const double exact = Factorial(p) * Factorial(q) / Factorial(p + q + 2);
         worst = std::max(worst, std::fabs(sum / exact - 1.0));
@@ -153,7 +154,8 @@ TEST_F(ShippedRules, TriangleRulesAreExactToTheirStatedDegree) {
         const int exactDegree = reached[i] > 0 ? reached[i] : degrees[i];
         for (int d = 0; d <= degrees[i]; ++d) {
             const double bound = d <= exactDegree ? 1e-12 : 1e-5;
-            EXPECT_LT(TriangleMonomialError(*table, i, d), bound) << "rule " << i << " degree " << d;
+            EXPECT_LT(TriangleMonomialError(*table, i, d), bound)
+                << "rule " << i << " degree " << d;
         }
         // The stated degree is the highest: one degree more is not integrated exactly.
         EXPECT_GT(TriangleMonomialError(*table, i, degrees[i] + 1), 1e-9) << "rule " << i;
@@ -178,8 +180,8 @@ TEST_F(ShippedRules, HighRulesIntegrateTheVertexSingularTermsExactly) {
                     sum += table->triW[i][k] * Power(t * (1.0 - t), m) / s;
                 }
                 const double exact = Factorial(m) * Factorial(m) / Factorial(2 * m + 1);
-                EXPECT_NEAR(sum / exact, 1.0, 1e-13) << "rule " << i << " vertex " << vertex
-                                                     << " m " << m;
+                EXPECT_NEAR(sum / exact, 1.0, 1e-13)
+                    << "rule " << i << " vertex " << vertex << " m " << m;
             }
         }
     }

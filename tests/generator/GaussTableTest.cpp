@@ -69,7 +69,7 @@ TEST(GaussTable, RejectsFilesThatEndEarlyOrHoldNonNumbers) {
     const std::string shipped = ShippedText();
     // 20 quadrilateral counts and 2870 triples, one per line.
     const std::string cases[] = {
-        Lines(shipped, 20 + 2870),                    // no triangle blocks
+        Lines(shipped, 20 + 2870),                     // no triangle blocks
         shipped.substr(0, shipped.rfind(' ')) + "\n",  // the last triple lacks its weight
         Lines(shipped, 3) + "0.5 zero 0.25\n" + shipped.substr(Lines(shipped, 4).size()),
         "",

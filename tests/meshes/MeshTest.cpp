@@ -69,11 +69,13 @@ TEST(SphereMeshes, PointAndElementCountsFollowTheRefinement) {
 }
 
 TEST(SphereMeshes, AreClosedFaceOutwardAndLieOnTheSphere) {
-    const meshes::Mesh meshes[] = {meshes::Icosphere(2.0, 3), meshes::CubedSphere(2.0, 5), meshes::OctantSphere(2.0, 5, true)};
+    const meshes::Mesh meshes[] = {meshes::Icosphere(2.0, 3), meshes::CubedSphere(2.0, 5),
+                                   meshes::OctantSphere(2.0, 5, true)};
     for (const meshes::Mesh& m : meshes) {
         ExpectClosedAndConsistent(m);
         for (const Vector3& p : m.points) EXPECT_NEAR(Length(p), 2.0, 1e-14);
-        for (const SurfaceElement& e : m.elements) EXPECT_GT(Dot(meshes::Normal(m, e), meshes::Centroid(m, e)), 0.0);
+        for (const SurfaceElement& e : m.elements)
+            EXPECT_GT(Dot(meshes::Normal(m, e), meshes::Centroid(m, e)), 0.0);
         // A polyhedron inscribed in the sphere: slightly less than the sphere's volume.
         const double volume = EnclosedVolume(m);
         EXPECT_LT(volume, 8.0 * sphereVolume);
@@ -88,7 +90,8 @@ TEST(SphereMeshes, QuadrilateralsOfTheCubedSphereAreNearlyFlatAndAlike) {
         // The corner normals of a convex outward quadrilateral all point outward.
         for (int i = 0; i < 4; ++i) {
             const Vector3 p = m.points[e.nodes[i]];
-            const Vector3 next = m.points[e.nodes[(i + 1) % 4]], previous = m.points[e.nodes[(i + 3) % 4]];
+            const Vector3 next = m.points[e.nodes[(i + 1) % 4]],
+                          previous = m.points[e.nodes[(i + 3) % 4]];
             EXPECT_GT(Dot(Cross(next - p, previous - p), p), 0.0);
         }
     }
@@ -114,7 +117,8 @@ TEST(SphereMeshes, OctantIsTheExactFirstOctantOfTheWholeSphere) {
         if (edges.count({edge.second, edge.first}) != 0) continue;
         ++openEdges;
         const Vector3 a = octant.points[edge.first], b = octant.points[edge.second];
-        EXPECT_TRUE((a.x == 0.0 && b.x == 0.0) || (a.y == 0.0 && b.y == 0.0) || (a.z == 0.0 && b.z == 0.0));
+        EXPECT_TRUE((a.x == 0.0 && b.x == 0.0) || (a.y == 0.0 && b.y == 0.0) ||
+                    (a.z == 0.0 && b.z == 0.0));
     }
     EXPECT_EQ(openEdges, 3 * 7);
     for (int k = 0; k < 3; ++k) {

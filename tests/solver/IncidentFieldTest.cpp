@@ -61,7 +61,8 @@ TEST(IncidentField, SumsItsWavesAndSourcesAndGivesMinusFourPiTimesThePressureAsR
     field.Pressures(k, points, 2, pressures);
     field.RowTerms(k, points, 2, terms);
     for (int i = 0; i < 2; ++i) {
-        const Complex sum = a.Pressure(k, points[i]) + b.Pressure(k, points[i]) + c.Pressure(k, points[i]);
+        const Complex sum =
+            a.Pressure(k, points[i]) + b.Pressure(k, points[i]) + c.Pressure(k, points[i]);
         EXPECT_LT(Error(pressures[i], sum), 1e-15);
         EXPECT_LT(Error(terms[i], Scale(sum, -4.0 * pi)), 1e-13);
     }
@@ -78,15 +79,16 @@ TEST(IncidentField, GradientAndNormalVelocityAgreeWithDifferencesOfThePressure) 
     Complex gradient[3];
     field.Gradient(k, x, gradient);
     for (int i = 0; i < 3; ++i) {
-        const Complex difference =
-            Scale(field.Pressure(k, x + steps[i]) - field.Pressure(k, x - steps[i]), 1.0 / (2.0 * h));
+        const Complex difference = Scale(
+            field.Pressure(k, x + steps[i]) - field.Pressure(k, x - steps[i]), 1.0 / (2.0 * h));
         EXPECT_LT(Error(gradient[i], difference), 1e-7) << "component " << i;
     }
     // j omega rho v = -dp/dn
     const double omega = 850.0, rho = 1.2;
     const Vector3 n{0.0, 0.6, 0.8};
     const Complex v = field.NormalVelocity(k, omega, rho, x, n);
-    const Complex dpdn = Scale(field.Pressure(k, x + n * h) - field.Pressure(k, x - n * h), 1.0 / (2.0 * h));
+    const Complex dpdn =
+        Scale(field.Pressure(k, x + n * h) - field.Pressure(k, x - n * h), 1.0 / (2.0 * h));
     EXPECT_LT(Error(Complex{0.0, omega * rho} * v, Scale(dpdn, -1.0)), 1e-7);
 }
 

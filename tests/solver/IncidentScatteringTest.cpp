@@ -43,14 +43,16 @@ public:
     int Size() const { return generator.pointCount; }
 
     // Rows of A and B at the row points, on two threads; solid angles for the surface rows.
-    void Rows(double omega, const Vector3* x, const double* angles, int count, std::vector<Complex>& a,
-              std::vector<Complex>& b) const {
+    void Rows(double omega, const Vector3* x, const double* angles, int count,
+              std::vector<Complex>& a, std::vector<Complex>& b) const {
         const std::size_t n = static_cast<std::size_t>(Size());
         a.resize(n * static_cast<std::size_t>(count));
         b.resize(a.size());
         const int half = count / 2;
-        std::thread first([&] { generator.ComputeMatrixRows(omega, x, angles, 0, half, a.data(), b.data()); });
-        generator.ComputeMatrixRows(omega, x, angles, half, count - half, a.data() + n * half, b.data() + n * half);
+        std::thread first(
+            [&] { generator.ComputeMatrixRows(omega, x, angles, 0, half, a.data(), b.data()); });
+        generator.ComputeMatrixRows(omega, x, angles, half, count - half, a.data() + n * half,
+                                    b.data() + n * half);
         first.join();
     }
 
@@ -58,12 +60,13 @@ public:
     // same condition (type code and value).
     void Solve(double omega, const CIncidentField& incident, std::int16_t type, Complex value,
                std::vector<Complex>& pressures, std::vector<Complex>& velocities) const {
-        Solve(omega, incident, type, std::vector<Complex>(static_cast<std::size_t>(Size()), value), pressures,
-              velocities);
+        Solve(omega, incident, type, std::vector<Complex>(static_cast<std::size_t>(Size()), value),
+              pressures, velocities);
     }
     // The same with a value per point.
-    void Solve(double omega, const CIncidentField& incident, std::int16_t type, const std::vector<Complex>& values,
-               std::vector<Complex>& pressures, std::vector<Complex>& velocities) const {
+    void Solve(double omega, const CIncidentField& incident, std::int16_t type,
+               const std::vector<Complex>& values, std::vector<Complex>& pressures,
+               std::vector<Complex>& velocities) const {
         const int n = Size();
         std::vector<Complex> a, b;
         Rows(omega, generator.points.data(), solidAngles.data(), n, a, b);
@@ -74,24 +77,27 @@ public:
         const Complex k = generator.WaveNumber(omega);
         for (int o = 0; o < n; ++o) {
             const std::size_t row = static_cast<std::size_t>(o) * n;
-            rightHandSide[o] = AssembleSystemRow(n, &a[row], &b[row], types.data(), values.data(), system.rows[o]) +
+            rightHandSide[o] = AssembleSystemRow(n, &a[row], &b[row], types.data(), values.data(),
+                                                 system.rows[o]) +
                                incident.RowTerm(k, generator.points[o]);
         }
         test::ConsoleCapture quiet;
         ASSERT_EQ(CSolver::SolveAssembledSystem(system.rows.get(), rightHandSide.data(), n), 0);
         pressures.resize(static_cast<std::size_t>(n));
         velocities.resize(static_cast<std::size_t>(n));
-        RecoverSurfaceSolution(n, types.data(), values.data(), rightHandSide.data(), pressures.data(),
-                               velocities.data());
+        RecoverSurfaceSolution(n, types.data(), values.data(), rightHandSide.data(),
+                               pressures.data(), velocities.data());
     }
 
     // The total pressure at field points: the field formula plus the incident pressure.
-    std::vector<Complex> Field(double omega, const CIncidentField& incident, const std::vector<Vector3>& x,
-                               const std::vector<Complex>& pressures, const std::vector<Complex>& velocities) const {
+    std::vector<Complex> Field(double omega, const CIncidentField& incident,
+                               const std::vector<Vector3>& x, const std::vector<Complex>& pressures,
+                               const std::vector<Complex>& velocities) const {
         const int m = static_cast<int>(x.size());
         std::vector<Complex> a, b, p(x.size());
         Rows(omega, x.data(), nullptr, m, a, b);
-        CSolver::GetFieldPressures(m, Size(), a.data(), b.data(), pressures.data(), velocities.data(), p.data());
+        CSolver::GetFieldPressures(m, Size(), a.data(), b.data(), pressures.data(),
+                                   velocities.data(), p.data());
         const Complex k = generator.WaveNumber(omega);
         for (int i = 0; i < m; ++i) p[i] += incident.Pressure(k, x[i]);
         return p;
@@ -140,7 +146,8 @@ double RigidSpherePlaneWaveError(int level, double ka, double* surfaceError = nu
     std::vector<Complex> p, v;
     body.Solve(Omega(ka), incident, givenVelocity, {0.0, 0.0}, p, v);
     const auto exact = [&](Vector3 x) {
-        return scattering::SpherePlaneWave(radius, ka / radius, {0.0, 0.0}, {1.0, 0.0}, planeDirection, x);
+        return scattering::SpherePlaneWave(radius, ka / radius, {0.0, 0.0}, {1.0, 0.0},
+                                           planeDirection, x);
     };
     if (surfaceError != nullptr) {
         std::vector<Vector3> surface;
@@ -169,7 +176,8 @@ TEST(IncidentScattering, RigidSpherePlaneWaveMatchesTheSeriesOnLevel3) {
     std::vector<Complex> velocities;
     for (int i = 0; i < body.Size(); ++i) {
         const Vector3 x = body.Point(i);
-        velocities.push_back(Complex{0.0, 0.0} - incident.NormalVelocity(k, omega, density, x, x * (1.0 / Length(x))));
+        velocities.push_back(Complex{0.0, 0.0} -
+                             incident.NormalVelocity(k, omega, density, x, x * (1.0 / Length(x))));
     }
     std::vector<Complex> p, v;
     body.Solve(omega, CIncidentField(), givenVelocity, velocities, p, v);
@@ -177,7 +185,8 @@ TEST(IncidentScattering, RigidSpherePlaneWaveMatchesTheSeriesOnLevel3) {
     std::vector<Complex> radiated = body.Field(omega, CIncidentField(), x, p, v);
     for (std::size_t i = 0; i < x.size(); ++i) radiated[i] += incident.Pressure(k, x[i]);
     const double radiationError = RelativeL2(x, radiated, [&](Vector3 y) {
-        return scattering::SpherePlaneWave(radius, ka / radius, {0.0, 0.0}, {1.0, 0.0}, planeDirection, y);
+        return scattering::SpherePlaneWave(radius, ka / radius, {0.0, 0.0}, {1.0, 0.0},
+                                           planeDirection, y);
     });
     EXPECT_LT(field, radiationError);  // measured 0.12 %
     EXPECT_LT(radiationError, 2e-3);
@@ -200,7 +209,9 @@ TEST(IncidentScattering, ImpedanceSphereMeetsItsConditionWithTheTotalField) {
     CIncidentField incident;
     incident.AddPointSource({2.0, -1.0}, source);
     std::vector<Complex> p, v;
-    body.Solve(Omega(ka), incident, givenAdmittance, Complex{eta.re / (density * soundVelocity), eta.im / (density * soundVelocity)}, p, v);
+    body.Solve(Omega(ka), incident, givenAdmittance,
+               Complex{eta.re / (density * soundVelocity), eta.im / (density * soundVelocity)}, p,
+               v);
     const std::vector<Vector3> x = SpherePoints(2.0 * radius);
     const double error = RelativeL2(x, body.Field(Omega(ka), incident, x, p, v), [&](Vector3 y) {
         return scattering::SpherePointSource(radius, ka / radius, eta, {2.0, -1.0}, source, y);
@@ -218,7 +229,8 @@ TEST(IncidentScattering, RigidSpherePointSourceMatchesTheSeries) {
     body.Solve(Omega(ka), incident, givenVelocity, {0.0, 0.0}, p, v);
     const std::vector<Vector3> x = SpherePoints(2.0 * radius);
     const double error = RelativeL2(x, body.Field(Omega(ka), incident, x, p, v), [&](Vector3 y) {
-        return scattering::SpherePointSource(radius, ka / radius, {0.0, 0.0}, {1.0, 0.5}, source, y);
+        return scattering::SpherePointSource(radius, ka / radius, {0.0, 0.0}, {1.0, 0.5}, source,
+                                             y);
     });
     EXPECT_LT(error, 4e-3) << error;  // measured 0.20 %
 }
@@ -246,6 +258,6 @@ TEST(IncidentScattering, SourceAndReceiverCanBeExchangedNearARigidCubeToTheDiscr
     // The collocation matrices are not symmetric, so reciprocity holds only as the mesh is
     // refined: the difference falls with the square of the element size.
     const double coarse = ReciprocityError(4), fine = ReciprocityError(8);
-    EXPECT_LT(fine, 2e-2);            // measured 1.2 % (m = 12: 0.54 %)
-    EXPECT_LT(fine, coarse / 2.5);    // measured 4.2 % at m = 4
+    EXPECT_LT(fine, 2e-2);          // measured 1.2 % (m = 12: 0.54 %)
+    EXPECT_LT(fine, coarse / 2.5);  // measured 4.2 % at m = 4
 }

@@ -91,8 +91,8 @@ TEST(LinEqu, ZeroLeadingPivotFailsEvenForRegularMatrix) {
     EXPECT_EQ(capture.Reports(), 1);
     EXPECT_EQ(capture.text.rfind("0/2\r", 0), 0u) << capture.text;
     EXPECT_EQ(capture.text.find("1/2\r"), std::string::npos);
-    EXPECT_NE(capture.text.find(test::ErrorBlock("CLinEqu", "LUDecompose",
-                                                 "Singular coefficient matrix", "A")),
+    EXPECT_NE(capture.text.find(
+                  test::ErrorBlock("CLinEqu", "LUDecompose", "Singular coefficient matrix", "A")),
               std::string::npos)
         << capture.text;
 }
@@ -170,7 +170,8 @@ TEST(LinEqu, FactorsAreBitIdenticalAcrossPanelEdgesForEveryThreadCount) {
             ASSERT_EQ(Decompose(fast, n, &console, threads), 0) << n;
             EXPECT_TRUE(BitEqual(fast.entries, literal.entries)) << n << " " << threads;
             std::string counter;
-            for (int a = 0; a < n; ++a) counter += std::to_string(a) + "/" + std::to_string(n) + "\r";
+            for (int a = 0; a < n; ++a)
+                counter += std::to_string(a) + "/" + std::to_string(n) + "\r";
             EXPECT_EQ(console, counter) << n << " " << threads;
         }
     }
@@ -223,7 +224,8 @@ TEST(LinEqu, ManyColumnsAreBitIdenticalToOneSubstitutionEachForEveryThreadCount)
                 for (int k = 0; k < n; ++k) column[k] = original.rows[k][c];
                 CLinEqu single(1);
                 single.LUSubstitute(factors.Get(), column.data(), n);
-                for (int k = 0; k < n; ++k) expected[static_cast<std::size_t>(k) * m + c] = column[k];
+                for (int k = 0; k < n; ++k)
+                    expected[static_cast<std::size_t>(k) * m + c] = column[k];
             }
             for (int threads : {1, 2, 3}) {
                 Rows columns = original;

@@ -159,8 +159,7 @@ TEST(SurfaceSolution, SolvesMixedExcitationsInBothEncodings) {
         test::WriteExcitationFile(dir.File("excitation.xct"), types, e);
         const CommandRun run = SolveSurface(dir, encoding);
         ASSERT_EQ(run.status, 0) << encoding << run.console;
-        EXPECT_EQ(test::CheckSurfaceSolution(m, types, e, dir.File("surface.res")), "")
-            << encoding;
+        EXPECT_EQ(test::CheckSurfaceSolution(m, types, e, dir.File("surface.res")), "") << encoding;
     }
 }
 
@@ -193,8 +192,7 @@ TEST(SurfaceSolution, SingularSystemWritesNoResultFile) {
 
 TEST(SurfaceSolution, PassesOnTheReportOfAMissingRow) {
     test::TempDir dir;
-    test::WriteMatrixFile(dir.File("surface.mtx"), test::RandomMatrices(3, 3, 1u, 4.0), "TEXT",
-                          2);
+    test::WriteMatrixFile(dir.File("surface.mtx"), test::RandomMatrices(3, 3, 1u, 4.0), "TEXT", 2);
     test::WriteExcitationFile(dir.File("excitation.xct"), "VVV", {{1, 0}, {1, 0}, {1, 0}});
     const CommandRun run = SolveSurface(dir);
     EXPECT_EQ(run.status, -6);
@@ -258,8 +256,8 @@ TEST(CMatrix, RejectsNonSquareMatricesBeforeAllocatingThem) {
     const CommandRun run = ComputeC(dir, "TEXT");
     EXPECT_EQ(run.status, -5);
     EXPECT_EQ(run.reports, 1);
-    EXPECT_TRUE(Contains(run.console, test::ErrorBlock("CSolver", "ComputeCMatrix",
-                                                       "Invalid data", "number of rows")));
+    EXPECT_TRUE(Contains(run.console, test::ErrorBlock("CSolver", "ComputeCMatrix", "Invalid data",
+                                                       "number of rows")));
 }
 
 TEST(CMatrix, HugeHeaderEndsWithCleanReport) {

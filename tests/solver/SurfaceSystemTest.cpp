@@ -33,7 +33,8 @@ TEST(SurfaceSystem, EveryBoundaryConditionHoldsAndTheEquationsAreSatisfied) {
     CSolver solver{ConfigData{}};
     std::vector<Complex> p = {{9, 9}};  // replaced, not appended to
     std::vector<Complex> v;
-    ASSERT_EQ(solver.SolveSurfaceSystem(n, a.data(), b.data(), types.data(), values.data(), p, v), 0);
+    ASSERT_EQ(solver.SolveSurfaceSystem(n, a.data(), b.data(), types.data(), values.data(), p, v),
+              0);
     ASSERT_EQ(p.size(), 4u);
     ASSERT_EQ(v.size(), 4u);
     EXPECT_EQ(capture.text, "Solving linear equation...0/4\r1/4\r2/4\r3/4\rReady\n");

@@ -29,8 +29,7 @@ MatrixPair RandomMatrices(int rows, int columns, unsigned seed, double diagonal)
 // rows, only that many rows of entries follow the header.
 void WriteMatrixFile(const std::string& path, const MatrixPair& matrices,
                      const std::string& encoding, int entryRows = -1);
-void WriteMatrixHeader(const std::string& path, int rows, int columns,
-                       const std::string& encoding);
+void WriteMatrixHeader(const std::string& path, int rows, int columns, const std::string& encoding);
 
 // Writes an excitation file: one type letter and one value per point.
 void WriteExcitationFile(const std::string& path, const std::string& types,

@@ -16,7 +16,8 @@ std::string SurfaceText(const meshes::Mesh& mesh) {
     for (std::size_t j = 0; j < mesh.elements.size(); ++j) {
         const SurfaceElement& e = mesh.elements[j];
         text += std::to_string(j) + "\t" + std::to_string(e.nodeCount) + "\t";
-        for (int k = 0; k < e.nodeCount; ++k) text += (k > 0 ? " " : "") + std::to_string(e.nodes[k]);
+        for (int k = 0; k < e.nodeCount; ++k)
+            text += (k > 0 ? " " : "") + std::to_string(e.nodes[k]);
         text += "\n";
     }
     text += std::to_string(mesh.planePoints.size()) + "\n";

@@ -66,7 +66,8 @@ std::string ConfigText(const std::string& matrixFile) {
            "PARA_EPS 1e-3\n"
            "DIVISION 0.1 0.5\n"
            "MATRIX_EPS 1e-10\n"
-           "MATRIX_FILE " + matrixFile + "\n";
+           "MATRIX_FILE " +
+           matrixFile + "\n";
 }
 
 void WriteConfig(const std::string& directory, const std::string& matrixFile) {
@@ -102,7 +103,8 @@ RunResult RunProgram(const std::string& program, const std::string& directory,
         if (chdir(directory.c_str()) != 0) _exit(127);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
-        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
         execv(program.c_str(), argv.data());
         _exit(127);
@@ -111,7 +113,8 @@ RunResult RunProgram(const std::string& program, const std::string& directory,
     RunResult result{0, ""};
     char chunk[65536];
     ssize_t got;
-    while ((got = read(pipeEnds[0], chunk, sizeof chunk)) > 0) result.output.append(chunk, static_cast<size_t>(got));
+    while ((got = read(pipeEnds[0], chunk, sizeof chunk)) > 0)
+        result.output.append(chunk, static_cast<size_t>(got));
     close(pipeEnds[0]);
     int waitStatus = 0;
     struct rusage usage {};

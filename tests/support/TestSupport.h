@@ -54,8 +54,8 @@ std::string ErrorBlock(const std::string& className, const std::string& function
                        const std::string& message, const std::string& comment = "");
 
 struct RunResult {
-    int status;          // the exit status as the signed byte the process returned
-    std::string output;  // everything written to the standard output
+    int status;              // the exit status as the signed byte the process returned
+    std::string output;      // everything written to the standard output
     long peakKilobytes = 0;  // the largest resident set the process reached
 };
 

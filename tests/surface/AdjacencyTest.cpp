@@ -80,7 +80,8 @@ TEST(Adjacency, OpenSurfacesAreNotClosed) {
         std::string console;
         EXPECT_EQ(WalkSurface(surface, mesh, &console), -9);
         EXPECT_EQ(console, Block("BuildNeighbourMatrix", "Surface not closed!"));
-        EXPECT_TRUE(surface.neighbours.empty() || surface.neighbours.size() == mesh.elements.size());
+        EXPECT_TRUE(surface.neighbours.empty() ||
+                    surface.neighbours.size() == mesh.elements.size());
     }
 }
 

@@ -116,7 +116,8 @@ TEST(Reflection, TotalsBeyondSixteenBitIndicesAreRejectedBeforeOverflow) {
         mesh.elements.assign(c.elements, meshes::Triangle(0, 1, 2));
         for (int k = 0; k < c.planes; ++k) {
             mesh.planePoints.push_back({0, 0, 0});
-            mesh.planeNormals.push_back({k % 3 == 0 ? 1.0 : 0.0, k % 3 == 1 ? 1.0 : 0.0, k % 3 == 2 ? 1.0 : 0.0});
+            mesh.planeNormals.push_back(
+                {k % 3 == 0 ? 1.0 : 0.0, k % 3 == 1 ? 1.0 : 0.0, k % 3 == 2 ? 1.0 : 0.0});
         }
         CSurface surface{ConfigData{}};
         meshes::Load(surface, mesh);

@@ -64,7 +64,8 @@ TEST(SolidAngles, SurfacesTouchingAtOnePointAreSeparateAndClosed) {
     const Mesh second = meshes::Tetrahedron();
     for (int i = 1; i < 4; ++i) mesh.points.push_back(Vector3{2, 2, 2} - second.points[i]);
     for (SurfaceElement e : second.elements) {
-        for (int k = 0; k < 3; ++k) e.nodes[k] = static_cast<std::uint16_t>(e.nodes[k] == 0 ? 0 : e.nodes[k] + 3);
+        for (int k = 0; k < 3; ++k)
+            e.nodes[k] = static_cast<std::uint16_t>(e.nodes[k] == 0 ? 0 : e.nodes[k] + 3);
         mesh.elements.push_back(e);
     }
     CSurface surface{ConfigData{}};
@@ -80,8 +81,10 @@ TEST(SolidAngles, TwoFansAtOnePointOfOneSubBoundaryAreNotClosed) {
     mesh.points.erase(mesh.points.begin() + 6);
     for (SurfaceElement& e : mesh.elements) {
         for (auto& node : e.nodes) {
-            if (node == 6) node = 0;
-            else if (node == 7) node = 6;
+            if (node == 6)
+                node = 0;
+            else if (node == 7)
+                node = 6;
         }
     }
     CSurface surface{ConfigData{}};
@@ -115,7 +118,8 @@ std::vector<std::array<std::uint16_t, 4>> ReferenceNeighbours(const CSurface& su
         int k = 0;
         const int c = surface.elements[a].nodeCount;
         for (int b = 0; b < count && k < c; ++b) {
-            if (b != a && CSurface::CompareOrientation(surface.elements[a], surface.elements[b]) != 0) {
+            if (b != a &&
+                CSurface::CompareOrientation(surface.elements[a], surface.elements[b]) != 0) {
                 rows[a][k++] = static_cast<std::uint16_t>(b);
             }
         }
@@ -152,13 +156,15 @@ std::vector<double> ReferenceAngles(const CSurface& s) {
             if (c[j - 1][2] != c[0][1]) return {};
             std::vector<Vector3> normal(j);
             for (int k = 0; k < j; ++k) {
-                const Vector3 v = Cross(s.points[c[k][1]] - s.points[p], s.points[c[k][2]] - s.points[p]);
+                const Vector3 v =
+                    Cross(s.points[c[k][1]] - s.points[p], s.points[c[k][2]] - s.points[p]);
                 const double l = Length(v);
                 normal[k] = {v.x / l, v.y / l, v.z / l};
             }
             double angle = (2 - j) * pi;
             for (int k = 0; k < j; ++k) {
-                angle += CSurface::EdgeAngle(s.points[c[k][2]] - s.points[p], normal[k], normal[(k + 1) % j]);
+                angle += CSurface::EdgeAngle(s.points[c[k][2]] - s.points[p], normal[k],
+                                             normal[(k + 1) % j]);
             }
             angles[p] = angle;
         }
@@ -173,7 +179,8 @@ Mesh RandomSurface(std::mt19937& random, bool half, int spheres) {
     for (int s = 0; s < spheres; ++s) {
         const int longitudes = 3 + static_cast<int>(random() % 58);
         const int latitudes = 2 * (2 + static_cast<int>(random() % 8));
-        meshes::AddLatitudeSphere(mesh, longitudes, latitudes, half, &random, Vector3{3.0 * s, 0, 0});
+        meshes::AddLatitudeSphere(mesh, longitudes, latitudes, half, &random,
+                                  Vector3{3.0 * s, 0, 0});
     }
     if (half) {
         mesh.planePoints = {{0, 0, 0}};
@@ -186,7 +193,8 @@ Mesh RandomSurface(std::mt19937& random, bool half, int spheres) {
     for (std::size_t i = 0; i < order.size(); ++i) points[order[i]] = mesh.points[i];
     mesh.points = points;
     for (SurfaceElement& e : mesh.elements) {
-        for (int k = 0; k < e.nodeCount; ++k) e.nodes[k] = static_cast<std::uint16_t>(order[e.nodes[k]]);
+        for (int k = 0; k < e.nodeCount; ++k)
+            e.nodes[k] = static_cast<std::uint16_t>(order[e.nodes[k]]);
         if (random() % 3 == 0) CSurface::ReverseNodes(e);
     }
     std::shuffle(mesh.elements.begin(), mesh.elements.end(), random);

@@ -32,7 +32,8 @@ void ExpectInvalid(const std::string& content, const std::string& comment) {
     const ReadResult read = ReadText(surface, content);
     EXPECT_EQ(read.status, -5) << content;
     EXPECT_EQ(read.reports, 1);
-    EXPECT_EQ(read.console, test::ErrorBlock("CSurface", "ReadSurfaceFile", "Invalid data", comment))
+    EXPECT_EQ(read.console,
+              test::ErrorBlock("CSurface", "ReadSurfaceFile", "Invalid data", comment))
         << content;
 }
 
@@ -40,7 +41,8 @@ const char* const twoPoints = "2\n0 0 0 0 0 0 0\n1 1 0 0 0 0 0\n";
 
 TEST(SurfaceFile, ReadsRecordsIgnoringTextAfterTheValuesOfEachLine) {
     CSurface surface{ConfigData{}};
-    const ReadResult read = ReadText(surface,
+    const ReadResult read = ReadText(
+        surface,
         "% title\n%% more\n4 points follow\n"
         "0 1 2 3 0 0 1 word\r\n1 -0.5 .25 3. 1.5e-3 2E+07 0\n2 0 1 0 0 0 0\n3 0 0 1 0 0 0\n"
         "2\n0 3 0 1 2 trailing\n0x1 4 0 1 2 3\n"
@@ -86,7 +88,8 @@ TEST(SurfaceFile, IndicesAreReadWithAutomaticBaseSo008IsNoNumberInSequence) {
     CSurface surface{ConfigData{}};
     const ReadResult read = ReadText(surface, content);
     EXPECT_EQ(read.status, -5);
-    EXPECT_EQ(read.console, test::ErrorBlock("CSurface", "ReadSurfaceFile", "Invalid data", "point index"));
+    EXPECT_EQ(read.console,
+              test::ErrorBlock("CSurface", "ReadSurfaceFile", "Invalid data", "point index"));
     // Points 000 to 007 were read before the failure.
     EXPECT_EQ(surface.pointCount, 9);
 }
@@ -122,15 +125,20 @@ TEST(SurfaceFile, NodeIndexBeyondSixteenBitsFailsTheElementCheckInsteadOfWrappin
         int check;
     };
     // Two points: index 1 is the last that exists, index 2 is pointCount.
-    for (const Case c : {Case{"65536", 65535, -11}, Case{"65537", 65535, -11}, Case{"-1", 65535, -11},
-                         Case{"65535", 65535, -11}, Case{"2", 2, -11}, Case{"1", 1, 0}}) {
+    for (const Case c :
+         {Case{"65536", 65535, -11}, Case{"65537", 65535, -11}, Case{"-1", 65535, -11},
+          Case{"65535", 65535, -11}, Case{"2", 2, -11}, Case{"1", 1, 0}}) {
         CSurface surface{ConfigData{}};
-        ASSERT_EQ(ReadText(surface, std::string(twoPoints) + "1\n0 3 0 1 " + c.node + "\n").status, 0);
+        ASSERT_EQ(ReadText(surface, std::string(twoPoints) + "1\n0 3 0 1 " + c.node + "\n").status,
+                  0);
         EXPECT_EQ(surface.elements[0].nodes[2], c.stored) << c.node;
         test::ConsoleCapture capture;
         EXPECT_EQ(surface.CheckElements(), c.check) << c.node;
-        EXPECT_EQ(capture.text, c.check == 0 ? "" : test::ErrorBlock("CSurface", "CheckElements",
-                                                 "One of the elements refers to a not existing point!"));
+        EXPECT_EQ(capture.text,
+                  c.check == 0
+                      ? ""
+                      : test::ErrorBlock("CSurface", "CheckElements",
+                                         "One of the elements refers to a not existing point!"));
     }
 }
 
@@ -156,10 +164,12 @@ TEST(SurfaceFile, MissingFileAndAbsentNameAreReported) {
     EXPECT_EQ(surface.ReadSurfaceFile("/nonexistent/in.srf"), -3);
     EXPECT_EQ(surface.ReadSurfaceFile(nullptr), -2);
     EXPECT_EQ(surface.WriteSurfaceFile(nullptr), -2);
-    EXPECT_EQ(capture.text,
-              test::ErrorBlock("CSurface", "ReadSurfaceFile", "Error opening file", "/nonexistent/in.srf") +
-                  test::ErrorBlock("CSurface", "ReadSurfaceFile", "Bad parameter", "filename <NULL>") +
-                  test::ErrorBlock("CSurface", "WriteSurfaceFile", "Bad parameter", "filename <NULL>"));
+    EXPECT_EQ(
+        capture.text,
+        test::ErrorBlock("CSurface", "ReadSurfaceFile", "Error opening file",
+                         "/nonexistent/in.srf") +
+            test::ErrorBlock("CSurface", "ReadSurfaceFile", "Bad parameter", "filename <NULL>") +
+            test::ErrorBlock("CSurface", "WriteSurfaceFile", "Bad parameter", "filename <NULL>"));
 }
 
 // The lines of a written file after its two comment lines.
@@ -173,7 +183,9 @@ TEST(SurfaceFile, WritesTheStoredPartWithSixSignificantDigitsAndPlanes) {
     CSurface surface{ConfigData{}};
     ASSERT_EQ(ReadText(surface,
                        "3\n0 0.5 -0.333333333 2 0 0 1\n1 123456.7 1234567 0.00001 0 0 0\n"
-                       "2 1 1 0 0 0 0\n1\n0 3 0 1 2\n1\n0 0 0 -7 0 0 1\n").status, 0);
+                       "2 1 1 0 0 0 0\n1\n0 3 0 1 2\n1\n0 0 0 -7 0 0 1\n")
+                  .status,
+              0);
     test::ConsoleCapture capture;
     ASSERT_EQ(surface.CheckElements(), 0);
     ASSERT_EQ(surface.Reflect(), 0);
@@ -218,10 +230,11 @@ TEST(SurfaceFile, FailedWritesAreReportedAndNothingIsReplaced) {
     EXPECT_EQ(surface.WriteSurfaceFile(dir.File("none/out.srf").c_str()), -3);
     EXPECT_TRUE(std::filesystem::is_directory(dir.File("busy/inner")));
 
-    EXPECT_EQ(capture.text,
-              test::ErrorBlock("CSurface", "WriteSurfaceFile", "Error writing to file", full) +
-                  test::ErrorBlock("CSurface", "WriteSurfaceFile", "Error opening file", "filename") +
-                  test::ErrorBlock("CSurface", "WriteSurfaceFile", "Error opening file", "filename"));
+    EXPECT_EQ(
+        capture.text,
+        test::ErrorBlock("CSurface", "WriteSurfaceFile", "Error writing to file", full) +
+            test::ErrorBlock("CSurface", "WriteSurfaceFile", "Error opening file", "filename") +
+            test::ErrorBlock("CSurface", "WriteSurfaceFile", "Error opening file", "filename"));
 }
 
 }  // namespace

@@ -10,11 +10,11 @@
 
 namespace {
 
-
 // The regions text that puts the elements above z = 0.7 (the cap) into "piston".
 std::string PistonRegions(const meshes::Mesh& m) {
     std::string text = "% regions\n";
-    for (const SurfaceElement& e : m.elements) text += meshes::Centroid(m, e).z > 0.7 ? "piston\n" : "wall\n";
+    for (const SurfaceElement& e : m.elements)
+        text += meshes::Centroid(m, e).z > 0.7 ? "piston\n" : "wall\n";
     return text;
 }
 
@@ -109,10 +109,12 @@ TEST(BoundaryConditions, UnknownRegionsAndElementsWithoutConditionAreErrors) {
     PointExcitation x;
     CBoundaryConditions boundary;
     const auto derive = [&](const std::vector<BoundaryCondition>& conditions, const RegionMap* r) {
-        return boundary.Derive(s.points.data(), static_cast<int>(s.points.size()), s.elements.data(),
-                               static_cast<int>(s.elements.size()), r, conditions, "job.txt", x);
+        return boundary.Derive(s.points.data(), static_cast<int>(s.points.size()),
+                               s.elements.data(), static_cast<int>(s.elements.size()), r,
+                               conditions, "job.txt", x);
     };
-    EXPECT_EQ(derive({Condition("ALL", 'V', {0, 0}), Condition("port", 'V', {1, 0}, 7)}, &regions), -5);
+    EXPECT_EQ(derive({Condition("ALL", 'V', {0, 0}), Condition("port", 'V', {1, 0}, 7)}, &regions),
+              -5);
     EXPECT_NE(capture.text.find("job.txt line 7, BOUNDARY: no element is in region 'port'"),
               std::string::npos);
     EXPECT_EQ(derive({Condition("piston", 'V', {1, 0})}, &regions), -5);

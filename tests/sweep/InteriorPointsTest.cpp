@@ -15,7 +15,6 @@ SurfaceGeometry View(const sweeptest::Elements& g) {
     return {g.points.data(), g.elements.data(), static_cast<int>(g.elements.size())};
 }
 
-
 TEST(InteriorPoints, SolidAngleIsFullInsideAndZeroOutsideForTrianglesAndQuadrilaterals) {
     for (const meshes::Mesh& m : {meshes::Icosphere(1.0, 2), meshes::CubedSphere(1.0, 3)}) {
         const sweeptest::Elements g = sweeptest::FromMesh(m);

@@ -34,7 +34,8 @@ void ExpectError(const std::string& text, const std::string& comment) {
     const JobRead read = ReadJob(dir, text);
     EXPECT_EQ(read.status, -6) << text;
     EXPECT_NE(read.console.find(dir.File("job.txt") + comment), std::string::npos)
-        << "expected ..." << comment << " in\n" << read.console;
+        << "expected ..." << comment << " in\n"
+        << read.console;
 }
 
 TEST(JobFile, ReadsSweepKeysAndConfigurationKeysInAnyCase) {
@@ -93,12 +94,15 @@ TEST(JobFile, FrequencyRangesAddUpSortedWithExactEnds) {
 }
 
 TEST(JobFile, ErrorsNameTheFileTheLineAndTheKey) {
-    ExpectError(minimal + "FREQUENCIES 100 -5\n", " line 5, FREQUENCIES: '-5' is not a frequency above 0");
-    ExpectError(minimal + "FREQUENCIES 0\n", " line 5, FREQUENCIES: '0' is not a frequency above 0");
+    ExpectError(minimal + "FREQUENCIES 100 -5\n",
+                " line 5, FREQUENCIES: '-5' is not a frequency above 0");
+    ExpectError(minimal + "FREQUENCIES 0\n",
+                " line 5, FREQUENCIES: '0' is not a frequency above 0");
     ExpectError(minimal + "FREQUENCIES 1e999\n", " line 5, FREQUENCIES: '1e999' is not");
     ExpectError(minimal + "FREQUENCIES 100Hz\n", " line 5, FREQUENCIES: '100Hz' is not");
     ExpectError(minimal + "FREQUENCY_RANGE 100 200 0 LIN\n", " line 5, FREQUENCY_RANGE: count");
-    ExpectError(minimal + "FREQUENCY_RANGE 100 200 5 SQRT\n", " line 5, FREQUENCY_RANGE: the spacing");
+    ExpectError(minimal + "FREQUENCY_RANGE 100 200 5 SQRT\n",
+                " line 5, FREQUENCY_RANGE: the spacing");
     ExpectError(minimal + "BOUNDARY ALL Q 1 0\n", " line 5, BOUNDARY: the type 'Q'");
     ExpectError(minimal + "BOUNDARY ALL V 1\n", " line 5, BOUNDARY: expected");
     ExpectError(minimal + "CHIEF SOMETIMES\n", " line 5, CHIEF: expected");
@@ -107,12 +111,14 @@ TEST(JobFile, ErrorsNameTheFileTheLineAndTheKey) {
     ExpectError(minimal + "MATRIX_FILE binary\n", " line 5, MATRIX_FILE: a value is out of range");
     ExpectError(minimal + "FREQUENCY 100\n", " line 5, FREQUENCY: unknown key");
     ExpectError(minimal + std::string(40, 'K') + "\n", " line 5: the key is longer");
-    ExpectError(minimal + "BOUNDARY cone V 1 0\n", " line 5, BOUNDARY: region 'cone' but no REGIONS");
+    ExpectError(minimal + "BOUNDARY cone V 1 0\n",
+                " line 5, BOUNDARY: region 'cone' but no REGIONS");
 }
 
 TEST(JobFile, IncompleteJobsAndMissingInputsAreRefusedBeforeAnyWork) {
     ExpectError("FREQUENCIES 100\nBOUNDARY ALL V 1 0\nOUTPUT out\n", ", SURFACE: no surface file");
-    ExpectError("SURFACE sphere.srf\nBOUNDARY ALL V 1 0\nOUTPUT out\n", ", FREQUENCIES: no frequency");
+    ExpectError("SURFACE sphere.srf\nBOUNDARY ALL V 1 0\nOUTPUT out\n",
+                ", FREQUENCIES: no frequency");
     ExpectError("SURFACE sphere.srf\nFREQUENCIES 1\nOUTPUT out\n", ", EXCITATION: neither");
     ExpectError("SURFACE sphere.srf\nFREQUENCIES 1\nBOUNDARY ALL V 1 0\n", ", OUTPUT: no output");
     ExpectError(minimal + "EXCITATION sphere.srf\n", " line 5, EXCITATION: an excitation file and");
@@ -123,8 +129,9 @@ TEST(JobFile, IncompleteJobsAndMissingInputsAreRefusedBeforeAnyWork) {
 
 TEST(JobFile, IncidentLinesAreSummedAndTheirFaultsNamed) {
     test::TempDir dir;
-    const JobRead read = ReadJob(dir, minimal + "INCIDENT PLANE 1 0 0 0 2\nincident point 0.5 -1 0 0 -3\n"
-                                                "INCIDENT Plane 0 1 1 0 0\n");
+    const JobRead read = ReadJob(dir, minimal +
+                                          "INCIDENT PLANE 1 0 0 0 2\nincident point 0.5 -1 0 0 -3\n"
+                                          "INCIDENT Plane 0 1 1 0 0\n");
     ASSERT_EQ(read.status, 0) << read.console;
     ASSERT_EQ(read.job.incident.PlaneWaves().size(), 2u);
     ASSERT_EQ(read.job.incident.PointSources().size(), 1u);
@@ -139,7 +146,8 @@ TEST(JobFile, IncidentLinesAreSummedAndTheirFaultsNamed) {
     ExpectError(minimal + "INCIDENT POINT 1 0 0 x 1\n", " line 5, INCIDENT: 'x' is not a number");
     ExpectError(minimal + "INCIDENT PLANE 1 0 0 0 0\n", " line 5, INCIDENT: the direction is zero");
     ExpectError(minimal + "INCIDENT PLANE 1 0 1e300 1e300 0\n", " line 5, INCIDENT: the direction");
-    ExpectError(minimal + "INCIDENT POINT nan 0 0 0 1\n", " line 5, INCIDENT: 'nan' is not a number");
+    ExpectError(minimal + "INCIDENT POINT nan 0 0 0 1\n",
+                " line 5, INCIDENT: 'nan' is not a number");
 }
 
 TEST(JobFile, SurvivesGarbageAndReadsFromAFile) {

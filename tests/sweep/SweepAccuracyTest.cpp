@@ -26,7 +26,7 @@ constexpr double firstOscillatingResonance = 4.4934094579;  // the first zero of
 
 struct Solved {
     std::vector<std::vector<std::string>> table;  // rows of frequencies.csv
-    std::vector<double> errors;                    // largest surface error per frequency
+    std::vector<double> errors;                   // largest surface error per frequency
 };
 
 // Sweeps the sphere of 642 points at the ka values, returns the table and the surface errors.
@@ -36,15 +36,17 @@ Solved Sweep(sphere::Motion motion, const std::vector<double>& kas, const std::s
     const meshes::Mesh m = meshes::Icosphere(1.0, 3);
     std::string excitation = std::to_string(m.points.size()) + "\n";
     for (std::size_t i = 0; i < m.points.size(); ++i) {
-        const double v = motion == sphere::Motion::pulsating ? 1.0 : m.points[i].z / Length(m.points[i]);
+        const double v =
+            motion == sphere::Motion::pulsating ? 1.0 : m.points[i].z / Length(m.points[i]);
         excitation += std::to_string(i) + " V " + RoundTrip(v) + " 0\n";
     }
     test::WriteFile(dir.File("excitation.xct"), excitation);
     std::string frequencies = "FREQUENCIES";
     for (double ka : kas) frequencies += " " + sweeptest::FrequencyOfKa(ka);
-    test::WriteFile(dir.File("job.txt"), "DENSITY 1.2\nSOUND_VELOCITY 343 0\nSURFACE sphere.srf\n"
-                                         "EXCITATION excitation.xct\nOUTPUT out\nCHIEF " + chief +
-                                             "\n" + frequencies + "\n");
+    test::WriteFile(dir.File("job.txt"),
+                    "DENSITY 1.2\nSOUND_VELOCITY 343 0\nSURFACE sphere.srf\n"
+                    "EXCITATION excitation.xct\nOUTPUT out\nCHIEF " +
+                        chief + "\n" + frequencies + "\n");
     const test::RunResult run = sweeptest::RunSweep(dir, {"job.txt"});
     EXPECT_EQ(run.status, 0) << run.output;
     Solved solved;
@@ -93,12 +95,13 @@ TEST(SweepAccuracy, PulsatingSphereIsMarkedAtItsResonanceAndSolvedWithChief) {
 }
 
 TEST(SweepAccuracy, OscillatingSphereIsMarkedAtItsOwnResonanceOnly) {
-    const Solved chief = Sweep(sphere::Motion::oscillating, {pi, firstOscillatingResonance}, "AUTO");
+    const Solved chief =
+        Sweep(sphere::Motion::oscillating, {pi, firstOscillatingResonance}, "AUTO");
     ASSERT_EQ(chief.errors.size(), 2u);
-    EXPECT_EQ(ChiefPoints(chief, 0), 0);        // residual 0.0055: no resonance of this pattern
-    EXPECT_EQ(ChiefPoints(chief, 1), 12);       // residual 1.9 without CHIEF
-    EXPECT_LT(chief.errors[0], 1e-2);           // measured 0.44 %
-    EXPECT_LT(chief.errors[1], 6e-3);           // measured 0.30 % (355 % without CHIEF)
+    EXPECT_EQ(ChiefPoints(chief, 0), 0);   // residual 0.0055: no resonance of this pattern
+    EXPECT_EQ(ChiefPoints(chief, 1), 12);  // residual 1.9 without CHIEF
+    EXPECT_LT(chief.errors[0], 1e-2);      // measured 0.44 %
+    EXPECT_LT(chief.errors[1], 6e-3);      // measured 0.30 % (355 % without CHIEF)
 }
 
 TEST(SweepAccuracy, ChiefAtEveryFrequencyKeepsTheAccuracyAwayFromResonances) {

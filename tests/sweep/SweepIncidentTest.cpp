@@ -19,7 +19,7 @@ using Exact = Complex (*)(double ka, Vector3 x);
 
 struct Swept {
     std::vector<std::vector<std::string>> frequencies;  // rows of frequencies.csv
-    std::vector<std::vector<std::string>> field;         // rows of field.csv
+    std::vector<std::vector<std::string>> field;        // rows of field.csv
 };
 
 // Sweeps the rigid sphere of radius 1 m at the ka values with the job's INCIDENT and CHIEF lines.
@@ -30,9 +30,10 @@ Swept Sweep(int level, const std::string& lines, const std::vector<double>& kas)
                                      dir.File("arc.ms"), "arc"));
     std::string frequencies = "FREQUENCIES";
     for (double ka : kas) frequencies += " " + sweeptest::FrequencyOfKa(ka);
-    test::WriteFile(dir.File("job.txt"), "DENSITY 1.2\nSOUND_VELOCITY 343 0\nSURFACE sphere.srf\n"
-                                         "BOUNDARY ALL V 0 0\nFIELD_POINTS arc.ms\nOUTPUT out\n" +
-                                             lines + frequencies + "\n");
+    test::WriteFile(dir.File("job.txt"),
+                    "DENSITY 1.2\nSOUND_VELOCITY 343 0\nSURFACE sphere.srf\n"
+                    "BOUNDARY ALL V 0 0\nFIELD_POINTS arc.ms\nOUTPUT out\n" +
+                        lines + frequencies + "\n");
     const test::RunResult run = sweeptest::RunSweep(dir, {"job.txt"});
     EXPECT_EQ(run.status, 0) << run.output;
     Swept swept{sweeptest::CsvRows(dir.File("out/frequencies.csv")),
@@ -53,7 +54,8 @@ double FieldError(const Swept& swept, std::size_t i, double ka, Exact exact, Exa
     if (swept.field.size() < (i + 1) * fieldCount) return INFINITY;
     double error = 0.0, norm = 0.0;
     for (int j = 0; j < fieldCount; ++j) {
-        const std::vector<std::string>& row = swept.field[i * fieldCount + static_cast<std::size_t>(j)];
+        const std::vector<std::string>& row =
+            swept.field[i * fieldCount + static_cast<std::size_t>(j)];
         if (row.size() != 12u) {
             ADD_FAILURE() << "field.csv row of " << row.size() << " columns";
             return INFINITY;
@@ -81,7 +83,8 @@ Complex SphereInPlaneWave(double ka, Vector3 x) {
 // The plane wave along +z and the point source at `source`.
 Complex BothIncident(double ka, Vector3 x) {
     const double r = Length(x - source);
-    return PlaneWave(ka, x) + sourceAmplitude * Complex{std::cos(ka * r) / r, -std::sin(ka * r) / r};
+    return PlaneWave(ka, x) +
+           sourceAmplitude * Complex{std::cos(ka * r) / r, -std::sin(ka * r) / r};
 }
 Complex SphereInBoth(double ka, Vector3 x) {
     return SphereInPlaneWave(ka, x) +
@@ -98,7 +101,7 @@ TEST(SweepIncident, RigidSphereInAPlaneWaveMatchesTheSeriesAndChiefHoldsAtTheRes
     const double atOne = FieldError(chief, 0, 1.0, SphereInPlaneWave, PlaneWave);
     const double atPi = FieldError(chief, 1, pi, SphereInPlaneWave, PlaneWave);
     EXPECT_LT(atOne, 0.003) << atOne;  // measured 0.13 %
-    EXPECT_LT(atPi, 0.01) << atPi;    // measured 0.63 %
+    EXPECT_LT(atPi, 0.01) << atPi;     // measured 0.63 %
 
     // Without CHIEF the residual marks the resonance and the field is far off.
     const Swept off = Sweep(3, "INCIDENT PLANE 1 0 0 0 1\nCHIEF OFF\n", {pi});

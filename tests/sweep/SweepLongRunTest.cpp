@@ -54,8 +54,8 @@ TEST(SweepLongRun, TwoHundredFrequenciesNeedNoMoreMemoryThanTwenty) {
     // Keeping as little as the 12 x 12 matrices of one frequency for each of the 180 further
     // frequencies would add 800 kB; anything larger per frequency shows at once.
     EXPECT_LT(longRun.peakKilobytes - shortRun.peakKilobytes, 1024)
-        << "20 frequencies: " << shortRun.peakKilobytes << " kB, 200 frequencies: "
-        << longRun.peakKilobytes << " kB";
+        << "20 frequencies: " << shortRun.peakKilobytes
+        << " kB, 200 frequencies: " << longRun.peakKilobytes << " kB";
 }
 
 }  // namespace

@@ -50,8 +50,9 @@ bool SameBits(const std::vector<Complex>& x, const std::vector<Complex>& y) {
 TEST(SweepProgram, WithChiefOffGivesTheResultsOfTheFiveCommandsBitForBit) {
     test::TempDir dir;
     sweeptest::WriteSphere(dir, 2);
-    const std::string config = "DENSITY 1.2\nSOUND_VELOCITY 343 0\nPOINT_EPS 1e-6\nPARA_EPS 1e-3\n"
-                               "DIVISION 0.65 1.95\nMATRIX_EPS 1e-10\nMATRIX_FILE BINARY\n";
+    const std::string config =
+        "DENSITY 1.2\nSOUND_VELOCITY 343 0\nPOINT_EPS 1e-6\nPARA_EPS 1e-3\n"
+        "DIVISION 0.65 1.95\nMATRIX_EPS 1e-10\nMATRIX_FILE BINARY\n";
     test::WriteFile(dir.File("Kavoral.cfg"), config);
     // Every kind of condition, so that every branch of the assembly is compared.
     const meshes::Mesh sphere = meshes::Icosphere(1.0, 2);
@@ -70,12 +71,15 @@ TEST(SweepProgram, WithChiefOffGivesTheResultsOfTheFiveCommandsBitForBit) {
         const test::RunResult run = test::RunKavoral(dir.Path(), arguments);
         ASSERT_EQ(run.status, 0) << arguments[0] << run.output;
     }
-    const std::string job = config + "SURFACE sphere.srf\nEXCITATION excitation.xct\n"
-                                     "FIELD_POINTS field.ms\nCHIEF OFF\nOUTPUT out\nFREQUENCIES " + f + "\n";
+    const std::string job = config +
+                            "SURFACE sphere.srf\nEXCITATION excitation.xct\n"
+                            "FIELD_POINTS field.ms\nCHIEF OFF\nOUTPUT out\nFREQUENCIES " +
+                            f + "\n";
     test::WriteFile(dir.File("job.txt"), job);
     const test::RunResult run = RunSweep(dir, {"job.txt"});
     ASSERT_EQ(run.status, 0) << run.output;
-    const std::string name = "_" + sweeptest::CsvRows(dir.File("out/frequencies.csv"))[0][0] + "Hz.res";
+    const std::string name =
+        "_" + sweeptest::CsvRows(dir.File("out/frequencies.csv"))[0][0] + "Hz.res";
     EXPECT_EQ(PointLines(dir.File("out/surface" + name)), PointLines(dir.File("surface.res")));
     // The field result of -xm starts from the six digits of surface.res; the sweep's from the
     // surface solution itself, compared below with the -xm arithmetic on the -mm matrices.
@@ -95,27 +99,30 @@ TEST(SweepProgram, WithChiefOffGivesTheResultsOfTheFiveCommandsBitForBit) {
     int rows = 0, columns = 0;
     std::vector<Complex> a, b, pressures, velocities;
     ReadMatrices("surface.mtx", rows, columns, a, b);
-    ASSERT_EQ(CSolver(sweepJob.config).SolveSurfaceSystem(rows, a.data(), b.data(),
-                                                          model.excitation.types.data(),
-                                                          model.excitation.values.data(),
-                                                          pressures, velocities),
+    ASSERT_EQ(CSolver(sweepJob.config)
+                  .SolveSurfaceSystem(rows, a.data(), b.data(), model.excitation.types.data(),
+                                      model.excitation.values.data(), pressures, velocities),
               0);
     EXPECT_TRUE(SameBits(pressures, result.pressures));
     EXPECT_TRUE(SameBits(velocities, result.velocities));
     ReadMatrices("field.mtx", rows, columns, a, b);
     std::vector<Complex> field(static_cast<std::size_t>(rows));
-    CSolver::GetFieldPressures(rows, columns, a.data(), b.data(), pressures.data(), velocities.data(),
-                               field.data());
+    CSolver::GetFieldPressures(rows, columns, a.data(), b.data(), pressures.data(),
+                               velocities.data(), field.data());
     EXPECT_TRUE(SameBits(field, result.field));
 }
 
 TEST(SweepProgram, WritesTablesResultFilesAndParaViewFilesForEveryFrequency) {
     test::TempDir dir;
     sweeptest::WriteSphere(dir, 1);
-    test::WriteFile(dir.File("job.txt"), SphereJob("FREQUENCIES 50 100\nFREQUENCY_RANGE 150 200 2 LIN\n"));
+    test::WriteFile(dir.File("job.txt"),
+                    SphereJob("FREQUENCIES 50 100\nFREQUENCY_RANGE 150 200 2 LIN\n"));
     const test::RunResult run = RunSweep(dir, {"job.txt"});
     ASSERT_EQ(run.status, 0) << run.output;
-    EXPECT_NE(run.output.find("DIVISION 1.23607 3.7082 (2 and 6 times the longest element edge 0.618034)"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(
+                  "DIVISION 1.23607 3.7082 (2 and 6 times the longest element edge 0.618034)"),
+              std::string::npos)
+        << run.output;
     EXPECT_NE(run.output.find("42 points: 0 MB per matrix"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("4 of 4: 200 Hz, ka "), std::string::npos) << run.output;
 
@@ -137,7 +144,8 @@ TEST(SweepProgram, WritesTablesResultFilesAndParaViewFilesForEveryFrequency) {
     ASSERT_EQ(field[5].size(), 12u);
     // spl_db of |p| and the phase of p.
     const double re = std::stod(field[5][5]), im = std::stod(field[5][6]);
-    EXPECT_NEAR(std::stod(field[5][8]), 20 * std::log10(std::hypot(re, im) / std::sqrt(2.0) / 2e-5), 1e-3);
+    EXPECT_NEAR(std::stod(field[5][8]), 20 * std::log10(std::hypot(re, im) / std::sqrt(2.0) / 2e-5),
+                1e-3);
     EXPECT_NEAR(std::stod(field[5][9]), std::atan2(im, re) * 45.0 / std::atan(1.0), 1e-3);
 
     for (const char* name : {"surface_50Hz.res", "field_50Hz.res", "surface_200Hz.vtu",
@@ -145,14 +153,16 @@ TEST(SweepProgram, WritesTablesResultFilesAndParaViewFilesForEveryFrequency) {
         EXPECT_TRUE(test::FileExists(dir.File(std::string("out/") + name))) << name;
     }
     const std::string pvd = test::ReadFile(dir.File("out/sweep.pvd"));
-    EXPECT_NE(pvd.find("<DataSet timestep=\"150\" part=\"0\" file=\"surface_150Hz.vtu\"/>"), std::string::npos);
+    EXPECT_NE(pvd.find("<DataSet timestep=\"150\" part=\"0\" file=\"surface_150Hz.vtu\"/>"),
+              std::string::npos);
     const std::string vtu = test::ReadFile(dir.File("out/surface_100Hz.vtu"));
     EXPECT_NE(vtu.find("<Piece NumberOfPoints=\"42\" NumberOfCells=\"80\">"), std::string::npos);
     for (const char* array : {"\"p_re\"", "\"abs_p\"", "\"spl_db\"", "\"v_re\""}) {
         EXPECT_NE(vtu.find(array), std::string::npos) << array;
     }
-    EXPECT_NE(test::ReadFile(dir.File("out/field_100Hz.res")).find("% Excitation from surface_100Hz.res"),
-              std::string::npos);
+    EXPECT_NE(
+        test::ReadFile(dir.File("out/field_100Hz.res")).find("% Excitation from surface_100Hz.res"),
+        std::string::npos);
 }
 
 TEST(SweepProgram, RefusesABadJobBeforeAnyWork) {
@@ -166,18 +176,22 @@ TEST(SweepProgram, RefusesABadJobBeforeAnyWork) {
         EXPECT_EQ(run.output.find("of 1:"), std::string::npos) << run.output;
         EXPECT_FALSE(test::FileExists(dir.File("out")));
     };
-    expectRefusal(SphereJob("FREQUENCIES 100 abc\n"), "job.txt line 8, FREQUENCIES: 'abc' is not a frequency above 0");
-    expectRefusal(SphereJob("FREQUENCIES 100\nREGIONS regions.txt\n"), "job.txt line 9, REGIONS: cannot open");
+    expectRefusal(SphereJob("FREQUENCIES 100 abc\n"),
+                  "job.txt line 8, FREQUENCIES: 'abc' is not a frequency above 0");
+    expectRefusal(SphereJob("FREQUENCIES 100\nREGIONS regions.txt\n"),
+                  "job.txt line 9, REGIONS: cannot open");
     test::WriteFile(dir.File("regions.txt"), "cone\n");
-    expectRefusal("SURFACE sphere.srf\nREGIONS regions.txt\nBOUNDARY ALL V 0 0\nBOUNDARY port V 1 0\n"
-                  "FREQUENCIES 100\nOUTPUT out\n",
-                  "the regions file names 1 elements, the surface file has 80");
+    expectRefusal(
+        "SURFACE sphere.srf\nREGIONS regions.txt\nBOUNDARY ALL V 0 0\nBOUNDARY port V 1 0\n"
+        "FREQUENCIES 100\nOUTPUT out\n",
+        "the regions file names 1 elements, the surface file has 80");
     std::string regions;
     for (int e = 0; e < 80; ++e) regions += e < 5 ? "cone\n" : "wall\n";
     test::WriteFile(dir.File("regions.txt"), regions);
-    expectRefusal("SURFACE sphere.srf\nREGIONS regions.txt\nBOUNDARY ALL V 0 0\nBOUNDARY port V 1 0\n"
-                  "FREQUENCIES 100\nOUTPUT out\n",
-                  "job.txt line 4, BOUNDARY: no element is in region 'port'");
+    expectRefusal(
+        "SURFACE sphere.srf\nREGIONS regions.txt\nBOUNDARY ALL V 0 0\nBOUNDARY port V 1 0\n"
+        "FREQUENCIES 100\nOUTPUT out\n",
+        "job.txt line 4, BOUNDARY: no element is in region 'port'");
     expectRefusal(SphereJob("FREQUENCIES 100\nCHIEF 1000\n"), "CHIEF 1000 needs 1010");
     EXPECT_EQ(RunSweep(dir, {}).status, 2);
     EXPECT_EQ(RunSweep(dir, {"--part", "3/2", "job.txt"}).status, 2);
@@ -188,12 +202,15 @@ TEST(SweepProgram, AFailedFrequencyIsRecordedAndTheOthersGoOn) {
     sweeptest::WriteSphere(dir, 1);
     // With every pressure given the system is -B, which vanishes with the frequency: at 1e-12 Hz
     // its pivots are far below the least the factorisation accepts.
-    test::WriteFile(dir.File("job.txt"),
-                    "SURFACE sphere.srf\nBOUNDARY ALL P 0 0\nFREQUENCIES 100 1e-12 200\nOUTPUT out\n");
+    test::WriteFile(
+        dir.File("job.txt"),
+        "SURFACE sphere.srf\nBOUNDARY ALL P 0 0\nFREQUENCIES 100 1e-12 200\nOUTPUT out\n");
     const test::RunResult run = RunSweep(dir, {"job.txt"});
     EXPECT_EQ(run.status, 1) << run.output;
-    EXPECT_NE(run.output.find("Message:\tSingular coefficient matrix"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("1 of 3: 1e-12 Hz, ka 1.832e-14, FAILED with status -1"), std::string::npos)
+    EXPECT_NE(run.output.find("Message:\tSingular coefficient matrix"), std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("1 of 3: 1e-12 Hz, ka 1.832e-14, FAILED with status -1"),
+              std::string::npos)
         << run.output;
     const auto rows = CsvRows(dir.File("out/frequencies.csv"));
     ASSERT_EQ(rows.size(), 3u);
@@ -213,7 +230,8 @@ TEST(SweepProgram, ResumeSkipsTheFrequenciesAlreadyDone) {
     test::WriteFile(dir.File("job.txt"), SphereJob("FREQUENCIES 100 200 300\n"));
     const test::RunResult run = RunSweep(dir, {"--resume", "job.txt"});
     ASSERT_EQ(run.status, 0) << run.output;
-    EXPECT_NE(run.output.find("1 of 3 frequencies to solve, 2 already done"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("1 of 3 frequencies to solve, 2 already done"), std::string::npos)
+        << run.output;
     EXPECT_EQ(test::ReadFile(dir.File("out/surface_100Hz.res")), first);  // not written again
     const auto rows = CsvRows(dir.File("out/frequencies.csv"));
     ASSERT_EQ(rows.size(), 3u);
@@ -226,11 +244,12 @@ TEST(SweepProgram, TwoPartsRunThroughGnuParallelMergeIntoWhatOneRunGives) {
     test::TempDir dir;
     sweeptest::WriteSphere(dir, 1);
     test::WriteFile(dir.File("job.txt"), SphereJob("FREQUENCY_RANGE 100 400 5 LIN\n"));
-    test::WriteFile(dir.File("one.txt"), SphereJob("FREQUENCY_RANGE 100 400 5 LIN\n") + "OUTPUT whole\n");
+    test::WriteFile(dir.File("one.txt"),
+                    SphereJob("FREQUENCY_RANGE 100 400 5 LIN\n") + "OUTPUT whole\n");
     ASSERT_EQ(RunSweep(dir, {"one.txt"}).status, 0);
-    const std::string command = "cd '" + dir.Path() + "' && parallel --will-cite --halt now,fail=1 '" +
-                                std::string(KAVORAL_SWEEP_BINARY) +
-                                " --part {}/2 job.txt > part{}.txt' ::: 1 2";
+    const std::string command =
+        "cd '" + dir.Path() + "' && parallel --will-cite --halt now,fail=1 '" +
+        std::string(KAVORAL_SWEEP_BINARY) + " --part {}/2 job.txt > part{}.txt' ::: 1 2";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     EXPECT_EQ(CsvRows(dir.File("out/frequencies.part1of2.csv")).size(), 3u);
     EXPECT_EQ(CsvRows(dir.File("out/frequencies.part2of2.csv")).size(), 2u);
@@ -244,8 +263,10 @@ TEST(SweepProgram, TwoPartsRunThroughGnuParallelMergeIntoWhatOneRunGives) {
         EXPECT_EQ(std::vector<std::string>(merged[i].begin(), merged[i].end() - 1),
                   std::vector<std::string>(whole[i].begin(), whole[i].end() - 1));
     }
-    EXPECT_EQ(test::ReadFile(dir.File("out/field.csv")), test::ReadFile(dir.File("whole/field.csv")));
-    EXPECT_EQ(test::ReadFile(dir.File("out/sweep.pvd")), test::ReadFile(dir.File("whole/sweep.pvd")));
+    EXPECT_EQ(test::ReadFile(dir.File("out/field.csv")),
+              test::ReadFile(dir.File("whole/field.csv")));
+    EXPECT_EQ(test::ReadFile(dir.File("out/sweep.pvd")),
+              test::ReadFile(dir.File("whole/sweep.pvd")));
     EXPECT_NE(RunSweep(dir, {"--merge", "whole"}).status, 0);  // no parts there
 }
 

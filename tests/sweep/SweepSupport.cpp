@@ -12,14 +12,16 @@ Elements FromMesh(const meshes::Mesh& m) { return Elements{m.points, m.elements}
 
 void WriteSphere(const test::TempDir& dir, int level) {
     test::CopyGaussFile(dir.Path());
-    ASSERT_TRUE(meshes::WriteSurface(meshes::Icosphere(1.0, level), dir.File("sphere.srf"), "sphere"));
-    ASSERT_TRUE(meshes::WriteSurface(meshes::LinePoints({0, 0, 1.5}, {0, 0, 5}, 4), dir.File("field.ms"),
-                                   "field points"));
+    ASSERT_TRUE(
+        meshes::WriteSurface(meshes::Icosphere(1.0, level), dir.File("sphere.srf"), "sphere"));
+    ASSERT_TRUE(meshes::WriteSurface(meshes::LinePoints({0, 0, 1.5}, {0, 0, 5}, 4),
+                                     dir.File("field.ms"), "field points"));
 }
 
 std::string SphereJob(const std::string& lines) {
     return "% pulsating sphere\nDENSITY 1.2\nSOUND_VELOCITY 343 0\nSURFACE sphere.srf\n"
-           "BOUNDARY ALL V 1 0\nFIELD_POINTS field.ms\nOUTPUT out\n" + lines;
+           "BOUNDARY ALL V 1 0\nFIELD_POINTS field.ms\nOUTPUT out\n" +
+           lines;
 }
 
 test::RunResult RunSweep(const test::TempDir& dir, const std::vector<std::string>& arguments) {

@@ -13,13 +13,16 @@ const double rho = 1.2, c = 343.0, a = 0.5;
 
 Complex Scale(Complex p, double s) { return {p.re * s, p.im * s}; }
 
-Complex Field(sphere::Motion motion, double k, Vector3 x) { return sphere::Pressure(motion, rho, c, a, k, 0.7, x); }
+Complex Field(sphere::Motion motion, double k, Vector3 x) {
+    return sphere::Pressure(motion, rho, c, a, k, 0.7, x);
+}
 
 // Normal velocity on the sphere from a central difference of the pressure along the radius.
 Complex RadialVelocity(sphere::Motion motion, double k, Vector3 onSurface) {
     const double h = 1e-5;
     const Vector3 u = onSurface * (1.0 / Length(onSurface));
-    const Complex dp = Scale(Field(motion, k, onSurface + u * h) - Field(motion, k, onSurface - u * h), 1.0 / (2.0 * h));
+    const Complex dp = Scale(
+        Field(motion, k, onSurface + u * h) - Field(motion, k, onSurface - u * h), 1.0 / (2.0 * h));
     const double omega = k * c;
     return Scale(dp, -1.0) / Complex{0.0, omega * rho};
 }
@@ -30,7 +33,8 @@ Complex HelmholtzResidual(sphere::Motion motion, double k, Vector3 x) {
     const Vector3 steps[3] = {{h, 0, 0}, {0, h, 0}, {0, 0, h}};
     const Complex centre = Field(motion, k, x);
     Complex sum = Scale(centre, k * k - 6.0 / (h * h));
-    for (const Vector3& s : steps) sum = sum + Scale(Field(motion, k, x + s) + Field(motion, k, x - s), 1.0 / (h * h));
+    for (const Vector3& s : steps)
+        sum = sum + Scale(Field(motion, k, x + s) + Field(motion, k, x - s), 1.0 / (h * h));
     return sum;
 }
 

@@ -32,7 +32,8 @@ TEST(SphereScattering, BesselFunctionsMatchTheirClosedFormsAlsoWhereSinVanishes)
         const double s = std::sin(x), c = std::cos(x);
         EXPECT_NEAR(j[0], s / x, 1e-14) << x;
         EXPECT_NEAR(j[1], s / (x * x) - c / x, 1e-14) << x;
-        EXPECT_NEAR(j[2], (3.0 / (x * x) - 1.0) * s / x - 3.0 * c / (x * x), 1e-12) << x;  // the closed form cancels at small x
+        EXPECT_NEAR(j[2], (3.0 / (x * x) - 1.0) * s / x - 3.0 * c / (x * x), 1e-12)
+            << x;  // the closed form cancels at small x
         EXPECT_NEAR(y[0], -c / x, 1e-12) << x;
         EXPECT_NEAR(y[2], -(3.0 / (x * x) - 1.0) * c / x - 3.0 * s / (x * x), 1e-10) << x;
     }
@@ -53,11 +54,13 @@ TEST(SphereScattering, HankelFunctionsMeetTheWronskianAtEveryOrder) {
         const std::vector<double> dj = Derivatives(j, x), dy = Derivatives(y, x);
         for (int m = 0; m <= n; ++m) {
             const double w = (j[static_cast<size_t>(m)] * dy[static_cast<size_t>(m)] -
-                              dj[static_cast<size_t>(m)] * y[static_cast<size_t>(m)]) * x * x;
+                              dj[static_cast<size_t>(m)] * y[static_cast<size_t>(m)]) *
+                             x * x;
             EXPECT_NEAR(w, 1.0, 1e-9) << "x " << x << " order " << m;
         }
         const Complex h0 = HankelH(0, x)[0];
-        EXPECT_LT(Error(h0, Complex{0.0, 1.0 / x} * Phase(x)), 1e-14);  // h_0 = j exp(-jx) / x: outgoing
+        EXPECT_LT(Error(h0, Complex{0.0, 1.0 / x} * Phase(x)),
+                  1e-14);  // h_0 = j exp(-jx) / x: outgoing
     }
 }
 
@@ -69,7 +72,9 @@ TEST(SphereScattering, SeriesOfThePlaneWaveAndThePointSourceSumToTheirClosedForm
         const double r = 2.5;
         const std::vector<double> j = BesselJ(n, k * r), p = Legendre(n, mu);
         Complex sum{0.0, 0.0};
-        for (int m = 0; m <= n; ++m) sum += Scaled(MinusJPower(m), (2.0 * m + 1.0) * j[static_cast<size_t>(m)] * p[static_cast<size_t>(m)]);
+        for (int m = 0; m <= n; ++m)
+            sum += Scaled(MinusJPower(m),
+                          (2.0 * m + 1.0) * j[static_cast<size_t>(m)] * p[static_cast<size_t>(m)]);
         EXPECT_LT(Error(sum, Phase(k * r * mu)), 1e-12) << mu;
 
         // exp(-jkR) / R = -jk sum (2n+1) j_n(k r<) h_n(k r>) P_n(cos gamma)
@@ -77,7 +82,10 @@ TEST(SphereScattering, SeriesOfThePlaneWaveAndThePointSourceSumToTheirClosedForm
         const std::vector<double> ji = BesselJ(n, k * inner);
         const std::vector<Complex> ho = HankelH(n, k * outer);
         Complex series{0.0, 0.0};
-        for (int m = 0; m <= n; ++m) series += Scaled(ho[static_cast<size_t>(m)], (2.0 * m + 1.0) * ji[static_cast<size_t>(m)] * p[static_cast<size_t>(m)]);
+        for (int m = 0; m <= n; ++m)
+            series +=
+                Scaled(ho[static_cast<size_t>(m)],
+                       (2.0 * m + 1.0) * ji[static_cast<size_t>(m)] * p[static_cast<size_t>(m)]);
         series = Complex{0.0, -k} * series;
         const double distance = std::sqrt(inner * inner + outer * outer - 2.0 * inner * outer * mu);
         EXPECT_LT(Error(series, Scaled(Phase(k * distance), 1.0 / distance)), 1e-12) << mu;
@@ -91,15 +99,22 @@ TEST(SphereScattering, TotalFieldMeetsTheRigidAndTheAdmittanceConditionOnTheSphe
     for (Complex eta : {Complex{0.0, 0.0}, Complex{0.4, -0.3}}) {
         for (double ka : {0.5, 1.0, 3.0, 4.0 * std::atan(1.0)}) {
             const double k = ka / a;
-            const auto plane = [&](Vector3 x) { return SpherePlaneWave(a, k, eta, {0.6, -0.3}, d, x); };
-            const auto point = [&](Vector3 x) { return SpherePointSource(a, k, eta, {1.5, 0.2}, source, x); };
+            const auto plane = [&](Vector3 x) {
+                return SpherePlaneWave(a, k, eta, {0.6, -0.3}, d, x);
+            };
+            const auto point = [&](Vector3 x) {
+                return SpherePointSource(a, k, eta, {1.5, 0.2}, source, x);
+            };
             for (Vector3 u : {Vector3{0, 0, 1}, Vector3{0.6, 0, -0.8}, Vector3{-0.48, 0.6, 0.64}}) {
                 const Vector3 x = u * a;
                 // eta p = (j / k) dp/dr, against the incident field's own size, about |P0|.
-                const Complex planeResidual = Complex{0.0, 1.0 / k} * RadialDerivative(plane, x) - eta * plane(x);
-                const Complex pointResidual = Complex{0.0, 1.0 / k} * RadialDerivative(point, x) - eta * point(x);
+                const Complex planeResidual =
+                    Complex{0.0, 1.0 / k} * RadialDerivative(plane, x) - eta * plane(x);
+                const Complex pointResidual =
+                    Complex{0.0, 1.0 / k} * RadialDerivative(point, x) - eta * point(x);
                 EXPECT_LT(Abs(planeResidual), 1e-7) << "plane wave, ka " << ka << " eta " << eta.re;
-                EXPECT_LT(Abs(pointResidual), 1e-7) << "point source, ka " << ka << " eta " << eta.re;
+                EXPECT_LT(Abs(pointResidual), 1e-7)
+                    << "point source, ka " << ka << " eta " << eta.re;
             }
         }
     }

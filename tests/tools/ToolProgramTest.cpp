@@ -26,7 +26,8 @@ TEST(ToolPrograms, WriteSurfacesThatReadBackWithFullPrecision) {
     test::TempDir dir;
     const auto run = test::RunProgram(Tool("octantsphere"), dir.Path(), {"2", "3", "octant.srf"});
     ASSERT_EQ(run.status, 0) << run.output;
-    EXPECT_NE(run.output.find("10 points, 9 elements, 3 symmetry planes"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("10 points, 9 elements, 3 symmetry planes"), std::string::npos)
+        << run.output;
     std::vector<Vector3> points;
     ASSERT_EQ(tool::ReadPoints(dir.File("octant.srf"), points), "");
     const meshes::Mesh expected = meshes::OctantSphere(2.0, 3, false);
@@ -37,15 +38,19 @@ TEST(ToolPrograms, WriteSurfacesThatReadBackWithFullPrecision) {
     }
     const std::string text = test::ReadFile(dir.File("octant.srf"));
     EXPECT_NE(text.find("\n9\n0\t3\t"), std::string::npos);
-    EXPECT_NE(text.find("\n3\n0\t0 0 0\t1 0 0\n1\t0 0 0\t0 1 0\n2\t0 0 0\t0 0 1\n"), std::string::npos);
+    EXPECT_NE(text.find("\n3\n0\t0 0 0\t1 0 0\n1\t0 0 0\t0 1 0\n2\t0 0 0\t0 0 1\n"),
+              std::string::npos);
 }
 
 TEST(ToolPrograms, FilesReadBackThroughTheProgramsReaders) {
     test::TempDir dir;
     ASSERT_EQ(test::RunProgram(Tool("cubesphere"), dir.Path(), {"1.5", "2", "cube.srf"}).status, 0);
-    ASSERT_EQ(test::RunProgram(Tool("octantsphere"), dir.Path(), {"1", "2", "octant.srf"}).status, 0);
-    ASSERT_EQ(test::RunProgram(Tool("excitation"), dir.Path(),
-                               {"cosine", "cube.srf", "0.5", "cube.xct"}).status, 0);
+    ASSERT_EQ(test::RunProgram(Tool("octantsphere"), dir.Path(), {"1", "2", "octant.srf"}).status,
+              0);
+    ASSERT_EQ(
+        test::RunProgram(Tool("excitation"), dir.Path(), {"cosine", "cube.srf", "0.5", "cube.xct"})
+            .status,
+        0);
     test::ConsoleCapture capture;
     CSurface cube{ConfigData{}};
     ASSERT_EQ(cube.ReadSurfaceFile(dir.File("cube.srf").c_str()), 0);
@@ -54,7 +59,8 @@ TEST(ToolPrograms, FilesReadBackThroughTheProgramsReaders) {
     ASSERT_EQ(cube.elementCount, static_cast<int>(expected.elements.size()));
     for (int j = 0; j < cube.elementCount; ++j) {
         EXPECT_EQ(cube.elements[j].nodeCount, 4);
-        for (int k = 0; k < 4; ++k) EXPECT_EQ(cube.elements[j].nodes[k], expected.elements[j].nodes[k]);
+        for (int k = 0; k < 4; ++k)
+            EXPECT_EQ(cube.elements[j].nodes[k], expected.elements[j].nodes[k]);
     }
     CSurface octant{ConfigData{}};
     ASSERT_EQ(octant.ReadSurfaceFile(dir.File("octant.srf").c_str()), 0);
@@ -82,16 +88,27 @@ TEST(ToolPrograms, RefuseBadArgumentsAndWriteNothing) {
     EXPECT_EQ(test::RunProgram(Tool("icosphere"), dir.Path(), {"1", "6", "a.srf"}).status, 2);
     EXPECT_EQ(test::RunProgram(Tool("icosphere"), dir.Path(), {"-1", "2", "a.srf"}).status, 2);
     EXPECT_EQ(test::RunProgram(Tool("cubesphere"), dir.Path(), {"1", "2x", "a.srf"}).status, 2);
-    EXPECT_EQ(test::RunProgram(Tool("fieldpoints"), dir.Path(), {"arc", "1", "0", "0", "90", "a.srf"}).status, 2);
+    EXPECT_EQ(
+        test::RunProgram(Tool("fieldpoints"), dir.Path(), {"arc", "1", "0", "0", "90", "a.srf"})
+            .status,
+        2);
     EXPECT_FALSE(test::FileExists(dir.File("a.srf")));
-    EXPECT_EQ(test::RunProgram(Tool("excitation"), dir.Path(), {"uniform", "missing.srf", "1", "a.xct"}).status, 1);
+    EXPECT_EQ(
+        test::RunProgram(Tool("excitation"), dir.Path(), {"uniform", "missing.srf", "1", "a.xct"})
+            .status,
+        1);
     EXPECT_FALSE(test::FileExists(dir.File("a.xct")));
 }
 
 TEST(ToolPrograms, CosineExcitationFollowsThePolarAngleOfEachPoint) {
     test::TempDir dir;
-    ASSERT_EQ(test::RunProgram(Tool("fieldpoints"), dir.Path(), {"arc", "3", "4", "0", "180", "p.ms"}).status, 0);
-    ASSERT_EQ(test::RunProgram(Tool("excitation"), dir.Path(), {"cosine", "p.ms", "2", "v.xct"}).status, 0);
+    ASSERT_EQ(
+        test::RunProgram(Tool("fieldpoints"), dir.Path(), {"arc", "3", "4", "0", "180", "p.ms"})
+            .status,
+        0);
+    ASSERT_EQ(
+        test::RunProgram(Tool("excitation"), dir.Path(), {"cosine", "p.ms", "2", "v.xct"}).status,
+        0);
     const std::string text = test::ReadFile(dir.File("v.xct"));
     EXPECT_EQ(text.substr(text.find('\n') + 1, 9), "4\n0\tV\t2 0");
     double second = 0.0;
@@ -102,46 +119,61 @@ TEST(ToolPrograms, CosineExcitationFollowsThePolarAngleOfEachPoint) {
 
 TEST(ToolPrograms, SphereTableShowsNoErrorForExactPressuresAndRejectsMismatchedFiles) {
     test::TempDir dir;
-    ASSERT_EQ(test::RunProgram(Tool("fieldpoints"), dir.Path(), {"arc", "1", "3", "0", "90", "s.ms"}).status, 0);
+    ASSERT_EQ(
+        test::RunProgram(Tool("fieldpoints"), dir.Path(), {"arc", "1", "3", "0", "90", "s.ms"})
+            .status,
+        0);
     std::vector<Vector3> points;
     ASSERT_EQ(tool::ReadPoints(dir.File("s.ms"), points), "");
     std::string result = "% Result File\n3\n";
     for (size_t i = 0; i < points.size(); ++i) {
-        const Complex p = sphere::Pressure(sphere::Motion::oscillating, 1.2, 343, 1.0, 2.0, 1.0, points[i]);
-        result += std::to_string(i) + "\t" + tool::Number(p.re) + " " + tool::Number(p.im) + "\t0.0 0.0\n";
+        const Complex p =
+            sphere::Pressure(sphere::Motion::oscillating, 1.2, 343, 1.0, 2.0, 1.0, points[i]);
+        result += std::to_string(i) + "\t" + tool::Number(p.re) + " " + tool::Number(p.im) +
+                  "\t0.0 0.0\n";
     }
     test::WriteFile(dir.File("s.res"), result);
-    auto run = test::RunProgram(Tool("spheretable"), dir.Path(),
-                                {"oscillating", "1", "2", "1.2", "343", "1", "s.ms", "s.res", "s.ms", "s.res"});
+    auto run = test::RunProgram(
+        Tool("spheretable"), dir.Path(),
+        {"oscillating", "1", "2", "1.2", "343", "1", "s.ms", "s.res", "s.ms", "s.res"});
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_NE(run.output.find("Surface error: max 0.000e+00"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("Field error: max 0.000e+00"), std::string::npos) << run.output;
 
     test::WriteFile(dir.File("short.res"), "2\n0\t1 0\t0 0\n1\t1 0\t0 0\n");
-    run = test::RunProgram(Tool("spheretable"), dir.Path(), {"pulsating", "1", "2", "1.2", "343", "1", "s.ms", "short.res"});
+    run = test::RunProgram(Tool("spheretable"), dir.Path(),
+                           {"pulsating", "1", "2", "1.2", "343", "1", "s.ms", "short.res"});
     EXPECT_EQ(run.status, 1);
 }
 
 TEST(ToolPrograms, ScatteringTableShowsNoErrorForTheExactSeriesAndWritesThePlotData) {
     test::TempDir dir;
-    ASSERT_EQ(test::RunProgram(Tool("fieldpoints"), dir.Path(), {"arc", "1", "5", "0", "180", "s.ms"}).status, 0);
+    ASSERT_EQ(
+        test::RunProgram(Tool("fieldpoints"), dir.Path(), {"arc", "1", "5", "0", "180", "s.ms"})
+            .status,
+        0);
     std::vector<Vector3> points;
     ASSERT_EQ(tool::ReadPoints(dir.File("s.ms"), points), "");
     // f = 54.59 Hz in c = 343 m/s is ka = 1 on the sphere of 1 m; the wave travels along -x.
     const double f = 343.0 / (8.0 * std::atan(1.0));
     std::string result = "% Result File\n5\n";
     for (size_t i = 0; i < points.size(); ++i) {
-        const Complex p = scattering::SpherePlaneWave(1.0, 1.0, {0.0, 0.0}, {2.0, 0.0}, {-1.0, 0.0, 0.0}, points[i]);
-        result += std::to_string(i) + "\t" + tool::Number(p.re) + " " + tool::Number(p.im) + "\t0.0 0.0\n";
+        const Complex p = scattering::SpherePlaneWave(1.0, 1.0, {0.0, 0.0}, {2.0, 0.0},
+                                                      {-1.0, 0.0, 0.0}, points[i]);
+        result += std::to_string(i) + "\t" + tool::Number(p.re) + " " + tool::Number(p.im) +
+                  "\t0.0 0.0\n";
     }
     test::WriteFile(dir.File("s.res"), result);
-    const std::vector<std::string> arguments = {"1", tool::Number(f), "343", "2", "0", "-3", "0", "0", "s.ms", "s.res"};
+    const std::vector<std::string> arguments = {"1", tool::Number(f), "343",  "2", "0", "-3", "0",
+                                                "0", "s.ms",          "s.res"};
     std::vector<std::string> withCsv = arguments;
     withCsv.insert(withCsv.end(), {"points.csv", "curve.csv"});
     auto run = test::RunProgram(Tool("scatteringtable"), dir.Path(), withCsv);
     ASSERT_EQ(run.status, 0) << run.output;
     double l2 = 1.0;
-    ASSERT_EQ(std::sscanf(run.output.c_str() + run.output.find("relative L2 error ") + 18, "%lf", &l2), 1) << run.output;
+    ASSERT_EQ(
+        std::sscanf(run.output.c_str() + run.output.find("relative L2 error ") + 18, "%lf", &l2), 1)
+        << run.output;
     EXPECT_LT(l2, 1e-5) << run.output;  // the six digits of the result file
     EXPECT_NE(run.output.find("ka = 1,"), std::string::npos) << run.output;
     // The arc runs from +z over +x to -z: the point on +x faces the arriving wave (180 degrees).
