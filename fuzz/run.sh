@@ -32,6 +32,8 @@ if [ ${#targets[@]} -eq 0 ]; then
 fi
 out=${out:-$(mktemp -d "${TMPDIR:-/tmp}/kavoral-fuzz-run-XXXXXX")}
 mkdir -p "$out"
+# The targets work in a scratch directory of their own, so every path handed to them is absolute.
+out=$(cd "$out" && pwd)
 # A huge allocation that is refused comes back as null, and the program reports it itself.
 export ASAN_OPTIONS="allocator_may_return_null=1:${ASAN_OPTIONS:-}"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
