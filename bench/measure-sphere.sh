@@ -43,7 +43,7 @@ for level in $levels; do
         example_setup "$build" "$level" 1 > /dev/null
         example_mesh > /dev/null
         "$TOOLS/fieldpoints" line 0.5 1 1 3.3333333333333333 6.6666666666666667 6.6666666666666667 6 field.ms > /dev/null
-        n=$(sed -n 2p sphere.srf)
+        n=$(awk '!/^%/ { print $1; exit }' sphere.srf)  # the point count follows the comment lines
         e=$((2 * n - 4))
         for command in $commands; do
             case $command in

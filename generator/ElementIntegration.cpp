@@ -72,30 +72,111 @@ int CGenerator::RuleIndex(Vector3 x, const SurfaceElement& element) const {
     return config.quadratureOrder[quadratureFar];
 }
 
+namespace {
+
+// Elements are integrated a window at a time: within a window, elements of the same kind that
+// get the same rule share vectors, one element per lane; the window's integrals are then added
+// to the row in element order, as one element after the other would add them.
+constexpr int windowElements = 256;
+enum ElementKind { triangle, parallelogram, quadrilateral, kindCount };
+constexpr int keyCount = kindCount * CGaussTable::ruleCount;
+
+}  // namespace
+
 void CGenerator::ComputeRowInto(Vector3 x, Complex k, Complex* a, Complex* b) const {
     for (int c = 0; c < pointCount; ++c) a[c] = b[c] = Complex{0.0, 0.0};
-    for (int e = 0; e < totalElementCount; ++e) {
-        const SurfaceElement& element = elements[e];
-        const int nodeCount = element.nodeCount;
-        if (nodeCount != 3 && nodeCount != 4) continue;
-        const int rule = RuleIndex(x, element);
-        Vector3 p[4];
-        for (int j = 0; j < nodeCount; ++j) p[j] = points[element.nodes[j]];
-        Complex g[4];
-        Complex h[4];
-        if (nodeCount == 3) {
-            gaussTable.IntegrateTriangle(p, x, k, normalBase[e], rule, g, h);
-        } else if (isParallelogram[e] != 0) {
-            gaussTable.IntegrateParallelogram(p, x, k, normalBase[e], rule, g, h);
-        } else {
-            gaussTable.IntegrateQuadrilateral(p, x, k, normalBase[e], normalSlopeA[e],
-                                              normalSlopeB[e], rule, g, h);
+    int key[windowElements];
+    int order[windowElements];
+    ElementIntegrals integrals[windowElements];
+    for (int windowStart = 0; windowStart < totalElementCount; windowStart += windowElements) {
+        const int size = totalElementCount - windowStart < windowElements
+                             ? totalElementCount - windowStart
+                             : windowElements;
+        // Kind and rule of every element (-1: an element of no kind contributes nothing), and
+        // the elements sorted by them, stably.
+        int start[keyCount + 1] = {};
+        for (int i = 0; i < size; ++i) {
+            const SurfaceElement& element = elements[windowStart + i];
+            key[i] = -1;
+            if (element.nodeCount != 3 && element.nodeCount != 4) continue;
+            const int kind = element.nodeCount == 3                  ? triangle
+                             : isParallelogram[windowStart + i] != 0 ? parallelogram
+                                                                     : quadrilateral;
+            key[i] = kind * CGaussTable::ruleCount + RuleIndex(x, element);
+            ++start[key[i] + 1];
         }
-        for (int j = 0; j < nodeCount; ++j) {
-            const int c = sourcePointIndex[element.nodes[j]];
-            a[c] += h[j];
-            const double f = nodeFactors[e][j];
-            b[c] += Complex{f * g[j].re, f * g[j].im};
+        for (int n = 0; n < keyCount; ++n) start[n + 1] += start[n];
+        const int sorted = start[keyCount];
+        for (int i = 0; i < size; ++i) {
+            if (key[i] >= 0) order[start[key[i]]++] = i;
+        }
+        // Batches of up to doublesLanes elements with the same key.
+        for (int first = 0; first < sorted;) {
+            const int batchKey = key[order[first]];
+            int count = 1;
+            while (count < doublesLanes && first + count < sorted &&
+                   key[order[first + count]] == batchKey)
+                ++count;
+            IntegrateBatch(x, k, batchKey / CGaussTable::ruleCount,
+                           batchKey % CGaussTable::ruleCount, windowStart, order + first, count,
+                           integrals);
+            first += count;
+        }
+        for (int i = 0; i < size; ++i) {
+            if (key[i] < 0) continue;
+            const int e = windowStart + i;
+            const SurfaceElement& element = elements[e];
+            for (int j = 0; j < element.nodeCount; ++j) {
+                const int c = sourcePointIndex[element.nodes[j]];
+                a[c] += integrals[i].h[j];
+                const double f = nodeFactors[e][j];
+                b[c] += Complex{f * integrals[i].g[j].re, f * integrals[i].g[j].im};
+            }
+        }
+    }
+}
+
+void CGenerator::IntegrateBatch(Vector3 x, Complex k, int kind, int rule, int windowStart,
+                                const int* members, int count, ElementIntegrals* integrals) const {
+    const int nodes = kind == triangle ? 3 : 4;
+    ElementLanes lanes;
+    for (int lane = 0; lane < doublesLanes; ++lane) {
+        // Lanes past the batch repeat its first element.
+        const int e = windowStart + members[lane < count ? lane : 0];
+        const SurfaceElement& element = elements[e];
+        for (int j = 0; j < nodes; ++j) {
+            const Vector3 point = points[element.nodes[j]];
+            lanes.p[j][0][lane] = point.x;
+            lanes.p[j][1][lane] = point.y;
+            lanes.p[j][2][lane] = point.z;
+        }
+        const Vector3 n0 = normalBase[e];
+        lanes.n0[0][lane] = n0.x;
+        lanes.n0[1][lane] = n0.y;
+        lanes.n0[2][lane] = n0.z;
+        if (kind != quadrilateral) continue;
+        const Vector3 n1 = normalSlopeA[e];
+        const Vector3 n2 = normalSlopeB[e];
+        lanes.n1[0][lane] = n1.x;
+        lanes.n1[1][lane] = n1.y;
+        lanes.n1[2][lane] = n1.z;
+        lanes.n2[0][lane] = n2.x;
+        lanes.n2[1][lane] = n2.y;
+        lanes.n2[2][lane] = n2.z;
+    }
+    IntegralLanes sums;
+    if (kind == triangle) {
+        gaussTable.IntegrateTriangles(lanes, x, k, rule, sums);
+    } else if (kind == parallelogram) {
+        gaussTable.IntegrateParallelograms(lanes, x, k, rule, sums);
+    } else {
+        gaussTable.IntegrateQuadrilaterals(lanes, x, k, rule, sums);
+    }
+    for (int lane = 0; lane < count; ++lane) {
+        ElementIntegrals& target = integrals[members[lane]];
+        for (int j = 0; j < nodes; ++j) {
+            target.g[j] = Complex{sums.gRe[j][lane], sums.gIm[j][lane]};
+            target.h[j] = Complex{sums.hRe[j][lane], sums.hIm[j][lane]};
         }
     }
 }

@@ -6,10 +6,9 @@
 #include "app/LogFile.h"
 #include "base/Status.h"
 #include "fileio/FileIO.h"
+#include "generator/KernelLanes.h"
 
 namespace {
-
-inline Complex Scale(Complex c, double s) { return {c.re * s, c.im * s}; }
 
 // Shape function values at (a, b): triangle nodes 0, 1, 2 are b, 1 - a - b, a; quadrilateral
 // nodes 0 to 3 are b (1 - a), (1 - a)(1 - b), a (1 - b), a b.
@@ -32,43 +31,89 @@ struct QuadrilateralShape {
     }
 };
 
+// r = y - x for every lane, with y = S0 P0 + S1 P1 + ... component by component.
 template <class Shape>
-Vector3 MapPoint(const Vector3* p, const double* s) {
-    Vector3 y = s[0] * p[0];
-    for (int j = 1; j < Shape::nodes; ++j) y = y + s[j] * p[j];
-    return y;
+void LaneDistances(const ElementLanes& e, const double* s, Vector3 x, Doubles* r) {
+    const double origin[3] = {x.x, x.y, x.z};
+    for (int axis = 0; axis < 3; ++axis) {
+        Doubles y = Broadcast(s[0]) * e.p[0][axis];
+        for (int j = 1; j < Shape::nodes; ++j) y = y + Broadcast(s[j]) * e.p[j][axis];
+        r[axis] = y - Broadcast(origin[axis]);
+    }
+}
+
+// Adds S_j G and S_j dG/dn to the sums of node j.
+template <class Shape>
+void Accumulate(const KernelLanes& kernel, const double* s, IntegralLanes& sums) {
+    for (int j = 0; j < Shape::nodes; ++j) {
+        const Doubles shape = Broadcast(s[j]);
+        sums.gRe[j] = sums.gRe[j] + kernel.gRe * shape;
+        sums.gIm[j] = sums.gIm[j] + kernel.gIm * shape;
+        sums.hRe[j] = sums.hRe[j] + kernel.dRe * shape;
+        sums.hIm[j] = sums.hIm[j] + kernel.dIm * shape;
+    }
+}
+
+template <class Shape>
+void ClearSums(IntegralLanes& sums) {
+    for (int j = 0; j < Shape::nodes; ++j) {
+        sums.gRe[j] = sums.gIm[j] = sums.hRe[j] = sums.hIm[j] = Broadcast(0.0);
+    }
 }
 
 // The sums over a rule with a constant normal: the weights times the kernel, times each shape
-// value, then everything times the Jacobian |n0|.
+// value, point after point in the order of the rule, then everything times the Jacobian |n0|.
 template <class Shape>
 void IntegrateFlat(const std::vector<double>& ra, const std::vector<double>& rb,
-                   const std::vector<double>& rw, const Vector3* p, Vector3 x, Complex k,
-                   Vector3 n0, Complex* g, Complex* h) {
-    const double jacobian = Length(n0);
-    const Vector3 u = {n0.x / jacobian, n0.y / jacobian, n0.z / jacobian};
-    for (int j = 0; j < Shape::nodes; ++j) g[j] = h[j] = Complex{0.0, 0.0};
+                   const std::vector<double>& rw, const ElementLanes& e, Vector3 x, Complex k,
+                   IntegralLanes& sums) {
+    const Doubles jacobian = SqrtLanes((e.n0[0] * e.n0[0] + e.n0[1] * e.n0[1]) + e.n0[2] * e.n0[2]);
+    const Doubles ux = e.n0[0] / jacobian;
+    const Doubles uy = e.n0[1] / jacobian;
+    const Doubles uz = e.n0[2] / jacobian;
+    ClearSums<Shape>(sums);
     const std::size_t count = rw.size();
     for (std::size_t q = 0; q < count; ++q) {
-        const double a = ra[q];
-        const double b = rb[q];
-        const double w = rw[q];
         double s[Shape::nodes];
-        Shape::Values(a, b, s);
-        const Vector3 y = MapPoint<Shape>(p, s);
-        Complex kernel;
-        Complex derivative;
-        CGaussTable::EvaluateKernel(k, y - x, u, kernel, derivative);
-        kernel = Scale(kernel, w);
-        derivative = Scale(derivative, w);
-        for (int j = 0; j < Shape::nodes; ++j) {
-            g[j] += Scale(kernel, s[j]);
-            h[j] += Scale(derivative, s[j]);
-        }
+        Shape::Values(ra[q], rb[q], s);
+        Doubles r[3];
+        LaneDistances<Shape>(e, s, x, r);
+        KernelLanes kernel = EvaluateKernelLanes(k, r[0], r[1], r[2], ux, uy, uz);
+        kernel.Scale(Broadcast(rw[q]));
+        Accumulate<Shape>(kernel, s, sums);
     }
     for (int j = 0; j < Shape::nodes; ++j) {
-        g[j] = Scale(g[j], jacobian);
-        h[j] = Scale(h[j], jacobian);
+        sums.gRe[j] = sums.gRe[j] * jacobian;
+        sums.gIm[j] = sums.gIm[j] * jacobian;
+        sums.hRe[j] = sums.hRe[j] * jacobian;
+        sums.hIm[j] = sums.hIm[j] * jacobian;
+    }
+}
+
+// One element in every lane.
+ElementLanes OneElement(const Vector3* p, int nodes, Vector3 n0, Vector3 n1, Vector3 n2) {
+    ElementLanes e;
+    for (int j = 0; j < 4; ++j) {
+        const Vector3 node = p[j < nodes ? j : 0];
+        e.p[j][0] = Broadcast(node.x);
+        e.p[j][1] = Broadcast(node.y);
+        e.p[j][2] = Broadcast(node.z);
+    }
+    const Vector3 normals[3] = {n0, n1, n2};
+    Doubles* lanes[3] = {e.n0, e.n1, e.n2};
+    for (int v = 0; v < 3; ++v) {
+        lanes[v][0] = Broadcast(normals[v].x);
+        lanes[v][1] = Broadcast(normals[v].y);
+        lanes[v][2] = Broadcast(normals[v].z);
+    }
+    return e;
+}
+
+// The integrals of lane 0.
+void FirstLane(const IntegralLanes& sums, int nodes, Complex* g, Complex* h) {
+    for (int j = 0; j < nodes; ++j) {
+        g[j] = Complex{sums.gRe[j][0], sums.gIm[j][0]};
+        h[j] = Complex{sums.hRe[j][0], sums.hIm[j][0]};
     }
 }
 
@@ -112,41 +157,60 @@ void CGaussTable::EvaluateKernel(Complex k, Vector3 r, Vector3 n, Complex& g, Co
 
 void CGaussTable::IntegrateTriangle(const Vector3* p, Vector3 x, Complex k, Vector3 n0, int rule,
                                     Complex* g, Complex* h) const {
-    IntegrateFlat<TriangleShape>(triA[rule], triB[rule], triW[rule], p, x, k, n0, g, h);
+    IntegralLanes sums;
+    IntegrateTriangles(OneElement(p, 3, n0, n0, n0), x, k, rule, sums);
+    FirstLane(sums, 3, g, h);
 }
 
 void CGaussTable::IntegrateParallelogram(const Vector3* p, Vector3 x, Complex k, Vector3 n0,
                                          int rule, Complex* g, Complex* h) const {
-    IntegrateFlat<QuadrilateralShape>(quadA[rule], quadB[rule], quadW[rule], p, x, k, n0, g, h);
+    IntegralLanes sums;
+    IntegrateParallelograms(OneElement(p, 4, n0, n0, n0), x, k, rule, sums);
+    FirstLane(sums, 4, g, h);
 }
 
 void CGaussTable::IntegrateQuadrilateral(const Vector3* p, Vector3 x, Complex k, Vector3 n0,
                                          Vector3 n1, Vector3 n2, int rule, Complex* g,
                                          Complex* h) const {
+    IntegralLanes sums;
+    IntegrateQuadrilaterals(OneElement(p, 4, n0, n1, n2), x, k, rule, sums);
+    FirstLane(sums, 4, g, h);
+}
+
+void CGaussTable::IntegrateTriangles(const ElementLanes& elements, Vector3 x, Complex k, int rule,
+                                     IntegralLanes& integrals) const {
+    IntegrateFlat<TriangleShape>(triA[rule], triB[rule], triW[rule], elements, x, k, integrals);
+}
+
+void CGaussTable::IntegrateParallelograms(const ElementLanes& elements, Vector3 x, Complex k,
+                                          int rule, IntegralLanes& integrals) const {
+    IntegrateFlat<QuadrilateralShape>(quadA[rule], quadB[rule], quadW[rule], elements, x, k,
+                                      integrals);
+}
+
+// Point after point: shape values and y as for the parallelogram, n = N0 + a N1 + b N2 with its
+// length Jn as the Jacobian, the kernel times Jn w, and no final multiplication.
+void CGaussTable::IntegrateQuadrilaterals(const ElementLanes& e, Vector3 x, Complex k, int rule,
+                                          IntegralLanes& sums) const {
     const std::vector<double>& ra = quadA[rule];
     const std::vector<double>& rb = quadB[rule];
     const std::vector<double>& rw = quadW[rule];
-    for (int j = 0; j < 4; ++j) g[j] = h[j] = Complex{0.0, 0.0};
+    ClearSums<QuadrilateralShape>(sums);
     const std::size_t count = rw.size();
     for (std::size_t q = 0; q < count; ++q) {
         const double a = ra[q];
         const double b = rb[q];
-        const double w = rw[q];
         double s[4];
         QuadrilateralShape::Values(a, b, s);
-        const Vector3 y = MapPoint<QuadrilateralShape>(p, s);
-        const Vector3 n = n0 + a * n1 + b * n2;
-        const double jacobian = Length(n);
-        const Vector3 u = {n.x / jacobian, n.y / jacobian, n.z / jacobian};
-        Complex kernel;
-        Complex derivative;
-        EvaluateKernel(k, y - x, u, kernel, derivative);
-        const double factor = jacobian * w;
-        kernel = Scale(kernel, factor);
-        derivative = Scale(derivative, factor);
-        for (int j = 0; j < 4; ++j) {
-            g[j] += Scale(kernel, s[j]);
-            h[j] += Scale(derivative, s[j]);
-        }
+        Doubles r[3];
+        LaneDistances<QuadrilateralShape>(e, s, x, r);
+        Doubles n[3];
+        for (int axis = 0; axis < 3; ++axis)
+            n[axis] = (e.n0[axis] + Broadcast(a) * e.n1[axis]) + Broadcast(b) * e.n2[axis];
+        const Doubles jacobian = SqrtLanes((n[0] * n[0] + n[1] * n[1]) + n[2] * n[2]);
+        KernelLanes kernel = EvaluateKernelLanes(k, r[0], r[1], r[2], n[0] / jacobian,
+                                                 n[1] / jacobian, n[2] / jacobian);
+        kernel.Scale(jacobian * Broadcast(rw[q]));
+        Accumulate<QuadrilateralShape>(kernel, s, sums);
     }
 }

@@ -83,6 +83,11 @@ public:
     std::vector<unsigned char> isParallelogram;
 
 private:
+    // The integrals of count elements of one kind (triangle, parallelogram, general
+    // quadrilateral) with one rule, seen from x; members are their indices within the window
+    // that starts at element windowStart, and the integrals go to those positions.
+    void IntegrateBatch(Vector3 x, Complex k, int kind, int rule, int windowStart,
+                        const int* members, int count, ElementIntegrals* integrals) const;
     void MarkParallelograms();
     void ComputeElementNormals();
     void ComputeNormalFactors();

@@ -12,13 +12,6 @@
 #include "generator/ThreadedRows.h"
 #include "surface/Preparation.h"
 
-namespace {
-
-// Rows each thread computes between two writes: the round's rows are held in memory.
-constexpr int rowsPerThreadAndRound = 4;
-
-}  // namespace
-
 int CGenerator::InitFromFile(CSurface& surface, const char* surfaceFile, int direction) {
     const int status = ReadAndPrepareSurface(surface, surfaceFile, direction);
     if (status < 0) return status;
@@ -30,14 +23,13 @@ int CGenerator::WriteMatrices(double omega, const char* matrixFile, int rowCount
     int status = LoadRules();
     if (status < 0) return status;
 
-    // The rows are computed a round at a time, a few rows per thread, and written in order.
+    // The rows are computed on the threads while this thread writes them, in order.
     const int threads = ResolveThreadCount(config.threads);
-    const int roundRows = rowsPerThreadAndRound * threads;
     const std::size_t columns = pointCount > 0 ? static_cast<std::size_t>(pointCount) : 0;
-    const std::size_t roundSize = columns * static_cast<std::size_t>(roundRows);
-    std::unique_ptr<Complex[]> rowsA(new (std::nothrow) Complex[roundSize]);
-    std::unique_ptr<Complex[]> rowsB(new (std::nothrow) Complex[roundSize]);
-    if (rowsA == nullptr || rowsB == nullptr) {
+    const std::size_t ringSize = columns * static_cast<std::size_t>(StreamRowCapacity(threads));
+    std::unique_ptr<Complex[]> ringA(new (std::nothrow) Complex[ringSize]);
+    std::unique_ptr<Complex[]> ringB(new (std::nothrow) Complex[ringSize]);
+    if (ringA == nullptr || ringB == nullptr) {
         logFile.ReportError(className, "Init", Message::noMemory, "");
         return Status::noMemory;
     }
@@ -48,17 +40,12 @@ int CGenerator::WriteMatrices(double omega, const char* matrixFile, int rowCount
 
     logFile.Print("Calculating matrix elements...", 1);
     logFile.Print("\n", 0);
-    for (int first = 0; first < rowCount; first += roundRows) {
-        const int count = rowCount - first < roundRows ? rowCount - first : roundRows;
-        ComputeMatrixRowsThreaded(*this, threads, omega, rowPoints, solidAngles, first, count,
-                                  rowsA.get(), rowsB.get());
-        for (int r = 0; r < count; ++r) {
-            logFile.PrintCounter(first + r, rowCount);
-            const std::size_t offset = static_cast<std::size_t>(r) * columns;
-            status = fileIO.WriteMatrixRow(rowsA.get() + offset, rowsB.get() + offset);
-            if (status < 0) return status;
-        }
-    }
+    status = StreamMatrixRows(*this, threads, omega, rowPoints, solidAngles, rowCount, ringA.get(),
+                              ringB.get(), [&](int row, const Complex* a, const Complex* b) {
+                                  logFile.PrintCounter(row, rowCount);
+                                  return fileIO.WriteMatrixRow(a, b);
+                              });
+    if (status < 0) return status;
     // A file whose last writes or close failed is not complete: that is a failure, not success.
     status = fileIO.CloseMatrixFile();
     if (status < 0) return status;

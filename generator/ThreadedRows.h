@@ -1,8 +1,9 @@
-// Rows of A and B on several threads: a range of rows cut into disjoint pieces that the threads
-// compute at the same time, each with CGenerator::ComputeMatrixRows into its own rows of the
-// caller's memory. A row is computed by the same operations whichever thread computes it, so the
-// rows are the same for every thread count.
+// Rows of A and B on several threads: rows that the threads compute at the same time, each with
+// CGenerator::ComputeMatrixRows into memory of its own. A row is computed by the same operations
+// whichever thread computes it, so the rows are the same for every thread count.
 #pragma once
+
+#include <functional>
 
 #include "base/Complex.h"
 #include "base/Vector3.h"
@@ -15,3 +16,18 @@
 void ComputeMatrixRowsThreaded(const CGenerator& generator, int threads, double omega,
                                const Vector3* rowPoints, const double* solidAngles, int first,
                                int count, Complex* a, Complex* b);
+
+// The rows a stream of rows holds at a time for `threads` threads (0 for every hardware thread):
+// the size, in rows of pointCount entries, of the buffers StreamMatrixRows needs.
+int StreamRowCapacity(int threads);
+
+// The final rows of all rowCount row points, handed to consume(row, a, b) on the calling thread
+// in row order, while `threads` other threads compute the rows that follow (one thread: the
+// caller computes each row, then consumes it). ringA and ringB hold StreamRowCapacity(threads)
+// rows each. consume returns 0 to go on, or a negative status to stop: no further row is then
+// handed over, and the status is returned once the threads have stopped. 0 when every row was
+// consumed.
+int StreamMatrixRows(const CGenerator& generator, int threads, double omega,
+                     const Vector3* rowPoints, const double* solidAngles, int rowCount,
+                     Complex* ringA, Complex* ringB,
+                     const std::function<int(int, const Complex*, const Complex*)>& consume);
