@@ -20,28 +20,24 @@
 
 namespace {
 
-// Rows computed together, shared among the threads: enough to keep every thread busy, small
-// beside the system matrix.
-constexpr int rowBlock = 64;
-
 std::size_t Size(int n) { return n > 0 ? static_cast<std::size_t>(n) : 0; }
 
-// Hands the final rows of A and B for every row point to `use`, a block at a time:
-// use(first, count, a, b) with count rows of pointCount entries each.
-bool ForEachRowBlock(const CGenerator& generator, double omega, const std::vector<Vector3>& points,
-                     const double* solidAngles, int threads,
-                     const std::function<void(int, int, const Complex*, const Complex*)>& use) {
+// Hands the final rows of A and B for every row point to `use`, one row at a time and in order,
+// while the threads compute the rows that follow: use(row, a, b). False when the rows' memory
+// is not there.
+bool ForEachRow(const CGenerator& generator, double omega, const std::vector<Vector3>& points,
+                const double* solidAngles, int threads,
+                const std::function<void(int, const Complex*, const Complex*)>& use) {
     const int count = static_cast<int>(points.size());
-    const std::size_t block = Size(rowBlock) * Size(generator.pointCount);
-    const std::unique_ptr<Complex[]> a(new (std::nothrow) Complex[block]);
-    const std::unique_ptr<Complex[]> b(new (std::nothrow) Complex[block]);
+    const std::size_t ring = Size(StreamRowCapacity(threads)) * Size(generator.pointCount);
+    const std::unique_ptr<Complex[]> a(new (std::nothrow) Complex[ring]);
+    const std::unique_ptr<Complex[]> b(new (std::nothrow) Complex[ring]);
     if (a == nullptr || b == nullptr) return false;
-    for (int first = 0; first < count; first += rowBlock) {
-        const int rows = std::min(rowBlock, count - first);
-        ComputeMatrixRowsThreaded(generator, threads, omega, points.data(), solidAngles, first,
-                                  rows, a.get(), b.get());
-        use(first, rows, a.get(), b.get());
-    }
+    StreamMatrixRows(generator, threads, omega, points.data(), solidAngles, count, a.get(), b.get(),
+                     [&](int row, const Complex* rowA, const Complex* rowB) {
+                         use(row, rowA, rowB);
+                         return 0;
+                     });
     return true;
 }
 
@@ -62,17 +58,13 @@ bool FieldValues(const SweepModel& model, double omega, const std::vector<Vector
                  std::vector<Complex>& values) {
     values.assign(points.size(), Complex{0.0, 0.0});
     const int n = model.pointCount;
-    return ForEachRowBlock(*model.generator, omega, points, nullptr, threads,
-                           [&](int first, int rows, const Complex* a, const Complex* b) {
-                               for (int r = 0; r < rows; ++r) {
-                                   const std::size_t offset = Size(r) * Size(n);
-                                   const std::size_t i = Size(first + r);
-                                   values[i] = WithAdded(FieldPressure(n, a + offset, b + offset,
-                                                                       result.pressures.data(),
-                                                                       result.velocities.data()),
-                                                         added, i);
-                               }
-                           });
+    return ForEachRow(*model.generator, omega, points, nullptr, threads,
+                      [&](int row, const Complex* a, const Complex* b) {
+                          const std::size_t i = Size(row);
+                          values[i] = WithAdded(FieldPressure(n, a, b, result.pressures.data(),
+                                                              result.velocities.data()),
+                                                added, i);
+                      });
 }
 
 double Seconds(std::chrono::steady_clock::time_point start) {
@@ -96,18 +88,13 @@ int CFrequencySolver::SolveDirect(const SweepModel& model, double omega, const A
     const std::vector<Complex>* surfaceTerms = added != nullptr ? &added->surfaceRows : nullptr;
     const bool computed =
         !system.Empty() &&
-        ForEachRowBlock(
-            *model.generator, omega, RowPoints(model), model.surface->solidAngles.data(), threads,
-            [&](int first, int rows, const Complex* a, const Complex* b) {
-                for (int r = 0; r < rows; ++r) {
-                    const std::size_t offset = Size(r) * Size(n);
-                    const int o = first + r;
-                    rightHandSide[Size(o)] = WithAdded(
-                        AssembleSystemRow(n, a + offset, b + offset, model.excitation.types.data(),
-                                          model.excitation.values.data(), system.rows[Size(o)]),
-                        surfaceTerms, Size(o));
-                }
-            });
+        ForEachRow(*model.generator, omega, RowPoints(model), model.surface->solidAngles.data(),
+                   threads, [&](int o, const Complex* a, const Complex* b) {
+                       rightHandSide[Size(o)] = WithAdded(
+                           AssembleSystemRow(n, a, b, model.excitation.types.data(),
+                                             model.excitation.values.data(), system.rows[Size(o)]),
+                           surfaceTerms, Size(o));
+                   });
     if (!computed) {
         logFile.ReportError(className, "Solve", Message::noMemory, "");
         return Status::noMemory;
@@ -142,24 +129,21 @@ int CFrequencySolver::SolveLeastSquares(const SweepModel& model, double omega,
     // Surface rows first, then the interior rows A_c p - B_c v = 0, all transformed by the
     // boundary conditions alike.
     const auto assemble = [&](int offsetRow, const std::vector<Complex>* terms) {
-        return [&, offsetRow, terms](int first, int rows, const Complex* a, const Complex* b) {
-            for (int r = 0; r < rows; ++r) {
-                const std::size_t offset = Size(r) * Size(n);
-                const int i = offsetRow + first + r;
-                rightHandSide[Size(i)] = WithAdded(
-                    AssembleSystemRow(n, a + offset, b + offset, model.excitation.types.data(),
-                                      model.excitation.values.data(), row.data()),
-                    terms, Size(first + r));
-                for (int j = 0; j < n; ++j) matrix[Size(i) + Size(j) * Size(m)] = row[Size(j)];
-            }
+        return [&, offsetRow, terms](int r, const Complex* a, const Complex* b) {
+            const int i = offsetRow + r;
+            rightHandSide[Size(i)] =
+                WithAdded(AssembleSystemRow(n, a, b, model.excitation.types.data(),
+                                            model.excitation.values.data(), row.data()),
+                          terms, Size(r));
+            for (int j = 0; j < n; ++j) matrix[Size(i) + Size(j) * Size(m)] = row[Size(j)];
         };
     };
-    computed = computed &&
-               ForEachRowBlock(*model.generator, omega, RowPoints(model),
-                               model.surface->solidAngles.data(), threads,
-                               assemble(0, added != nullptr ? &added->surfaceRows : nullptr)) &&
-               ForEachRowBlock(*model.generator, omega, chief, nullptr, threads,
-                               assemble(n, added != nullptr ? &added->chiefRows : nullptr));
+    computed =
+        computed &&
+        ForEachRow(*model.generator, omega, RowPoints(model), model.surface->solidAngles.data(),
+                   threads, assemble(0, added != nullptr ? &added->surfaceRows : nullptr)) &&
+        ForEachRow(*model.generator, omega, chief, nullptr, threads,
+                   assemble(n, added != nullptr ? &added->chiefRows : nullptr));
     if (!computed) {
         logFile.ReportError(className, "Solve", Message::noMemory, "");
         return Status::noMemory;
