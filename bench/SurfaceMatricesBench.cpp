@@ -1,6 +1,8 @@
 // Times the surface matrices of an icosphere as -ms computes them: the preparation (surface
 // pipeline, element geometry, rules), the integration of all rows, and the matrix file output in
-// both encodings, and counts the kernel evaluations per second. Times are processor seconds.
+// both encodings, and counts the kernel evaluations per second. Times are processor seconds,
+// except for the rows on 1 and on 2 threads (as -ms streams them, the output left out), which are
+// wall-clock seconds and give the speed-up: run it on a quiet machine.
 //
 //   SurfaceMatricesBench [--discard] [subdivisions...]   (default 4: 2562 points; 5: 10242)
 //
@@ -9,6 +11,7 @@
 // Works in a scratch directory below the current one; takes Gauss.cfs from the current directory
 // or from beside the Kavoral binary of the build.
 
+#include <chrono>
 #include <ctime>
 #include <cmath>
 #include <cstdio>
@@ -22,6 +25,7 @@
 #include "meshes/Mesh.h"
 #include "fileio/FileIO.h"
 #include "generator/Generator.h"
+#include "generator/ThreadedRows.h"
 
 namespace {
 
@@ -61,6 +65,21 @@ double KernelEvaluations(const CGenerator& generator) {
         }
     }
     return count;
+}
+
+// Wall-clock seconds for all rows on the given number of threads, streamed as -ms streams them
+// to its file, here to nothing.
+double StreamedRowsSeconds(const CGenerator& generator, const double* solidAngles, double omega,
+                           int threads) {
+    const std::size_t ring =
+        static_cast<std::size_t>(StreamRowCapacity(threads)) * generator.pointCount;
+    std::vector<Complex> a(ring);
+    std::vector<Complex> b(ring);
+    const auto start = std::chrono::steady_clock::now();
+    StreamMatrixRows(generator, threads, omega, generator.points.data(), solidAngles,
+                     generator.pointCount, a.data(), b.data(),
+                     [](int, const Complex*, const Complex*) { return 0; });
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 int Run(int subdivisions, const std::filesystem::path& gaussFile, bool discard) {
@@ -126,6 +145,16 @@ int Run(int subdivisions, const std::filesystem::path& gaussFile, bool discard) 
                 prepareTime);
     std::printf("  integration      %8.3f s  %.3g kernel evaluations, %.3g per second\n",
                 integrateTime, evaluations, evaluations / integrateTime);
+    double wall[2];
+    for (int threads = 1; threads <= 2; ++threads) {
+        wall[threads - 1] =
+            StreamedRowsSeconds(generator, surface.solidAngles.data(), omega, threads);
+        std::printf("  rows, %d thread%s  %8.3f s  wall clock, %.3g kernel evaluations per second",
+                    threads, threads == 1 ? " " : "s", wall[threads - 1],
+                    evaluations / wall[threads - 1]);
+        if (threads == 2) std::printf(", speed-up %.2f x", wall[0] / wall[1]);
+        std::printf("\n");
+    }
     const char* encodings[2] = {"text", "binary"};
     for (int mode = 0; mode < 2; ++mode) {
         std::printf("  %-6s output    %8.3f s  ", encodings[mode], writeTime[mode]);

@@ -84,7 +84,8 @@ constexpr int keyCount = kindCount * CGaussTable::ruleCount;
 }  // namespace
 
 void CGenerator::ComputeRowInto(Vector3 x, Complex k, Complex* a, Complex* b) const {
-    for (int c = 0; c < pointCount; ++c) a[c] = b[c] = Complex{0.0, 0.0};
+    for (int c = 0; c < pointCount; ++c) a[c] = Complex{0.0, 0.0};
+    for (int c = 0; c < pointCount; ++c) b[c] = Complex{0.0, 0.0};
     int key[windowElements];
     int order[windowElements];
     ElementIntegrals integrals[windowElements];
@@ -139,30 +140,39 @@ void CGenerator::ComputeRowInto(Vector3 x, Complex k, Complex* a, Complex* b) co
 void CGenerator::IntegrateBatch(Vector3 x, Complex k, int kind, int rule, int windowStart,
                                 const int* members, int count, ElementIntegrals* integrals) const {
     const int nodes = kind == triangle ? 3 : 4;
-    ElementLanes lanes;
+    const int vectors = kind == quadrilateral ? 21 : 3 * nodes + 3;
+    // Gathered lane by lane into plain memory, then loaded a vector at a time: the node
+    // coordinates, N0, and for general quadrilaterals N1 and N2.
+    double gathered[21][doublesLanes];
+    const Vector3* point = points.data();
     for (int lane = 0; lane < doublesLanes; ++lane) {
         // Lanes past the batch repeat its first element.
         const int e = windowStart + members[lane < count ? lane : 0];
         const SurfaceElement& element = elements[e];
+        int v = 0;
         for (int j = 0; j < nodes; ++j) {
-            const Vector3 point = points[element.nodes[j]];
-            lanes.p[j][0][lane] = point.x;
-            lanes.p[j][1][lane] = point.y;
-            lanes.p[j][2][lane] = point.z;
+            const Vector3 p = point[element.nodes[j]];
+            gathered[v++][lane] = p.x;
+            gathered[v++][lane] = p.y;
+            gathered[v++][lane] = p.z;
         }
-        const Vector3 n0 = normalBase[e];
-        lanes.n0[0][lane] = n0.x;
-        lanes.n0[1][lane] = n0.y;
-        lanes.n0[2][lane] = n0.z;
-        if (kind != quadrilateral) continue;
-        const Vector3 n1 = normalSlopeA[e];
-        const Vector3 n2 = normalSlopeB[e];
-        lanes.n1[0][lane] = n1.x;
-        lanes.n1[1][lane] = n1.y;
-        lanes.n1[2][lane] = n1.z;
-        lanes.n2[0][lane] = n2.x;
-        lanes.n2[1][lane] = n2.y;
-        lanes.n2[2][lane] = n2.z;
+        const Vector3 normals[3] = {normalBase[e],
+                                    kind == quadrilateral ? normalSlopeA[e] : Vector3{},
+                                    kind == quadrilateral ? normalSlopeB[e] : Vector3{}};
+        for (int n = 0; v < vectors; ++n) {
+            gathered[v++][lane] = normals[n].x;
+            gathered[v++][lane] = normals[n].y;
+            gathered[v++][lane] = normals[n].z;
+        }
+    }
+    ElementLanes lanes;
+    int v = 0;
+    for (int j = 0; j < nodes; ++j) {
+        for (int axis = 0; axis < 3; ++axis) lanes.p[j][axis] = LoadDoubles(gathered[v++]);
+    }
+    Doubles* normalLanes[3] = {lanes.n0, lanes.n1, lanes.n2};
+    for (int n = 0; v < vectors; ++n) {
+        for (int axis = 0; axis < 3; ++axis) normalLanes[n][axis] = LoadDoubles(gathered[v++]);
     }
     IntegralLanes sums;
     if (kind == triangle) {
