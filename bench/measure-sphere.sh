@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Measures wall time and peak memory of every Kavoral command on the pulsating sphere of the
+# Measures wall time, CPU time and peak memory of every Kavoral command on the pulsating sphere of the
 # examples, for the icosphere levels given (3: 642 points, 4: 2562, 5: 10242), and prints one
 # table row per command. Uses /usr/bin/time -v. The working directories are removed afterwards.
 #
