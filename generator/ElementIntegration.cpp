@@ -5,6 +5,19 @@
 
 #include "generator/Generator.h"
 
+#include "base/VectorMath.h"
+
+namespace {
+
+// Elements are integrated a window at a time: within a window, elements of the same kind that
+// get the same rule share vectors, one element per lane; the window's integrals are then added
+// to the row in element order, as one element after the other would add them.
+constexpr int windowElements = 256;
+enum ElementKind { triangle, parallelogram, quadrilateral, kindCount };
+constexpr int keyCount = kindCount * CGaussTable::ruleCount;
+
+}  // namespace
+
 void CGenerator::MarkParallelograms() {
     for (int e = 0; e < totalElementCount; ++e) {
         isParallelogram[e] = 0;
@@ -65,23 +78,33 @@ void CGenerator::ComputeNormalFactors() {
     }
 }
 
+void CGenerator::FillLaneGeometry() {
+    for (int e = 0; e < totalElementCount; ++e) {
+        const SurfaceElement& element = elements[e];
+        if (element.nodeCount != 3 && element.nodeCount != 4) continue;
+        elementKind[e] = static_cast<signed char>(element.nodeCount == 3    ? triangle
+                                                  : isParallelogram[e] != 0 ? parallelogram
+                                                                            : quadrilateral);
+        Vector3 values[7];
+        for (int j = 0; j < 4; ++j)
+            values[j] = points[element.nodes[j < element.nodeCount ? j : 0]];
+        values[4] = normalBase[e];
+        values[5] = element.nodeCount == 4 ? normalSlopeA[e] : Vector3{0.0, 0.0, 0.0};
+        values[6] = element.nodeCount == 4 ? normalSlopeB[e] : Vector3{0.0, 0.0, 0.0};
+        for (int v = 0; v < 7; ++v) {
+            laneGeometry[(3 * v) * laneStride + e] = values[v].x;
+            laneGeometry[(3 * v + 1) * laneStride + e] = values[v].y;
+            laneGeometry[(3 * v + 2) * laneStride + e] = values[v].z;
+        }
+    }
+}
+
 int CGenerator::RuleIndex(Vector3 x, const SurfaceElement& element) const {
     const double distance = Length(x - points[element.nodes[0]]);
     if (distance < config.division[0]) return config.quadratureOrder[quadratureNear];
     if (distance < config.division[1]) return config.quadratureOrder[quadratureMiddle];
     return config.quadratureOrder[quadratureFar];
 }
-
-namespace {
-
-// Elements are integrated a window at a time: within a window, elements of the same kind that
-// get the same rule share vectors, one element per lane; the window's integrals are then added
-// to the row in element order, as one element after the other would add them.
-constexpr int windowElements = 256;
-enum ElementKind { triangle, parallelogram, quadrilateral, kindCount };
-constexpr int keyCount = kindCount * CGaussTable::ruleCount;
-
-}  // namespace
 
 void CGenerator::ComputeRowInto(Vector3 x, Complex k, Complex* a, Complex* b) const {
     for (int c = 0; c < pointCount; ++c) a[c] = Complex{0.0, 0.0};
@@ -93,18 +116,29 @@ void CGenerator::ComputeRowInto(Vector3 x, Complex k, Complex* a, Complex* b) co
         const int size = totalElementCount - windowStart < windowElements
                              ? totalElementCount - windowStart
                              : windowElements;
-        // Kind and rule of every element (-1: an element of no kind contributes nothing), and
-        // the elements sorted by them, stably.
+        // Kind and rule of every element (-1: an element of no kind contributes nothing), the
+        // distances to node 0 a vector at a time, and the elements sorted by them, stably.
         int start[keyCount + 1] = {};
-        for (int i = 0; i < size; ++i) {
-            const SurfaceElement& element = elements[windowStart + i];
-            key[i] = -1;
-            if (element.nodeCount != 3 && element.nodeCount != 4) continue;
-            const int kind = element.nodeCount == 3                  ? triangle
-                             : isParallelogram[windowStart + i] != 0 ? parallelogram
-                                                                     : quadrilateral;
-            key[i] = kind * CGaussTable::ruleCount + RuleIndex(x, element);
-            ++start[key[i] + 1];
+        for (int i = 0; i < size; i += doublesLanes) {
+            const std::size_t e = static_cast<std::size_t>(windowStart + i);
+            const Doubles dx = Broadcast(x.x) - LoadDoubles(laneGeometry.data() + e);
+            const Doubles dy = Broadcast(x.y) - LoadDoubles(laneGeometry.data() + laneStride + e);
+            const Doubles dz =
+                Broadcast(x.z) - LoadDoubles(laneGeometry.data() + 2 * laneStride + e);
+            const Doubles distance = SqrtLanes((dx * dx + dy * dy) + dz * dz);
+            const DoublesMask near = distance < Broadcast(config.division[0]);
+            const DoublesMask middle = distance < Broadcast(config.division[1]);
+            const int lanes = size - i < doublesLanes ? size - i : doublesLanes;
+            for (int lane = 0; lane < lanes; ++lane) {
+                const int kind = elementKind[e + lane];
+                key[i + lane] = -1;
+                if (kind < 0) continue;
+                const int rule = near[lane] != 0     ? config.quadratureOrder[quadratureNear]
+                                 : middle[lane] != 0 ? config.quadratureOrder[quadratureMiddle]
+                                                     : config.quadratureOrder[quadratureFar];
+                key[i + lane] = kind * CGaussTable::ruleCount + rule;
+                ++start[key[i + lane] + 1];
+            }
         }
         for (int n = 0; n < keyCount; ++n) start[n + 1] += start[n];
         const int sorted = start[keyCount];
@@ -140,39 +174,30 @@ void CGenerator::ComputeRowInto(Vector3 x, Complex k, Complex* a, Complex* b) co
 void CGenerator::IntegrateBatch(Vector3 x, Complex k, int kind, int rule, int windowStart,
                                 const int* members, int count, ElementIntegrals* integrals) const {
     const int nodes = kind == triangle ? 3 : 4;
-    const int vectors = kind == quadrilateral ? 21 : 3 * nodes + 3;
-    // Gathered lane by lane into plain memory, then loaded a vector at a time: the node
-    // coordinates, N0, and for general quadrilaterals N1 and N2.
-    double gathered[21][doublesLanes];
-    const Vector3* point = points.data();
-    for (int lane = 0; lane < doublesLanes; ++lane) {
-        // Lanes past the batch repeat its first element.
-        const int e = windowStart + members[lane < count ? lane : 0];
-        const SurfaceElement& element = elements[e];
-        int v = 0;
-        for (int j = 0; j < nodes; ++j) {
-            const Vector3 p = point[element.nodes[j]];
-            gathered[v++][lane] = p.x;
-            gathered[v++][lane] = p.y;
-            gathered[v++][lane] = p.z;
-        }
-        const Vector3 normals[3] = {normalBase[e],
-                                    kind == quadrilateral ? normalSlopeA[e] : Vector3{},
-                                    kind == quadrilateral ? normalSlopeB[e] : Vector3{}};
-        for (int n = 0; v < vectors; ++n) {
-            gathered[v++][lane] = normals[n].x;
-            gathered[v++][lane] = normals[n].y;
-            gathered[v++][lane] = normals[n].z;
-        }
-    }
+    // Lanes past the batch repeat its first element. Consecutive elements are loaded a vector
+    // at a time, others gathered lane by lane.
+    const std::size_t first = static_cast<std::size_t>(windowStart + members[0]);
+    const bool consecutive = count == doublesLanes && members[count - 1] - members[0] == count - 1;
+    std::size_t element[doublesLanes];
+    for (int lane = 0; lane < doublesLanes; ++lane)
+        element[lane] = static_cast<std::size_t>(windowStart + members[lane < count ? lane : 0]);
+    const auto load = [&](int value) {
+        const double* row = laneGeometry.data() + static_cast<std::size_t>(value) * laneStride;
+        if (consecutive) return LoadDoubles(row + first);
+        Doubles v;
+        for (int lane = 0; lane < doublesLanes; ++lane) v[lane] = row[element[lane]];
+        return v;
+    };
     ElementLanes lanes;
-    int v = 0;
     for (int j = 0; j < nodes; ++j) {
-        for (int axis = 0; axis < 3; ++axis) lanes.p[j][axis] = LoadDoubles(gathered[v++]);
+        for (int axis = 0; axis < 3; ++axis) lanes.p[j][axis] = load(3 * j + axis);
     }
-    Doubles* normalLanes[3] = {lanes.n0, lanes.n1, lanes.n2};
-    for (int n = 0; v < vectors; ++n) {
-        for (int axis = 0; axis < 3; ++axis) normalLanes[n][axis] = LoadDoubles(gathered[v++]);
+    for (int axis = 0; axis < 3; ++axis) lanes.n0[axis] = load(12 + axis);
+    if (kind == quadrilateral) {
+        for (int axis = 0; axis < 3; ++axis) {
+            lanes.n1[axis] = load(15 + axis);
+            lanes.n2[axis] = load(18 + axis);
+        }
     }
     IntegralLanes sums;
     if (kind == triangle) {

@@ -1,5 +1,7 @@
 #include "generator/Generator.h"
 
+#include "base/Doubles.h"
+
 #include <algorithm>
 #include <cmath>
 #include <new>
@@ -56,6 +58,9 @@ int CGenerator::Init(const CSurface& surface) {
         normalSlopeA.assign(count, Vector3{0.0, 0.0, 0.0});
         normalSlopeB.assign(count, Vector3{0.0, 0.0, 0.0});
         nodeFactors.assign(count, std::array<double, 4>{});
+        laneStride = (count + doublesLanes - 1) / doublesLanes * doublesLanes;
+        laneGeometry.assign(laneValues * laneStride, 0.0);
+        elementKind.assign(count, -1);
     } catch (const std::bad_alloc&) {
         logFile.ReportError(className, "Init", Message::noMemory, "");
         return Status::noMemory;
@@ -65,6 +70,7 @@ int CGenerator::Init(const CSurface& surface) {
     MarkParallelograms();
     ComputeElementNormals();
     ComputeNormalFactors();
+    FillLaneGeometry();
     return Status::ok;
 }
 

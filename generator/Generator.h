@@ -81,6 +81,16 @@ public:
     std::vector<Vector3> normalSlopeB;
     std::vector<std::array<double, 4>> nodeFactors;
     std::vector<unsigned char> isParallelogram;
+    // The same geometry laid out for the vector lanes of the integration: value v of element e
+    // at v * laneStride + e, the values being the coordinates x, y, z of nodes 0 to 3 (node 0
+    // again for a triangle's fourth), then of N0, N1 and N2 (zero where not defined); laneStride
+    // is the element count rounded up to whole vectors. And the kind of every element:
+    // triangle 0, parallelogram 1, general quadrilateral 2, or -1 for one that contributes
+    // nothing.
+    static constexpr int laneValues = 21;
+    std::vector<double> laneGeometry;
+    std::size_t laneStride = 0;
+    std::vector<signed char> elementKind;
 
 private:
     // The integrals of count elements of one kind (triangle, parallelogram, general
@@ -90,6 +100,7 @@ private:
                         const int* members, int count, ElementIntegrals* integrals) const;
     void MarkParallelograms();
     void ComputeElementNormals();
+    void FillLaneGeometry();
     void ComputeNormalFactors();
     // Reads, prepares and takes over the surface of -ms and -mm.
     int InitFromFile(CSurface& surface, const char* surfaceFile, int direction);

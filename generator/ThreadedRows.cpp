@@ -15,21 +15,27 @@
 namespace {
 
 // Rows in the stream per computing thread: enough that a thread rarely waits for the consumer.
-constexpr int streamRowsPerThread = 4;
+constexpr int streamRowsPerThread = 8;
 
 std::size_t Columns(const CGenerator& generator) {
     return generator.pointCount > 0 ? static_cast<std::size_t>(generator.pointCount) : 0;
 }
 
-// The state shared by the computing threads and the consumer. Row r lives in slot
-// r % capacity; a thread may start row r once row r - capacity has been consumed.
+// The state shared by the threads of a stream. Row r lives in slot r % capacity; a thread may
+// start row r once row r - capacity has been consumed. The thread that finishes the row to be
+// consumed next becomes the consumer and goes on while the following rows are finished: the
+// rows are consumed in order, by one thread at a time, and no thread sleeps waiting for another
+// one unless the stream is full.
 struct RowStream {
     std::mutex mutex;
-    std::condition_variable changed;
+    std::condition_variable roomMade;
     std::vector<int> slotRow;  // the row whose computation has finished in each slot
     std::atomic<int> nextRow{0};
     int consumed = 0;  // rows handed to the consumer
+    int waiting = 0;   // threads waiting for room
+    bool consuming = false;
     bool stop = false;
+    int status = 0;
 };
 
 }  // namespace
@@ -56,71 +62,71 @@ int StreamMatrixRows(const CGenerator& generator, int threads, double omega,
                      const std::function<int(int, const Complex*, const Complex*)>& consume) {
     const std::size_t columns = Columns(generator);
     const int capacity = StreamRowCapacity(threads);
-    const int workers = ResolveThreadCount(threads);
     const auto slot = [&](int row) { return static_cast<std::size_t>(row % capacity) * columns; };
-
     RowStream stream;
-    std::vector<std::thread> pool;
-    if (workers > 1 && rowCount > 1) {
-        try {
-            stream.slotRow.assign(static_cast<std::size_t>(capacity), -1);
-            pool.reserve(static_cast<std::size_t>(workers));
-        } catch (const std::bad_alloc&) {
-            pool.clear();
+    try {
+        stream.slotRow.assign(static_cast<std::size_t>(capacity), -1);
+    } catch (const std::bad_alloc&) {
+        // Too little memory for the slot table: the rows one by one on this thread.
+        for (int row = 0; row < rowCount; ++row) {
+            generator.ComputeMatrixRows(omega, rowPoints, solidAngles, row, 1, ringA, ringB);
+            const int status = consume(row, ringA, ringB);
+            if (status < 0) return status;
         }
-        const auto work = [&]() {
-            for (;;) {
-                const int row = stream.nextRow.fetch_add(1);
-                if (row >= rowCount) return;
-                {
-                    std::unique_lock<std::mutex> lock(stream.mutex);
-                    stream.changed.wait(
-                        lock, [&]() { return stream.stop || row - stream.consumed < capacity; });
-                    if (stream.stop) return;
-                }
-                generator.ComputeMatrixRows(omega, rowPoints, solidAngles, row, 1,
-                                            ringA + slot(row), ringB + slot(row));
-                {
-                    std::lock_guard<std::mutex> lock(stream.mutex);
-                    stream.slotRow[static_cast<std::size_t>(row % capacity)] = row;
-                }
-                stream.changed.notify_all();
-            }
-        };
-        if (stream.slotRow.size() == static_cast<std::size_t>(capacity)) {
-            try {
-                for (int i = 0; i < workers; ++i) pool.emplace_back(work);
-            } catch (const std::system_error&) {
-            }
-        }
+        return Status::ok;
     }
 
-    int status = Status::ok;
-    if (pool.empty()) {
-        // No thread of its own (one thread asked for, or none to be had): the rows one by one.
-        // A thread that did start would take rows from nextRow, so none did.
-        for (int row = 0; row < rowCount && status >= 0; ++row) {
-            generator.ComputeMatrixRows(omega, rowPoints, solidAngles, row, 1, ringA, ringB);
-            status = consume(row, ringA, ringB);
-        }
-        return status < 0 ? status : Status::ok;
-    }
-    for (int row = 0; row < rowCount; ++row) {
-        {
+    const auto work = [&]() {
+        for (;;) {
+            const int row = stream.nextRow.fetch_add(1);
+            if (row >= rowCount) return;
             std::unique_lock<std::mutex> lock(stream.mutex);
-            stream.changed.wait(lock, [&]() {
-                return stream.slotRow[static_cast<std::size_t>(row % capacity)] == row;
-            });
+            if (row - stream.consumed >= capacity) {
+                ++stream.waiting;
+                stream.roomMade.wait(
+                    lock, [&]() { return stream.stop || row - stream.consumed < capacity; });
+                --stream.waiting;
+            }
+            if (stream.stop) return;
+            lock.unlock();
+            generator.ComputeMatrixRows(omega, rowPoints, solidAngles, row, 1, ringA + slot(row),
+                                        ringB + slot(row));
+            lock.lock();
+            stream.slotRow[static_cast<std::size_t>(row % capacity)] = row;
+            if (stream.consuming) continue;
+            stream.consuming = true;
+            while (!stream.stop && stream.consumed < rowCount &&
+                   stream.slotRow[static_cast<std::size_t>(stream.consumed % capacity)] ==
+                       stream.consumed) {
+                const int next = stream.consumed;
+                lock.unlock();
+                const int status = consume(next, ringA + slot(next), ringB + slot(next));
+                lock.lock();
+                stream.consumed = next + 1;
+                if (status < 0) {
+                    stream.status = status;
+                    stream.stop = true;
+                }
+                if (stream.waiting > 0 || stream.stop) stream.roomMade.notify_all();
+            }
+            stream.consuming = false;
+            if (stream.stop) return;
         }
-        status = consume(row, ringA + slot(row), ringB + slot(row));
-        {
-            std::lock_guard<std::mutex> lock(stream.mutex);
-            stream.consumed = row + 1;
-            if (status < 0) stream.stop = true;
-        }
-        stream.changed.notify_all();
-        if (status < 0) break;
+    };
+
+    // This thread is one of the computing threads; when the system refuses a further thread,
+    // the threads already running do its rows.
+    const int helpers = ResolveThreadCount(threads) - 1 < rowCount - 1
+                            ? ResolveThreadCount(threads) - 1
+                            : rowCount - 1;
+    std::vector<std::thread> pool;
+    try {
+        if (helpers > 0) pool.reserve(static_cast<std::size_t>(helpers));
+        for (int i = 0; i < helpers; ++i) pool.emplace_back(work);
+    } catch (const std::system_error&) {
+    } catch (const std::bad_alloc&) {
     }
+    work();
     for (std::thread& thread : pool) thread.join();
-    return status < 0 ? status : Status::ok;
+    return stream.status < 0 ? stream.status : Status::ok;
 }

@@ -21,12 +21,12 @@ void ComputeMatrixRowsThreaded(const CGenerator& generator, int threads, double 
 // the size, in rows of pointCount entries, of the buffers StreamMatrixRows needs.
 int StreamRowCapacity(int threads);
 
-// The final rows of all rowCount row points, handed to consume(row, a, b) on the calling thread
-// in row order, while `threads` other threads compute the rows that follow (one thread: the
-// caller computes each row, then consumes it). ringA and ringB hold StreamRowCapacity(threads)
-// rows each. consume returns 0 to go on, or a negative status to stop: no further row is then
-// handed over, and the status is returned once the threads have stopped. 0 when every row was
-// consumed.
+// The final rows of all rowCount row points, computed by `threads` threads (the calling thread
+// among them) and handed to consume(row, a, b) in row order, one call at a time: the thread that
+// finishes the row due next consumes it and those after it that are done, while the others go
+// on computing. ringA and ringB hold StreamRowCapacity(threads) rows each. consume returns 0 to
+// go on, or a negative status to stop: no further row is then handed over, and the status is
+// returned once the threads have stopped. 0 when every row was consumed.
 int StreamMatrixRows(const CGenerator& generator, int threads, double omega,
                      const Vector3* rowPoints, const double* solidAngles, int rowCount,
                      Complex* ringA, Complex* ringB,
