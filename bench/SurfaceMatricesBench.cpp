@@ -181,6 +181,10 @@ int main(int argc, char** argv) {
     }
     if (levels.empty()) levels.push_back(4);
     const std::filesystem::path gaussFile = GaussFileSource(argv[0]);
+    if (!std::filesystem::exists(gaussFile)) {
+        std::fprintf(stderr, "no Gauss.cfs in the current directory or the build directory\n");
+        return 2;
+    }
     const std::filesystem::path work = std::filesystem::absolute("surface-matrices-bench");
     std::filesystem::create_directories(work);
     const std::filesystem::path previous = std::filesystem::current_path();
