@@ -34,7 +34,7 @@ timed() {  # runs Kavoral with the arguments and prints "wall-seconds cpu-second
     awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, t, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + t[i] }
                 /User time|System time/ { c += $2 }
                 /Maximum resident set size/ { m = $2 / 1024 }
-                END { printf "%.1f %.1f %.0f\n", s, c, m }' time.txt
+                END { printf "%.2f %.2f %.0f\n", s, c, m }' time.txt
 }
 
 echo "| n | elements | command | wall time [s] | CPU time [s] | peak memory [MB] |"
