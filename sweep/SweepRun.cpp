@@ -53,11 +53,11 @@ double AvailableMemory() {
     return 0.0;
 }
 
-// Seconds for the rows of n points, measured on one block, and for the factorisation, measured
-// on a small system and scaled with n^3.
+// Seconds for the rows of n points, measured on 32 rows, and for the factorisation, measured
+// on a system of up to 1024 unknowns and scaled with n^3.
 double EstimateSeconds(const SweepModel& model, double frequency, int threads) {
     const int n = model.pointCount;
-    const int probeRows = std::min(n, 16);
+    const int probeRows = std::min(n, 32);
     std::vector<Complex> a(static_cast<std::size_t>(probeRows) * n);
     std::vector<Complex> b(a.size());
     std::vector<Vector3> rows(model.surface->points.begin(),
@@ -67,7 +67,9 @@ double EstimateSeconds(const SweepModel& model, double frequency, int threads) {
                               0, probeRows, a.data(), b.data());
     const double rowSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / probeRows;
-    const int probe = 384;
+    // Large enough that the factorisation runs at its full speed (a small one would make the
+    // estimate twice the time), small enough to take a few hundredths of a second.
+    const int probe = std::max(1, std::min(n, 1024));
     std::vector<Complex> entries(static_cast<std::size_t>(probe) * probe);
     std::vector<Complex*> matrix(probe);
     for (int i = 0; i < probe; ++i) {
