@@ -2,6 +2,7 @@
 // row of A and B from the element integrals of the quadrature table.
 
 #include <cmath>
+#include <cstring>
 
 #include "generator/Generator.h"
 
@@ -15,6 +16,16 @@ namespace {
 constexpr int windowElements = 256;
 enum ElementKind { triangle, parallelogram, quadrilateral, kindCount };
 constexpr int keyCount = kindCount * CGaussTable::ruleCount;
+
+typedef double Pair __attribute__((vector_size(16)));
+
+inline Pair LoadPair(const Complex* c) {
+    Pair p;
+    std::memcpy(&p, c, sizeof p);
+    return p;
+}
+
+inline void StorePair(Complex* c, Pair p) { std::memcpy(c, &p, sizeof p); }
 
 }  // namespace
 
@@ -107,8 +118,11 @@ int CGenerator::RuleIndex(Vector3 x, const SurfaceElement& element) const {
 }
 
 void CGenerator::ComputeRowInto(Vector3 x, Complex k, Complex* a, Complex* b) const {
-    for (int c = 0; c < pointCount; ++c) a[c] = Complex{0.0, 0.0};
-    for (int c = 0; c < pointCount; ++c) b[c] = Complex{0.0, 0.0};
+    // All bits zero is +0.0 in both parts.
+    const std::size_t rowBytes =
+        static_cast<std::size_t>(pointCount > 0 ? pointCount : 0) * sizeof(Complex);
+    std::memset(static_cast<void*>(a), 0, rowBytes);
+    std::memset(static_cast<void*>(b), 0, rowBytes);
     int key[windowElements];
     int order[windowElements];
     ElementIntegrals integrals[windowElements];
@@ -161,11 +175,13 @@ void CGenerator::ComputeRowInto(Vector3 x, Complex k, Complex* a, Complex* b) co
             if (key[i] < 0) continue;
             const int e = windowStart + i;
             const SurfaceElement& element = elements[e];
+            // Real and imaginary parts side by side in one pair of lanes, each lane the
+            // scalar operation.
             for (int j = 0; j < element.nodeCount; ++j) {
                 const int c = sourcePointIndex[element.nodes[j]];
-                a[c] += integrals[i].h[j];
+                StorePair(a + c, LoadPair(a + c) + LoadPair(integrals[i].h + j));
                 const double f = nodeFactors[e][j];
-                b[c] += Complex{f * integrals[i].g[j].re, f * integrals[i].g[j].im};
+                StorePair(b + c, LoadPair(b + c) + Pair{f, f} * LoadPair(integrals[i].g + j));
             }
         }
     }
