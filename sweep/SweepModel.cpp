@@ -1,9 +1,11 @@
 #include "sweep/SweepModel.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "app/LogFile.h"
+#include "base/Constants.h"
 #include "base/Status.h"
 #include "fileio/FileIO.h"
 #include "surface/Preparation.h"
@@ -72,6 +74,49 @@ double LargestDistanceFromCentroid(const CSurface& surface) {
     return largest;
 }
 
+std::string PointText(Vector3 p) {
+    return "(" + Number(p.x) + ", " + Number(p.y) + ", " + Number(p.z) + ")";
+}
+
+// A point source must lie in the fluid: outside the body of an exterior problem, inside the
+// surface of an interior one, and neither on the surface nor on a field point, where its field is
+// not finite. One within an element edge of the surface varies faster than the elements there
+// resolve: a warning.
+int CheckPointSources(const SweepJob& job, const SweepModel& model,
+                      const SurfaceGeometry& geometry) {
+    const double tolerance = model.config.pointEps;
+    for (const PointSource& source : job.incident.PointSources()) {
+        const std::string where = "INCIDENT POINT at " + PointText(source.position);
+        const double distance = interior::Distance(geometry, source.position);
+        if (!(distance >= tolerance)) {
+            return Fail("PrepareSweep", Message::invalidData,
+                        where + " lies on the surface; a source must be in the fluid",
+                        Status::invalidData);
+        }
+        const bool inside = std::fabs(interior::SolidAngle(geometry, source.position)) > 2.0 * pi;
+        if (inside == (job.direction == "OUT")) {
+            return Fail("PrepareSweep", Message::invalidData,
+                        where + (inside ? " lies inside the body" : " lies outside the surface") +
+                            "; a source must be in the fluid",
+                        Status::invalidData);
+        }
+        for (const Vector3& field : model.fieldPoints) {
+            if (Length(field - source.position) < tolerance) {
+                return Fail("PrepareSweep", Message::invalidData,
+                            where + " is a field point; its field is not finite there",
+                            Status::invalidData);
+            }
+        }
+        if (distance < model.longestEdge) {
+            PrintLine("Warning: " + where + " is " + Number(distance) +
+                      " from the surface, less than the longest element edge " +
+                      Number(model.longestEdge) +
+                      ": the incident field varies faster than the elements there resolve\n");
+        }
+    }
+    return Status::ok;
+}
+
 }  // namespace
 
 int PrepareSweepModel(const SweepJob& job, SweepModel& model) {
@@ -108,6 +153,9 @@ int PrepareSweepModel(const SweepJob& job, SweepModel& model) {
         model.fieldPoints.assign(fieldSurface.points.begin(),
                                  fieldSurface.points.begin() + fieldSurface.pointCount);
     }
+
+    status = CheckPointSources(job, model, geometry);
+    if (status < 0) return status;
 
     // The interior of an exterior problem; an interior problem's field is inside the surface.
     if (job.direction == "OUT") {

@@ -110,6 +110,18 @@ TEST(SweepIncident, RigidSphereInAPlaneWaveMatchesTheSeriesAndChiefHoldsAtTheRes
     EXPECT_GT(FieldError(off, 0, pi, SphereInPlaneWave, PlaneWave), 5.0 * atPi);  // measured 15 %
 }
 
+TEST(SweepIncident, ASourceCloseToTheSurfaceIsSolvedWithAWarning) {
+    test::TempDir dir;
+    sweeptest::WriteSphere(dir, 1);
+    test::WriteFile(dir.File("job.txt"),
+                    sweeptest::SphereJob("FREQUENCIES 100\nINCIDENT POINT 1 0 0 0 1.2\n"));
+    const test::RunResult run = sweeptest::RunSweep(dir, {"job.txt"});
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("Warning: INCIDENT POINT at (0, 0, 1.2) is 0."), std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("1 of 1:"), std::string::npos) << run.output;
+}
+
 TEST(SweepIncident, PlaneWaveAndPointSourceAreSummed) {
     const Swept swept = Sweep(2,
                               "INCIDENT PLANE 1 0 0 0 1\n"

@@ -193,6 +193,29 @@ TEST(SweepProgram, RefusesABadJobBeforeAnyWork) {
         "FREQUENCIES 100\nOUTPUT out\n",
         "job.txt line 4, BOUNDARY: no element is in region 'port'");
     expectRefusal(SphereJob("FREQUENCIES 100\nCHIEF 1000\n"), "CHIEF 1000 needs 1010");
+    // A point source outside the fluid, on the surface or on a field point.
+    expectRefusal(SphereJob("FREQUENCIES 100\nINCIDENT POINT 1 0 0.1 0.2 0\n"),
+                  "INCIDENT POINT at (0.1, 0.2, 0) lies inside the body");
+    expectRefusal(SphereJob("FREQUENCIES 100\nINCIDENT POINT 1 0 0 0 5\n"),
+                  "INCIDENT POINT at (0, 0, 5) is a field point");
+    {
+        // Point 0 of the surface file, as the file has it.
+        std::istringstream file(test::ReadFile(dir.File("sphere.srf")));
+        std::string line;
+        while (std::getline(file, line) && line[0] == '%') {
+        }
+        std::getline(file, line);
+        std::istringstream record(line);
+        int index = 0;
+        std::string x, y, z;
+        record >> index >> x >> y >> z;
+        expectRefusal(
+            SphereJob("FREQUENCIES 100\nINCIDENT POINT 1 0 " + x + " " + y + " " + z + "\n"),
+            "lies on the surface; a source must be in the fluid");
+    }
+    // The fluid of an interior problem is inside.
+    expectRefusal(SphereJob("FREQUENCIES 100\nDIRECTION IN\nINCIDENT POINT 1 0 0 0 3\n"),
+                  "INCIDENT POINT at (0, 0, 3) lies outside the surface");
     EXPECT_EQ(RunSweep(dir, {}).status, 2);
     EXPECT_EQ(RunSweep(dir, {"--part", "3/2", "job.txt"}).status, 2);
 }
