@@ -1,6 +1,6 @@
 # Shared steps of the example scripts (sourced, not run). The sourcing script sets EXAMPLE (a
 # short name) and calls, in order: example_setup "$@", example_mesh, example_kavoral ... , the
-# table program and example_done.
+# table program and example_done. The kavoral-sweep examples call sweep_example_setup instead.
 #
 # Arguments of every example: [build-directory [level [ka]]]
 #   build-directory  where Kavoral and the tools were built (default ./build)
@@ -100,4 +100,22 @@ example_pipeline() {
 example_done() {
     echo
     echo "The files of this run are kept in $WORK"
+}
+
+# The start of a kavoral-sweep example whose job file job.txt lies in the directory $1; the
+# remaining arguments are [build-directory [level]]. Sets BUILD and LEVEL, enters a new working
+# directory WORK and puts Gauss.cfs, job.txt and the unit icosphere sphere.srf into it.
+sweep_example_setup() {
+    local here=$1 build=${2:-build}
+    LEVEL=${3:-3}
+    if [ ! -x "$build/sweep/kavoral-sweep" ]; then
+        echo "error: no kavoral-sweep in '$build/sweep'; build it first:" >&2
+        echo "  cmake -S . -B build && cmake --build build -j2" >&2
+        exit 2
+    fi
+    BUILD=$(cd "$build" && pwd)
+    WORK=$(mktemp -d "${TMPDIR:-/tmp}/kavoral-$EXAMPLE.XXXXXX")
+    cd "$WORK"
+    cp "$example_root/data/Gauss.cfs" "$here/job.txt" .
+    "$BUILD/tools/icosphere" 1 "$LEVEL" sphere.srf
 }

@@ -10,28 +10,16 @@
 #
 # Usage: examples/rigid-sphere-scattering/run.sh [build-directory [level]]
 #        (defaults: ./build, icosphere level 3 = 642 points)
-set -euo pipefail
-
+EXAMPLE=rigid-sphere-scattering
 here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
-build=${1:-build}
-level=${2:-3}
-if [ ! -x "$build/sweep/kavoral-sweep" ]; then
-    echo "error: no kavoral-sweep in '$build/sweep'; build it first:" >&2
-    echo "  cmake -S . -B build && cmake --build build -j2" >&2
-    exit 2
-fi
-build=$(cd "$build" && pwd)
-work=$(mktemp -d "${TMPDIR:-/tmp}/kavoral-rigid-sphere-scattering.XXXXXX")
-cd "$work"
-cp "$root/data/Gauss.cfs" "$here/job.txt" .
-"$build/tools/icosphere" 1 "$level" sphere.srf
+source "$here/../common.sh"
+sweep_example_setup "$here" "$@"
 # 37 field points on a half circle of radius 2 m in the x-z plane, from +z (0 degrees) to -z.
-"$build/tools/fieldpoints" arc 2 37 0 180 field.ms
+"$BUILD/tools/fieldpoints" arc 2 37 0 180 field.ms
 
 echo
 echo "kavoral-sweep job.txt"
-"$build/sweep/kavoral-sweep" job.txt > sweep.log || {
+"$BUILD/sweep/kavoral-sweep" job.txt > sweep.log || {
     status=$?
     tail -n 20 sweep.log >&2
     exit "$status"
@@ -48,7 +36,7 @@ for f in $frequencies; do
     ka=$(awk -v f="$f" 'BEGIN { printf "%.4g", 2 * atan2(0, -1) * f / 343 }')
     chief=$(awk -F, -v f="$f" '$1 == f { print $4 }' results/frequencies.csv)
     errors() {
-        "$build/tools/scatteringtable" 1 "$f" 343 1 0 0 0 1 "$@" |
+        "$BUILD/tools/scatteringtable" 1 "$f" 343 1 0 0 0 1 "$@" |
             awk '/^relative L2 error/ { printf "%.3g %% / %.3g %%", 100 * $4, 100 * $7 }'
     }
     surface=$(errors sphere.srf "results/surface_${f}Hz.res" "surface-$ka.csv" "exact-$ka.csv")
@@ -59,6 +47,6 @@ done
 
 /usr/bin/python3 "$here/plot.py" surface-pressure.png "${plots[@]}"
 echo
-echo "Plot: $work/surface-pressure.png"
+echo "Plot: $WORK/surface-pressure.png"
 echo "Results (tables with total and scattered field pressures, result files, ParaView files"
-echo "results/sweep.pvd) are kept in $work"
+echo "results/sweep.pvd) are kept in $WORK"

@@ -7,30 +7,18 @@
 #
 # Usage: examples/sphere-sweep/run.sh [build-directory [level]]
 #        (defaults: ./build, icosphere level 3 = 642 points)
-set -euo pipefail
-
+EXAMPLE=sphere-sweep
 here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
-build=${1:-build}
-level=${2:-3}
-if [ ! -x "$build/sweep/kavoral-sweep" ]; then
-    echo "error: no kavoral-sweep in '$build/sweep'; build it first:" >&2
-    echo "  cmake -S . -B build && cmake --build build -j2" >&2
-    exit 2
-fi
-build=$(cd "$build" && pwd)
-work=$(mktemp -d "${TMPDIR:-/tmp}/kavoral-sphere-sweep.XXXXXX")
-cd "$work"
-cp "$root/data/Gauss.cfs" "$here/job.txt" .
-"$build/tools/icosphere" 1 "$level" sphere.srf
+source "$here/../common.sh"
+sweep_example_setup "$here" "$@"
 # Field points on a ray through the sphere in the direction (1, 2, 2) / 3, r = 1.5 to 10 m.
-"$build/tools/fieldpoints" line 0.5 1 1 3.3333333333333333 6.6666666666666667 6.6666666666666667 6 field.ms
+"$BUILD/tools/fieldpoints" line 0.5 1 1 3.3333333333333333 6.6666666666666667 6.6666666666666667 6 field.ms
 sed -e 's/^CHIEF AUTO/CHIEF OFF/' -e 's/^OUTPUT results/OUTPUT results-off/' job.txt > job-off.txt
 
 for job in job-off.txt job.txt; do
     echo
     echo "kavoral-sweep $job"
-    "$build/sweep/kavoral-sweep" "$job" > "${job%.txt}.log" || {
+    "$BUILD/sweep/kavoral-sweep" "$job" > "${job%.txt}.log" || {
         status=$?
         tail -n 20 "${job%.txt}.log" >&2
         exit "$status"
@@ -46,7 +34,7 @@ for ka in 1 3.141592653589793; do
     for mode in off auto; do
         folder=results-off
         [ "$mode" = auto ] && folder=results
-        table=$("$build/tools/spheretable" pulsating 1 "$ka" 1.2 343 1 sphere.srf \
+        table=$("$BUILD/tools/spheretable" pulsating 1 "$ka" 1.2 343 1 sphere.srf \
             "$folder/surface_${f}Hz.res" field.ms "$folder/field_${f}Hz.res")
         surface=$(echo "$table" | awk '/^Surface error/ { printf "%.3g %% / %.3g %%", 100 * $4, 100 * $6 }')
         field=$(echo "$table" | awk '/^Field error/ { printf "%.3g %% / %.3g %%", 100 * $4, 100 * $6 }')
@@ -54,4 +42,4 @@ for ka in 1 3.141592653589793; do
     done
 done
 echo
-echo "Results (tables, result files, ParaView files results/sweep.pvd) are kept in $work"
+echo "Results (tables, result files, ParaView files results/sweep.pvd) are kept in $WORK"
