@@ -1,29 +1,22 @@
 #include "sweep/AtomicFile.h"
 
-CAtomicFile::~CAtomicFile() {
-    if (file) {
-        file.reset();
-        std::remove(TemporaryName(targetName).c_str());
-    }
-}
+#include <cstdio>
 
-bool CAtomicFile::Open(const std::string& target) {
-    targetName = target;
-    file = OpenFile(TemporaryName(target).c_str(), "wb");
-    return static_cast<bool>(file);
-}
+#include "app/LogFile.h"
+#include "base/Status.h"
 
-bool CAtomicFile::Commit() {
-    const std::string temporary = TemporaryName(targetName);
-    if (!CloseWritten(file)) {
+int WriteAtomically(const std::string& target, const char* className, const char* function,
+                    const std::function<int(const std::string&)>& write) {
+    const std::string temporary = target + ".part";
+    const int status = write(temporary);
+    if (status < 0) {
         std::remove(temporary.c_str());
-        return false;
+        return status;
     }
-    return Replace(temporary, targetName);
-}
-
-bool CAtomicFile::Replace(const std::string& temporary, const std::string& target) {
-    if (std::rename(temporary.c_str(), target.c_str()) == 0) return true;
-    std::remove(temporary.c_str());
-    return false;
+    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        logFile.ReportError(className, function, Message::writeError, target.c_str());
+        return Status::writeError;
+    }
+    return Status::ok;
 }

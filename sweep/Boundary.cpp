@@ -3,7 +3,7 @@
 #include "app/LogFile.h"
 #include "base/Status.h"
 #include "fileio/ExcitationType.h"
-#include "fileio/NumberFormat.h"
+#include "fileio/FileIO.h"
 #include "sweep/AtomicFile.h"
 
 namespace {
@@ -126,19 +126,10 @@ int CBoundaryConditions::Derive(const Vector3* points, int pointCount,
 int CBoundaryConditions::WriteExcitationFile(const std::string& fileName,
                                              const PointExcitation& excitation,
                                              const std::string& title) {
-    CAtomicFile file;
-    if (file.Open(fileName)) {
-        std::FILE* out = file.Stream();
-        std::fprintf(out, "%% %s\n%zu\n", title.c_str(), excitation.types.size());
-        char re[numberTextSize];
-        char im[numberTextSize];
-        for (std::size_t p = 0; p < excitation.types.size(); ++p) {
-            FormatRoundTrip(excitation.values[p].re, re);
-            FormatRoundTrip(excitation.values[p].im, im);
-            std::fprintf(out, "%zu %c %s %s\n", p, ExcitationLetter(excitation.types[p]), re, im);
-        }
-        if (file.Commit()) return Status::ok;
-    }
-    logFile.ReportError(className, "WriteExcitationFile", Message::openError, fileName.c_str());
-    return Status::openError;
+    return WriteAtomically(
+        fileName, className, "WriteExcitationFile", [&](const std::string& temporary) {
+            return CFileIO().WriteExcitationFile(
+                temporary.c_str(), static_cast<int>(excitation.types.size()),
+                excitation.types.data(), excitation.values.data(), title.c_str());
+        });
 }

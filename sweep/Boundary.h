@@ -41,7 +41,8 @@ public:
     static double ElementArea(const Vector3* points, const SurfaceElement& element);
 
     // Writes the excitation as an excitation file that the surface solution reads, values in full
-    // precision. 0, or -3 after one report.
+    // precision, written completely or not at all. 0, or the failure after one report (-3 when
+    // the file cannot be created).
     int WriteExcitationFile(const std::string& fileName, const PointExcitation& excitation,
                             const std::string& title);
 

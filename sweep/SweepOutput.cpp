@@ -7,6 +7,7 @@
 #include "base/Constants.h"
 #include "base/Status.h"
 #include "fileio/FileIO.h"
+#include "fileio/FileReplacement.h"
 #include "sweep/AtomicFile.h"
 
 namespace output {
@@ -136,19 +137,11 @@ std::string FieldGrid(const SweepModel& model, const FrequencyResult& result) {
 
 int WriteResult(const std::string& fileName, int count, const Complex* pressures,
                 const Complex* velocities, const std::string& source, const std::string& matrix) {
-    const std::string temporary = CAtomicFile::TemporaryName(fileName);
-    CFileIO fileIO;
-    const int status = fileIO.WriteResultFile(temporary.c_str(), count, pressures, velocities,
-                                              source.c_str(), matrix.c_str());
-    if (status < 0) {
-        std::remove(temporary.c_str());
-        return status;
-    }
-    if (!CAtomicFile::Replace(temporary, fileName)) {
-        logFile.ReportError(className, "WriteResultFile", Message::writeError, fileName.c_str());
-        return Status::writeError;
-    }
-    return Status::ok;
+    return WriteAtomically(
+        fileName, className, "WriteResultFile", [&](const std::string& temporary) {
+            return CFileIO().WriteResultFile(temporary.c_str(), count, pressures, velocities,
+                                             source.c_str(), matrix.c_str());
+        });
 }
 
 }  // namespace
@@ -188,8 +181,8 @@ std::string FieldRows(const FrequencyResult& result, const std::vector<Vector3>&
 }
 
 int WriteTextFile(const std::string& fileName, const std::string& text) {
-    CAtomicFile file;
-    if (file.Open(fileName) &&
+    CFileReplacement file;
+    if (file.Open(fileName.c_str()) &&
         std::fwrite(text.data(), 1, text.size(), file.Stream()) == text.size() && file.Commit()) {
         return Status::ok;
     }
