@@ -111,7 +111,10 @@ void CGenerator::FillLaneGeometry() {
 }
 
 int CGenerator::RuleIndex(Vector3 x, const SurfaceElement& element) const {
-    const double distance = Length(x - points[element.nodes[0]]);
+    return RuleOfDistance(Length(x - points[element.nodes[0]]));
+}
+
+int CGenerator::RuleOfDistance(double distance) const {
     if (distance < config.division[0]) return config.quadratureOrder[quadratureNear];
     if (distance < config.division[1]) return config.quadratureOrder[quadratureMiddle];
     return config.quadratureOrder[quadratureFar];
@@ -140,17 +143,12 @@ void CGenerator::ComputeRowInto(Vector3 x, Complex k, Complex* a, Complex* b) co
             const Doubles dz =
                 Broadcast(x.z) - LoadDoubles(laneGeometry.data() + 2 * laneStride + e);
             const Doubles distance = SqrtLanes((dx * dx + dy * dy) + dz * dz);
-            const DoublesMask near = distance < Broadcast(config.division[0]);
-            const DoublesMask middle = distance < Broadcast(config.division[1]);
             const int lanes = size - i < doublesLanes ? size - i : doublesLanes;
             for (int lane = 0; lane < lanes; ++lane) {
                 const int kind = elementKind[e + lane];
                 key[i + lane] = -1;
                 if (kind < 0) continue;
-                const int rule = near[lane] != 0     ? config.quadratureOrder[quadratureNear]
-                                 : middle[lane] != 0 ? config.quadratureOrder[quadratureMiddle]
-                                                     : config.quadratureOrder[quadratureFar];
-                key[i + lane] = kind * CGaussTable::ruleCount + rule;
+                key[i + lane] = kind * CGaussTable::ruleCount + RuleOfDistance(distance[lane]);
                 ++start[key[i + lane] + 1];
             }
         }

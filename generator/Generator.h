@@ -55,6 +55,8 @@ public:
     // The index of the rule for row point x and an element: near, middle or far order by the
     // distance from x to the element's node 0.
     int RuleIndex(Vector3 x, const SurfaceElement& element) const;
+    // The same for the distance from the row point to node 0.
+    int RuleOfDistance(double distance) const;
 
     // The direction flag of a direction text: 1 for "OUT", 0 for "IN". Any other text is reported
     // under the command's report name and gives -2.
