@@ -1,12 +1,11 @@
 #include "generator/ThreadedRows.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "base/Status.h"
@@ -114,19 +113,9 @@ int StreamMatrixRows(const CGenerator& generator, int threads, double omega,
         }
     };
 
-    // This thread is one of the computing threads; when the system refuses a further thread,
-    // the threads already running do its rows.
-    const int helpers = ResolveThreadCount(threads) - 1 < rowCount - 1
-                            ? ResolveThreadCount(threads) - 1
-                            : rowCount - 1;
-    std::vector<std::thread> pool;
-    try {
-        if (helpers > 0) pool.reserve(static_cast<std::size_t>(helpers));
-        for (int i = 0; i < helpers; ++i) pool.emplace_back(work);
-    } catch (const std::system_error&) {
-    } catch (const std::bad_alloc&) {
-    }
-    work();
-    for (std::thread& thread : pool) thread.join();
+    // This thread is one of the computing threads, each running the loop above once; when the
+    // system refuses a further thread, the threads already running do its rows.
+    const int workers = std::min(ResolveThreadCount(threads), std::max(rowCount, 1));
+    ForEachPiece(workers, workers, [&](int, int) { work(); });
     return stream.status < 0 ? stream.status : Status::ok;
 }
