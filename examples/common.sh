@@ -17,15 +17,20 @@ RADIUS=1
 DENSITY=1.2
 SOUND_VELOCITY=343
 
+# Ends the script with exit status 2 and the message when the program $1 is not there.
+example_require() {
+    if [ ! -x "$1" ]; then
+        echo "error: $2; build it first:" >&2
+        echo "  cmake -S . -B build && cmake --build build -j2" >&2
+        exit 2
+    fi
+}
+
 example_setup() {
     local build=${1:-build}
     LEVEL=${2:-3}
     KA=${3:-1}
-    if [ ! -x "$build/Kavoral" ]; then
-        echo "error: no Kavoral program in '$build'; build it first:" >&2
-        echo "  cmake -S . -B build && cmake --build build -j2" >&2
-        exit 2
-    fi
+    example_require "$build/Kavoral" "no Kavoral program in '$build'"
     BUILD=$(cd "$build" && pwd)
     KAVORAL=$BUILD/Kavoral
     TOOLS=$BUILD/tools
@@ -108,11 +113,7 @@ example_done() {
 sweep_example_setup() {
     local here=$1 build=${2:-build}
     LEVEL=${3:-3}
-    if [ ! -x "$build/sweep/kavoral-sweep" ]; then
-        echo "error: no kavoral-sweep in '$build/sweep'; build it first:" >&2
-        echo "  cmake -S . -B build && cmake --build build -j2" >&2
-        exit 2
-    fi
+    example_require "$build/sweep/kavoral-sweep" "no kavoral-sweep in '$build/sweep'"
     BUILD=$(cd "$build" && pwd)
     WORK=$(mktemp -d "${TMPDIR:-/tmp}/kavoral-$EXAMPLE.XXXXXX")
     cd "$WORK"
