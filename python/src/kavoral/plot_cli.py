@@ -5,40 +5,8 @@ import argparse
 import os
 import sys
 
+from .arguments import index_list, positive_list, vector
 from .sweepplot import PANELS, Sweep, plot_sweep
-
-
-def index_list(text):
-    """Point indices such as 0,3,5-9."""
-    out = []
-    for part in text.split(","):
-        low, _, high = part.strip().partition("-")
-        if not low.isdigit() or (high and not high.isdigit()):
-            raise argparse.ArgumentTypeError("not a list of point indices: %r" % text)
-        out.extend(range(int(low), int(high or low) + 1))
-    return out
-
-
-def number_list(text):
-    try:
-        values = [float(v) for v in text.split(",")]
-    except ValueError:
-        raise argparse.ArgumentTypeError("not a list of numbers: %r" % text)
-    return values
-
-
-def positive_list(text):
-    values = number_list(text)
-    if any(not v > 0 for v in values):
-        raise argparse.ArgumentTypeError("frequencies must be above 0: %r" % text)
-    return values
-
-
-def vector(text):
-    values = number_list(text)
-    if len(values) != 3:
-        raise argparse.ArgumentTypeError("three numbers X,Y,Z expected: %r" % text)
-    return values
 
 
 def parser():
