@@ -72,6 +72,13 @@ for panel in spl polar residual; do
     # shellcheck disable=SC2086
     kavoral-plot out "$panel.png" $plot --only "$panel"
 done
+
+echo "== 7. Polar maps and the spinorama, and their numbers as tables"
+for panel in polar-horizontal polar-vertical spinorama early-reflections in-room; do
+    kavoral-plot out "$panel.png" --only "$panel"
+    kavoral-plot out "$panel.csv" --only "$panel" > /dev/null
+done
 echo
 echo "The files of this run are kept in $work: sweep.png, spl.png, polar.png, residual.png,"
-echo "and the sweep's output in out/ (open out/*.pvd in ParaView)."
+echo "polar-horizontal.png, polar-vertical.png, spinorama.png, early-reflections.png, in-room.png"
+echo "with a .csv table of each, and the sweep's output in out/ (open out/*.pvd in ParaView)."

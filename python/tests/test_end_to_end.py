@@ -95,3 +95,43 @@ def test_two_frequencies_of_the_sweep_plot_and_export(cabinet):
     tool(cabinet, "mesh_cli", "export", "cabinet.srf", str(results[0]), "cabinet.vtu")
     mesh = meshio.read(cabinet / "cabinet.vtu")
     assert math.isfinite(float(np.nanmax(mesh.point_data["spl_db"])))
+
+
+ICOSPHERE = os.path.join(BUILD, "tools", "icosphere")
+PULSATING_JOB = """DENSITY 1.2
+SOUND_VELOCITY 343 0
+SURFACE sphere.srf
+BOUNDARY ALL V 1 0
+FIELD_POINTS field.ms
+FREQUENCIES {frequencies}
+OUTPUT out
+"""
+
+
+def sphere_sweep(work, frequencies, point_sets, job=PULSATING_JOB):
+    """A sweep on the unit icosphere of 162 points with the field points of kavoral-mesh
+    points, one set of arguments each."""
+    run(work, ICOSPHERE, "1", "2", "sphere.srf")
+    shutil.copy(os.path.join(ROOT, "data", "Gauss.cfs"), work)
+    for k, arguments in enumerate(point_sets):
+        tool(work, "mesh_cli", "points", *arguments, "field.ms", *(["--append"] if k else []))
+    (work / "job.txt").write_text(job.format(frequencies=frequencies))
+    run(work, SWEEP, "job.txt")
+    return work / "out"
+
+
+@needs_sweep
+def test_pulsating_sphere_gives_flat_curves_and_a_directivity_index_of_0_db(tmp_path):
+    out = sphere_sweep(tmp_path, "50 150", [("spinorama", "--radius", "3"),
+                                            ("sphere", "--grid", "lebedev", "--count", "50",
+                                             "--radius", "3")])
+    tool(tmp_path, "plot_cli", str(out), "spin.csv", "--only", "spinorama")
+    tool(tmp_path, "plot_cli", str(out), "di.csv", "--only", "directivity-index")
+    spin = np.genfromtxt(tmp_path / "spin.csv", delimiter=",", names=True)
+    for name in spin.dtype.names[1:]:
+        reference = 0.0 if name.endswith("di_db") else spin["on_axis_db"]
+        assert np.abs(spin[name] - reference).max() < 0.1, name
+    di = np.genfromtxt(tmp_path / "di.csv", delimiter=",", names=True)
+    assert np.abs(di["di_sphere_db"]).max() < 0.1
+    for panel in ("polar-horizontal", "spinorama", "directivity-index"):
+        tool(tmp_path, "plot_cli", str(out), panel + ".png", "--only", panel)

@@ -202,7 +202,8 @@ def line(frame, distances):
     """Points on the forward axis at the given distances from the centre."""
     d = np.asarray(distances, dtype=float)
     return PointSet(frame.centre + np.outer(d, frame.forward),
-                    "axis, %d points at %s" % (len(d), ", ".join("%g" % x for x in d)))
+                    f"axis, {len(d)} point{'s' if len(d) != 1 else ''} at "
+                    + ", ".join(f"{x:g}" for x in d))
 
 
 def line_distances(start, stop, count, spacing="lin"):
