@@ -8,7 +8,9 @@
 #include "app/LogFile.h"
 #include "base/Constants.h"
 #include "base/Status.h"
+#include "compressed/BlockTree.h"
 #include "compressed/ClusterTree.h"
+#include "compressed/CrossApproximation.h"
 #include "compressed/HMatrix.h"
 #include "compressed/Krylov.h"
 #include "compressed/NearFieldPreconditioner.h"
@@ -211,6 +213,85 @@ int ChiefRows(const CompressedProblem& problem, double omega, const Vector3* poi
 
 }  // namespace
 
+double EstimateCompressedBytes(const Vector3* points, int n, double meanRank) {
+    CClusterTree tree;
+    CBlockTree blocks;
+    if (tree.Build(points, n, leafSize) < 0 || blocks.Build(tree, tree, HMatrixOptions{}.eta) < 0)
+        return 0.0;
+    const double matrix = (static_cast<double>(blocks.DenseEntries()) +
+                           meanRank * static_cast<double>(blocks.AdmissibleSides())) *
+                          sizeof(Complex);
+    const double preconditioner = static_cast<double>(n) * preconditionerBlock * sizeof(Complex);
+    return 2.0 * matrix + preconditioner;
+}
+
+double EstimateCompressedSeconds(const CompressedProblem& problem, double omega,
+                                 const CompressedSettings& settings) {
+    CClusterTree tree;
+    CBlockTree partition;
+    if (tree.Build(problem.points, problem.n, leafSize) < 0 ||
+        partition.Build(tree, tree, HMatrixOptions{}.eta) < 0)
+        return 0.0;
+    const std::vector<BlockNode>& blocks = partition.Blocks();
+    const std::vector<ClusterNode>& nodes = tree.Nodes();
+    const std::vector<int>& order = tree.Order();
+    const BlockEntryFunction entries = SystemEntries(problem, omega);
+    // About 24 blocks of either kind, spread over the partition.
+    std::size_t denseCount = 0;
+    for (const BlockNode& block : blocks) denseCount += block.admissible ? 0 : 1;
+    const std::size_t denseStep = std::max<std::size_t>(1, denseCount / 24);
+    const std::size_t lowRankStep = std::max<std::size_t>(1, (blocks.size() - denseCount) / 24);
+    double denseSeconds = 0.0;
+    double denseSampled = 0.0;
+    double lowRankSeconds = 0.0;
+    double lowRankSampled = 0.0;
+    std::size_t denseSeen = 0;
+    std::size_t lowRankSeen = 0;
+    try {
+        std::vector<Complex> out;
+        std::vector<Complex> u;
+        std::vector<Complex> w;
+        for (const BlockNode& block : blocks) {
+            std::size_t& seen = block.admissible ? lowRankSeen : denseSeen;
+            if (seen++ % (block.admissible ? lowRankStep : denseStep) != 0) continue;
+            const ClusterNode& rows = nodes[Size(block.rowNode)];
+            const ClusterNode& columns = nodes[Size(block.columnNode)];
+            const int* rowIndex = order.data() + rows.first;
+            const int* columnIndex = order.data() + columns.first;
+            const auto start = std::chrono::steady_clock::now();
+            if (block.admissible) {
+                if (CrossApproximate(entries, rowIndex, rows.count, columnIndex, columns.count,
+                                     settings.tolerance, std::min(rows.count, columns.count), u,
+                                     w) < 0)
+                    return 0.0;
+                lowRankSeconds += Seconds(start);
+                lowRankSampled += rows.count + columns.count;
+            } else {
+                out.resize(Size(rows.count) * Size(columns.count));
+                if (entries(rowIndex, rows.count, columnIndex, columns.count, out.data()) < 0)
+                    return 0.0;
+                denseSeconds += Seconds(start);
+                denseSampled += static_cast<double>(rows.count) * columns.count;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return 0.0;
+    }
+    const double perDenseEntry = denseSampled > 0.0 ? denseSeconds / denseSampled : 0.0;
+    const double perSide = lowRankSampled > 0.0 ? lowRankSeconds / lowRankSampled : 0.0;
+    const double matrix = perDenseEntry * static_cast<double>(partition.DenseEntries()) +
+                          perSide * static_cast<double>(partition.AdmissibleSides());
+    // The system and the matrix of the known values, on every thread.
+    const double matrices = HasKnownValues(problem) ? 2.0 : 1.0;
+    return matrices * matrix / std::max(1, settings.threads);
+}
+
+double MeanRank(const CompressedReport& report) {
+    if (report.admissibleSides == 0) return compressedRankGuess;
+    return static_cast<double>(report.lowRankBytes) /
+           (static_cast<double>(report.admissibleSides) * sizeof(Complex));
+}
+
 int SolveCompressedSystem(const CompressedProblem& problem, double omega,
                           const std::vector<Complex>& added, const Vector3* chiefPoints,
                           int chiefCount, const std::vector<Complex>& chiefAdded,
@@ -235,6 +316,12 @@ int SolveCompressedSystem(const CompressedProblem& problem, double omega,
     report.memoryBytes += system.Statistics().memoryBytes + preconditioner.MemoryBytes();
     report.denseBytes = system.Statistics().denseBytes;
     report.largestRank = std::max(report.largestRank, system.Statistics().largestRank);
+    report.lowRankBytes = system.Statistics().lowRankBytes;
+    {
+        CBlockTree blocks;
+        if (blocks.Build(tree, tree, HMatrixOptions{}.eta) == 0)
+            report.admissibleSides = blocks.AdmissibleSides();
+    }
     report.assemblySeconds = Seconds(start);
 
     const auto solveStart = std::chrono::steady_clock::now();

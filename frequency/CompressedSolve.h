@@ -41,9 +41,26 @@ struct CompressedReport {
     std::size_t memoryBytes = 0;  // the compressed matrices and the preconditioner
     std::size_t denseBytes = 0;   // what the dense system would take
     int largestRank = 0;
+    std::size_t lowRankBytes = 0;   // of the system matrix's low-rank blocks
+    std::size_t admissibleSides = 0;  // rows plus columns over those blocks
     double assemblySeconds = 0.0;
     double solveSeconds = 0.0;
 };
+
+// The memory a compressed solve of the n points will hold at its peak, in bytes, from the
+// partition into blocks alone (no entry computed): the dense blocks, the low-rank ones at the
+// mean rank `meanRank`, for the system and for the matrix of the known values, and the
+// preconditioner. With the rank measured in an earlier solve of the same surface the estimate
+// is close; before any, compressedRankGuess. 0 when the partition cannot be made.
+constexpr double compressedRankGuess = 7.0;
+double EstimateCompressedBytes(const Vector3* points, int n, double meanRank);
+// The seconds a compressed solve will take on settings.threads threads, from a short probe: a
+// sample of the blocks of the partition computed as the solve computes them, scaled to all of
+// them. 0 when the probe cannot run.
+double EstimateCompressedSeconds(const CompressedProblem& problem, double omega,
+                                 const CompressedSettings& settings);
+// The mean rank of the low-rank blocks of the last solve, for the next estimate.
+double MeanRank(const CompressedReport& report);
 
 // The unknowns of the surface system at the angular frequency omega, with `added` (n values, or
 // empty) added to the right-hand side of every row. With chiefPoints given (chiefCount rows,
