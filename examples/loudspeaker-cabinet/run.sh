@@ -7,8 +7,8 @@
 #
 # Usage: examples/loudspeaker-cabinet/run.sh [build-directory [work-directory]]
 #        (defaults: ./build and a new directory under $TMPDIR or /tmp, which is kept)
-# The Python tools kavoral-mesh and kavoral-plot must be on PATH (pip install ./python), or in
-# the directory that KAVORAL_TOOLS names (for example python/.venv/bin).
+# The Python tools kavoral-mesh and kavoral-plot are taken from the build's environment
+# (build/venv/bin), else from the directory that KAVORAL_TOOLS names, else from PATH.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-build}
@@ -20,11 +20,13 @@ if [ ! -x "$build/Kavoral" ] || [ ! -x "$sweep" ]; then
 fi
 build=$(cd "$build" && pwd)
 sweep=$build/sweep/kavoral-sweep
+[ -d "$build/venv/bin" ] && PATH=$build/venv/bin:$PATH
 [ -n "${KAVORAL_TOOLS:-}" ] && PATH=$(cd "$KAVORAL_TOOLS" && pwd):$PATH
 for tool in kavoral-mesh kavoral-plot; do
     if ! command -v "$tool" >/dev/null; then
-        echo "error: $tool not found: install the Python tools (pip install ./python)" >&2
-        echo "  or set KAVORAL_TOOLS to the directory that holds them" >&2
+        echo "error: $tool not found: the build installs it in $build/venv/bin when pybind11" >&2
+        echo "  and the Python headers are there (tools/install-packages.sh installs them)," >&2
+        echo "  or set KAVORAL_TOOLS to the directory that holds it" >&2
         exit 2
     fi
 done
