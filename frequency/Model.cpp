@@ -68,7 +68,7 @@ int TakeSurface(const ModelDescription& description, CSurface& surface) {
     const std::size_t points = description.surfacePoints.size();
     const std::size_t elements = description.surfaceElements.size();
     const std::size_t planes = description.planePoints.size();
-    const std::size_t limit = static_cast<std::size_t>(CSurface::indexLimit);
+    const std::size_t limit = static_cast<std::size_t>(surface.indexLimit);
     if (points == 0 || elements == 0 || points > limit || elements > limit ||
         (!description.surfaceDirections.empty() &&
          description.surfaceDirections.size() != points) ||
@@ -164,6 +164,7 @@ int PrepareModel(const ModelDescription& description, Model& model) {
     model.incident = description.incident;
     model.surface = std::make_unique<CSurface>(model.config);
     CSurface& surface = *model.surface;
+    surface.indexLimit = wideSurfaceIndexLimit;
     int status = PrepareSurface(description, surface);
     if (status < 0) return status;
     model.pointCount = surface.pointCount;
@@ -185,6 +186,7 @@ int PrepareModel(const ModelDescription& description, Model& model) {
 
     if (!description.fieldPointsFile.empty()) {
         CSurface fieldSurface(model.config);
+        fieldSurface.indexLimit = wideSurfaceIndexLimit;
         logFile.Print("Reading measuring points...", 1);
         status = fieldSurface.ReadSurfaceFile(description.fieldPointsFile.c_str());
         if (status < 0) return status;
