@@ -1,19 +1,19 @@
 #!/usr/bin/env bash
-# Makes a virtual environment from the system interpreter (whose Debian packages provide numpy,
-# meshio, matplotlib and pytest), installs the package into it and runs its tests.
+# Installs the package (with the extension module the build made) into the build's virtual
+# environment, made from the system interpreter whose Debian packages provide numpy, meshio,
+# matplotlib and pytest, and runs its tests there.
 # Usage: python/run-tests.sh [pytest arguments]
-# KAVORAL_BUILD names the build directory of the C++ programs for the end-to-end tests
-# (default: build beside python/).
+# KAVORAL_BUILD names the build directory of the C++ programs and the module (default: build
+# beside python/); KAVORAL_VENV the environment (default: venv in it, python/.venv without it).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 python=${KAVORAL_PYTHON:-/usr/bin/python3}
-venv=${KAVORAL_VENV:-$here/.venv}
 export KAVORAL_BUILD=${KAVORAL_BUILD:-$here/../build}
+venv=$here/.venv
+[ -d "$KAVORAL_BUILD" ] && venv=$KAVORAL_BUILD/venv
+venv=${KAVORAL_VENV:-$venv}
+module=$(ls "$KAVORAL_BUILD"/python/kavoral/_core.*.so 2>/dev/null | head -n 1 || true)
 
-if [ ! -x "$venv/bin/python" ]; then
-    "$python" -m venv --system-site-packages "$venv"
-fi
-"$venv/bin/pip" install --quiet --no-deps --no-build-isolation --disable-pip-version-check \
-    "$here"
+KAVORAL_PYTHON=$python "$here/install-venv.sh" "$venv" $module >/dev/null
 cd "$here"
 exec "$venv/bin/python" -m pytest "$@"

@@ -1,5 +1,7 @@
 #include "solver/SurfaceSystem.h"
 
+#include <cstring>
+
 #include "base/Constants.h"
 #include "fileio/ExcitationType.h"
 
@@ -11,17 +13,14 @@ Complex Negated(Complex value) { return {-value.re, -value.im}; }
 
 Complex AssembleSystemRow(int n, const Complex* rowA, const Complex* rowB,
                           const std::int16_t* types, const Complex* values, Complex* systemRow) {
-    Complex r{0.0, 0.0};
     for (int j = 0; j < n; ++j) {
         const Complex e = values[j];
         switch (types[j]) {
             case givenPressure:  // unknown v: -B v on the left, -A p on the right
                 systemRow[j] = Negated(rowB[j]);
-                r = r - rowA[j] * e;
                 break;
             case givenVelocity:  // unknown p: A p on the left, B v on the right
                 systemRow[j] = rowA[j];
-                r = r + rowB[j] * e;
                 break;
             case givenImpedance:  // unknown v, p = Z v
                 systemRow[j] = e * rowA[j] - rowB[j];
@@ -31,7 +30,30 @@ Complex AssembleSystemRow(int n, const Complex* rowA, const Complex* rowB,
                 break;
         }
     }
+    return SystemRowRightHandSide(n, rowA, rowB, types, values);
+}
+
+Complex SystemRowRightHandSide(int n, const Complex* rowA, const Complex* rowB,
+                               const std::int16_t* types, const Complex* values) {
+    Complex r{0.0, 0.0};
+    for (int j = 0; j < n; ++j) {
+        if (types[j] == givenPressure) {
+            r = r - rowA[j] * values[j];
+        } else if (types[j] == givenVelocity) {
+            r = r + rowB[j] * values[j];
+        }
+    }
     return r;
+}
+
+bool SameSystemMatrix(int n, const std::int16_t* typesA, const Complex* valuesA,
+                      const std::int16_t* typesB, const Complex* valuesB) {
+    for (int j = 0; j < n; ++j) {
+        if (typesA[j] != typesB[j]) return false;
+        if (typesA[j] == givenPressure || typesA[j] == givenVelocity) continue;
+        if (std::memcmp(&valuesA[j], &valuesB[j], sizeof(Complex)) != 0) return false;
+    }
+    return true;
 }
 
 void RecoverSurfaceSolution(int n, const std::int16_t* types, const Complex* values,

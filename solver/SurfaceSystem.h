@@ -16,6 +16,17 @@
 Complex AssembleSystemRow(int n, const Complex* rowA, const Complex* rowB,
                           const std::int16_t* types, const Complex* values, Complex* systemRow);
 
+// The right-hand side of that row alone, with the same arithmetic: for another excitation whose
+// system is the same (the same type at every point and the same values at Z and Y points).
+Complex SystemRowRightHandSide(int n, const Complex* rowA, const Complex* rowB,
+                               const std::int16_t* types, const Complex* values);
+
+// Whether two excitations of n points give the same system matrix: the same type at every point
+// and, at Z and Y points, the same value to the last bit. P and V values only enter the
+// right-hand side.
+bool SameSystemMatrix(int n, const std::int16_t* typesA, const Complex* valuesA,
+                      const std::int16_t* typesB, const Complex* valuesB);
+
 // The pressures and velocities (n each, into the caller's arrays) from the solution of the
 // system (unknowns) and the excitation. The output arrays must not overlap the inputs.
 void RecoverSurfaceSolution(int n, const std::int16_t* types, const Complex* values,

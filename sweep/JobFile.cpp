@@ -111,19 +111,39 @@ Problem ReadFrequencies(const JobLine& line, SweepJob& job) {
     return "";
 }
 
+// The mid-band frequencies of the 1/n-octave bands of the base-ten series, from the band that
+// holds start to the band that holds stop: 1000 Hz 10^(3x/(10n)) for odd n and
+// 1000 Hz 10^(3(2x+1)/(20n)) for even n, x whole, each band reaching half a step to either side.
+Problem AddFractionalOctaves(double start, double stop, long n, SweepJob& job) {
+    const double perDecade = 10.0 * static_cast<double>(n) / 3.0;  // steps per decade
+    const double offset = n % 2 == 0 ? 0.5 : 0.0;
+    // The band index whose mid-band frequency is nearest to f.
+    const auto band = [&](double f) {
+        return std::floor(perDecade * std::log10(f / 1000.0) - offset + 0.5);
+    };
+    const double first = band(std::min(start, stop));
+    const double last = band(std::max(start, stop));
+    for (double x = first; x <= last; x += 1.0) {
+        Problem problem = AddFrequency(std::pow(10.0, 3.0 + (x + offset) / perDecade), job);
+        if (!problem.empty()) return problem;
+    }
+    return "";
+}
+
 Problem ReadFrequencyRange(const JobLine& line, SweepJob& job) {
     const std::vector<std::string> words = Words(line.values);
     double start = 0.0;
     double stop = 0.0;
     long count = 0;
-    if (words.size() != 4) return "expected: start stop count LIN|LOG";
+    if (words.size() != 4) return "expected: start stop count LIN|LOG, or start stop n OCTAVE";
     if (!ParseNumber(words[0], start) || !(start > 0.0)) return "start is not a frequency above 0";
     if (!ParseNumber(words[1], stop) || !(stop > 0.0)) return "stop is not a frequency above 0";
     if (!ParseCount(words[2], 1, CJobFile::frequencyLimit, count)) {
         return "count is not a whole number from 1 to " + std::to_string(CJobFile::frequencyLimit);
     }
     const std::string spacing = Upper(words[3]);
-    if (spacing != "LIN" && spacing != "LOG") return "the spacing is neither LIN nor LOG";
+    if (spacing == "OCTAVE") return AddFractionalOctaves(start, stop, count, job);
+    if (spacing != "LIN" && spacing != "LOG") return "the spacing is neither LIN, LOG nor OCTAVE";
     for (long i = 0; i < count; ++i) {
         const double t = count == 1 ? 0.0 : static_cast<double>(i) / static_cast<double>(count - 1);
         double f =

@@ -6,7 +6,7 @@ the far field, where the magnitudes agree within a few percent; nearer to the ca
 field adds to it. (The phase is left out: it depends on where in the cabinet the monopole is
 taken to sit, k times that offset.)
 
-Usage: monopole.py OUTPUT [FIRST_POINT LAST_POINT]   (default points 72 to 75, the axis)
+Usage: monopole.py OUTPUT [FIRST_POINT LAST_POINT]   (default points 70 to 73, the axis)
 Exit status 1 when a point of the far field (r at least 10 m) is off by more than 5 %."""
 
 import csv
@@ -24,7 +24,7 @@ FAR = 10.0          # m, where the far field is taken to begin (kr = 18 at 100 H
 
 def main(argv):
     output = argv[1]
-    first, last = (int(argv[2]), int(argv[3])) if len(argv) > 3 else (72, 75)
+    first, last = (int(argv[2]), int(argv[3])) if len(argv) > 3 else (70, 73)
     with open(os.path.join(output, "field.csv"), newline="") as stream:
         rows = list(csv.DictReader(stream))
     lowest = min(float(r["frequency_hz"]) for r in rows)

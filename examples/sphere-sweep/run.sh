@@ -43,3 +43,9 @@ for ka in 1 3.141592653589793; do
 done
 echo
 echo "Results (tables, result files, ParaView files results/sweep.pvd) are kept in $WORK"
+if [ -x "$BUILD/venv/bin/kavoral-mesh" ]; then
+    echo
+    echo "The Python tools kavoral-mesh and kavoral-plot, and python3 with the kavoral module:"
+    echo "  $BUILD/venv/bin"
+    echo "  (export PATH=$BUILD/venv/bin:\$PATH)"
+fi

@@ -85,3 +85,33 @@ TEST(SurfaceSystem, FieldPressureIsTheRowSumOverFourPi) {
 }
 
 }  // namespace
+
+namespace {
+
+// Cases share a factorisation when only their P and V values differ: those move the right-hand
+// side alone, which is then the assembled row's to the last bit; a Z or Y value, or a type,
+// changes the matrix.
+TEST(SurfaceSystem, OnlyPressureAndVelocityValuesLeaveTheSystemMatrixAsItIs) {
+    const int n = 4;
+    std::vector<Complex> a, b;
+    Matrices(n, a, b);
+    const std::vector<std::int16_t> types = {givenPressure, givenVelocity, givenImpedance,
+                                             givenAdmittance};
+    const std::vector<Complex> first = {{1.0, 0.5}, {-2.0, 1.0}, {3.0, -1.0}, {0.5, 0.25}};
+    std::vector<Complex> second = {{0.3, -0.7}, {0.1, 2.5}, {3.0, -1.0}, {0.5, 0.25}};
+    EXPECT_TRUE(SameSystemMatrix(n, types.data(), first.data(), types.data(), second.data()));
+    std::vector<Complex> row(n);
+    const Complex assembled =
+        AssembleSystemRow(n, a.data(), b.data(), types.data(), second.data(), row.data());
+    const Complex alone = SystemRowRightHandSide(n, a.data(), b.data(), types.data(), second.data());
+    EXPECT_EQ(alone.re, assembled.re);
+    EXPECT_EQ(alone.im, assembled.im);
+
+    second[2].im = -1.5;  // another impedance
+    EXPECT_FALSE(SameSystemMatrix(n, types.data(), first.data(), types.data(), second.data()));
+    std::vector<std::int16_t> other = types;
+    other[1] = givenPressure;
+    EXPECT_FALSE(SameSystemMatrix(n, types.data(), first.data(), other.data(), first.data()));
+}
+
+}  // namespace

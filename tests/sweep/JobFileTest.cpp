@@ -74,6 +74,24 @@ TEST(JobFile, ReadsSweepKeysAndConfigurationKeysInAnyCase) {
     EXPECT_EQ(job.residualLimit, 0.1);
 }
 
+// Mid-band frequencies of the base-ten series, from the band that holds start to the band that
+// holds stop; even fractions lie half a step off 1000 Hz.
+TEST(JobFile, FractionalOctaveRangesGiveTheMidBandFrequencies) {
+    test::TempDir dir;
+    const JobRead read = ReadJob(dir, minimal + "FREQUENCY_RANGE 100 200 3 OCTAVE\n"
+                                                "FREQUENCY_RANGE 1100 900 2 octave\n"
+                                                "FREQUENCY_RANGE 63 8000 1 OCTAVE\n");
+    ASSERT_EQ(read.status, 0) << read.console;
+    const std::vector<double> expected = {63.0957, 100,    125.893, 158.489, 199.526, 251.189,
+                                          501.187, 841.395, 1000,   1188.5,  1995.26, 3981.07,
+                                          7943.28};
+    ASSERT_EQ(read.job.frequencies.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_NEAR(read.job.frequencies[i], expected[i], 1e-5 * expected[i]) << i;
+    EXPECT_EQ(read.job.frequencies[1], 100.0);
+    EXPECT_EQ(read.job.frequencies[8], 1000.0);
+}
+
 TEST(JobFile, FrequencyRangesAddUpSortedWithExactEnds) {
     test::TempDir dir;
     const JobRead read = ReadJob(dir, minimal +

@@ -7,7 +7,7 @@ import os
 import sys
 
 from . import export as export_module
-from . import meshcheck, meshimport
+from . import meshcheck, meshimport, points_cli
 from .datafiles import write_regions
 from .surface import read_surface, write_surface
 from .textfile import FileFormatError
@@ -192,6 +192,8 @@ def parser():
     p.add_argument("--point-eps", type=float, default=1e-6,
                    help="POINT_EPS for the mirroring in symmetry planes (1e-6)")
     p.set_defaults(run=command_export)
+
+    points_cli.add_parser(commands)
     return top
 
 

@@ -29,7 +29,8 @@ POLAR_RANGE = 40
 
 
 def read_csv(path, required):
-    """Columns of a CSV file by header name, as float arrays (empty fields are NaN)."""
+    """Columns of a CSV file by header name, as float arrays (empty fields are NaN); a column
+    outside required that holds text (such as a load case's name) stays text."""
     with open(path, newline="") as stream:
         rows = list(csv.reader(stream))
     if not rows:
@@ -38,7 +39,7 @@ def read_csv(path, required):
     missing = [c for c in required if c not in header]
     if missing:
         raise ValueError("%s has no column %s" % (path, ", ".join(missing)))
-    columns = {name: [] for name in header}
+    texts = {name: [] for name in header}
     for number, row in enumerate(rows[1:], 2):
         if not row:
             continue
@@ -46,11 +47,26 @@ def read_csv(path, required):
             raise ValueError("%s, line %d: %d fields, the header has %d"
                              % (path, number, len(row), len(header)))
         for name, text in zip(header, row):
-            try:
-                columns[name].append(float(text) if text.strip() else math.nan)
-            except ValueError:
-                raise ValueError("%s, line %d: %s is not a number" % (path, number, text))
-    return {name: np.array(values) for name, values in columns.items()}
+            texts[name].append(text.strip())
+    columns = {}
+    for name, values in texts.items():
+        try:
+            columns[name] = np.array([float(t) if t else math.nan for t in values])
+        except ValueError:
+            if name in required:
+                line = next(k for k, t in enumerate(values, 2) if not _is_number(t))
+                raise ValueError("%s, line %d: %s is not a number"
+                                 % (path, line, values[line - 2])) from None
+            columns[name] = np.array(values)
+    return columns
+
+
+def _is_number(text):
+    try:
+        float(text or "nan")
+        return True
+    except ValueError:
+        return False
 
 
 class Sweep:

@@ -1,0 +1,175 @@
+// The compressed matrix of a synthetic Helmholtz kernel between the points of icospheres (unit
+// radius, ka = 1 unless given): memory against dense, the largest rank, the entries the
+// assembly asks for against n^2, the assembly, the product against a dense product of the same
+// entries (measured on a sample of rows and scaled to n), and GMRES iterations and times without
+// and with the near-field preconditioner. Times are wall-clock seconds with the processor
+// seconds beside them: the machine may be shared.
+//
+//   CompressedMatrixBench [--ka value] [--tolerance value] [--threads n] [levels...]
+//                         (default levels 3 4 5)
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <random>
+#include <vector>
+
+#include "app/LogFile.h"
+#include "compressed/HMatrix.h"
+#include "compressed/Krylov.h"
+#include "compressed/NearFieldPreconditioner.h"
+#include "meshes/Mesh.h"
+
+namespace {
+
+struct Timer {
+    std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
+    std::clock_t cpu = std::clock();
+    double Wall() const {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
+    }
+    double Cpu() const { return static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC; }
+};
+
+// 1/2 on the diagonal plus (1 / n) e^{ikr} / r off it: a second-kind operator on the sphere.
+struct Kernel {
+    std::vector<Vector3> points;
+    double k = 1.0;
+    Complex Entry(int i, int j) const {
+        if (i == j) return {0.5, 0.0};
+        const double r = Length(points[static_cast<std::size_t>(i)] - points[static_cast<std::size_t>(j)]);
+        const double scale = 1.0 / (static_cast<double>(points.size()) * r);
+        return {scale * std::cos(k * r), scale * std::sin(k * r)};
+    }
+};
+
+void Run(int level, double ka, double tolerance, int threads) {
+    Kernel kernel;
+    kernel.points = meshes::Icosphere(1.0, level).points;
+    kernel.k = ka;
+    const int n = static_cast<int>(kernel.points.size());
+    std::atomic<long long> requested{0};
+    const BlockEntryFunction entries = [&](const int* rows, int m, const int* columns, int c,
+                                           Complex* target) {
+        requested += static_cast<long long>(m) * c;
+        for (int i = 0; i < m; ++i)
+            for (int j = 0; j < c; ++j) target[i * c + j] = kernel.Entry(rows[i], columns[j]);
+        return 0;
+    };
+
+    Timer assembly;
+    CClusterTree tree;
+    if (tree.Build(kernel.points.data(), n, 32) < 0) return;
+    CHMatrix matrix;
+    HMatrixOptions options;
+    options.tolerance = tolerance;
+    options.threads = threads;
+    if (matrix.Assemble(tree, tree, entries, options) < 0) return;
+    const double assemblyWall = assembly.Wall();
+    const double assemblyCpu = assembly.Cpu();
+    const HMatrixStatistics& statistics = matrix.Statistics();
+
+    std::mt19937 random(1);
+    std::uniform_real_distribution<double> uniform(-1.0, 1.0);
+    std::vector<Complex> x(static_cast<std::size_t>(n)), y(x.size());
+    for (Complex& value : x) value = {uniform(random), uniform(random)};
+    const int products = 5;
+    Timer product;
+    for (int i = 0; i < products; ++i) matrix.Apply(x.data(), y.data());
+    const double productWall = product.Wall() / products;
+    const double productCpu = product.Cpu() / products;
+
+    // Dense rows of the same entries: the product's time scaled to n rows, and its error.
+    const int sampleRows = n < 256 ? n : 256;
+    std::vector<Complex> denseRows(static_cast<std::size_t>(sampleRows) * n);
+    for (int i = 0; i < sampleRows; ++i)
+        for (int j = 0; j < n; ++j)
+            denseRows[static_cast<std::size_t>(i) * n + j] = kernel.Entry(i * (n / sampleRows), j);
+    std::vector<Complex> yDense(static_cast<std::size_t>(sampleRows));
+    Timer dense;
+    for (int i = 0; i < sampleRows; ++i) {
+        Complex sum{0.0, 0.0};
+        const Complex* row = denseRows.data() + static_cast<std::size_t>(i) * n;
+        for (int j = 0; j < n; ++j) sum += row[j] * x[static_cast<std::size_t>(j)];
+        yDense[static_cast<std::size_t>(i)] = sum;
+    }
+    const double denseWall = dense.Wall() * n / sampleRows;
+    double error = 0.0;
+    double norm = 0.0;
+    for (int i = 0; i < sampleRows; ++i) {
+        const Complex d = y[static_cast<std::size_t>(i * (n / sampleRows))] - yDense[static_cast<std::size_t>(i)];
+        error += d.re * d.re + d.im * d.im;
+        norm += yDense[static_cast<std::size_t>(i)].re * yDense[static_cast<std::size_t>(i)].re +
+                yDense[static_cast<std::size_t>(i)].im * yDense[static_cast<std::size_t>(i)].im;
+    }
+
+    std::printf("icosphere %d: n %d, ka %g, tolerance %g, %d threads\n", level, n, ka, tolerance,
+                threads);
+    std::printf("  memory %.1f MB of %.1f MB dense (%.3f), largest rank %d, %d low-rank and %d "
+                "dense blocks (%d admissible kept dense)\n",
+                statistics.memoryBytes / 1e6, statistics.denseBytes / 1e6,
+                statistics.CompressionRatio(), statistics.largestRank, statistics.lowRankBlocks,
+                statistics.denseBlocks, statistics.incompressibleBlocks);
+    std::printf("  entries asked for: %.3f of n^2; assembly %.2f s wall, %.2f s CPU\n",
+                static_cast<double>(requested.load()) / (static_cast<double>(n) * n), assemblyWall,
+                assemblyCpu);
+    std::printf("  product %.4f s wall, %.4f s CPU; dense product %.4f s wall (ratio %.3f); "
+                "relative error %.2e\n",
+                productWall, productCpu, denseWall, productWall / denseWall,
+                std::sqrt(error / norm));
+
+    KrylovOptions krylov;
+    krylov.tolerance = tolerance * 1e-2;
+    for (const int blockSize : {0, 32, 256}) {
+        CNearFieldPreconditioner preconditioner;
+        Timer build;
+        if (blockSize > 0 && preconditioner.Build(matrix, blockSize, threads) < 0) return;
+        const double buildWall = build.Wall();
+        std::vector<Complex> solution(x.size(), Complex{0.0, 0.0});
+        KrylovResult result;
+        Timer solve;
+        if (SolveGmres(matrix, blockSize > 0 ? &preconditioner : nullptr, x.data(), solution.data(),
+                       krylov, result) < 0)
+            return;
+        if (blockSize == 0)
+            std::printf("  GMRES to %g: %d iterations, %.2f s wall, %.2f s CPU, without preconditioner\n",
+                        krylov.tolerance, result.iterations, solve.Wall(), solve.Cpu());
+        else
+            std::printf("  GMRES to %g: %d iterations, %.2f s wall, %.2f s CPU, near field of "
+                        "clusters up to %d (%.1f MB, %.2f s wall to build)\n",
+                        krylov.tolerance, result.iterations, solve.Wall(), solve.Cpu(), blockSize,
+                        preconditioner.MemoryBytes() / 1e6, buildWall);
+    }
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    double ka = 1.0;
+    double tolerance = 1e-4;
+    int threads = 0;
+    std::vector<int> levels;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--ka") == 0 && i + 1 < argc) {
+            ka = std::atof(argv[++i]);
+        } else if (std::strcmp(argv[i], "--tolerance") == 0 && i + 1 < argc) {
+            tolerance = std::atof(argv[++i]);
+        } else if (std::strcmp(argv[i], "--threads") == 0 && i + 1 < argc) {
+            threads = std::atoi(argv[++i]);
+        } else if (std::atoi(argv[i]) > 0) {
+            levels.push_back(std::atoi(argv[i]));
+        } else {
+            std::fprintf(stderr, "usage: %s [--ka value] [--tolerance value] [--threads n] [levels...]\n",
+                         argv[0]);
+            return 2;
+        }
+    }
+    if (levels.empty()) levels = {3, 4, 5};
+    for (int level : levels) Run(level, ka, tolerance, threads);
+    return 0;
+}

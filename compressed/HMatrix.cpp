@@ -1,0 +1,278 @@
+#include "compressed/HMatrix.h"
+
+#include <algorithm>
+#include <atomic>
+#include <new>
+
+#include "app/LogFile.h"
+#include "base/Status.h"
+#include "base/Threads.h"
+#include "compressed/ComplexVector.h"
+#include "compressed/CrossApproximation.h"
+
+namespace {
+
+std::unique_ptr<Complex[]> NewEntries(std::size_t count) {
+    std::unique_ptr<Complex[]> entries(new (std::nothrow) Complex[count]);
+    if (!entries) throw std::bad_alloc();
+    return entries;
+}
+
+}  // namespace
+
+void CHMatrix::Clear() {
+    blocks.clear();
+    rowTree = CClusterTree();
+    columnTree = CClusterTree();
+    statistics = HMatrixStatistics();
+}
+
+int CHMatrix::Assemble(const CClusterTree& rows, const CClusterTree& columns,
+                       const BlockEntryFunction& entries, const HMatrixOptions& options) {
+    Clear();
+    threadCount = options.threads;
+    if (!entries || !(options.tolerance > 0.0) || rows.PointCount() == 0 ||
+        columns.PointCount() == 0) {
+        logFile.ReportError(className, "Assemble", Message::badArguments, nullptr);
+        return Status::badArguments;
+    }
+    CBlockTree tree;
+    int status = tree.Build(rows, columns, options.eta);
+    if (status < 0) return status;
+    const std::vector<BlockNode>& nodes = tree.Blocks();
+    std::vector<int> assemblyOrder;
+    std::vector<int> blockStatus;
+    try {
+        rowTree = rows;
+        columnTree = columns;
+        blocks.resize(nodes.size());
+        assemblyOrder.resize(nodes.size());
+        blockStatus.assign(nodes.size(), Status::ok);
+    } catch (const std::bad_alloc&) {
+        Clear();
+        logFile.ReportError(className, "Assemble", Message::noMemory, nullptr);
+        return Status::noMemory;
+    }
+    const auto entryCount = [&](const BlockNode& node) {
+        return static_cast<std::size_t>(rowTree.Nodes()[static_cast<std::size_t>(node.rowNode)].count) *
+               static_cast<std::size_t>(
+                   columnTree.Nodes()[static_cast<std::size_t>(node.columnNode)].count);
+    };
+    for (std::size_t b = 0; b < nodes.size(); ++b) {
+        blocks[b].rowNode = nodes[b].rowNode;
+        blocks[b].columnNode = nodes[b].columnNode;
+        assemblyOrder[b] = static_cast<int>(b);
+    }
+    // Largest first, so that no large block is left for the end while other threads idle.
+    std::stable_sort(assemblyOrder.begin(), assemblyOrder.end(), [&](int a, int b) {
+        return entryCount(nodes[static_cast<std::size_t>(a)]) >
+               entryCount(nodes[static_cast<std::size_t>(b)]);
+    });
+
+    const int threads = ResolveThreadCount(threadCount);
+    std::vector<std::vector<Complex>> uSpace(static_cast<std::size_t>(threads));
+    std::vector<std::vector<Complex>> wSpace(static_cast<std::size_t>(threads));
+    std::atomic<bool> failed{false};
+    std::atomic<bool> outOfMemory{false};
+    ForEachPiece(threads, static_cast<int>(nodes.size()), [&](int piece, int worker) {
+        if (failed.load()) return;
+        const std::size_t b = static_cast<std::size_t>(assemblyOrder[static_cast<std::size_t>(piece)]);
+        int pieceStatus;
+        try {
+            pieceStatus = AssembleBlock(blocks[b], nodes[b].admissible, entries, options.tolerance,
+                                        uSpace[static_cast<std::size_t>(worker)],
+                                        wSpace[static_cast<std::size_t>(worker)]);
+        } catch (const std::bad_alloc&) {
+            pieceStatus = Status::noMemory;
+            outOfMemory = true;
+        }
+        if (pieceStatus < 0) {
+            blockStatus[b] = pieceStatus;
+            failed = true;
+        }
+    });
+    if (failed.load()) {
+        Clear();
+        if (outOfMemory.load()) {
+            logFile.ReportError(className, "Assemble", Message::noMemory, nullptr);
+            return Status::noMemory;
+        }
+        for (int s : blockStatus) {
+            if (s < 0) return s;
+        }
+    }
+
+    HMatrixStatistics result;
+    result.denseBytes = static_cast<std::size_t>(Rows()) * static_cast<std::size_t>(Columns()) *
+                        sizeof(Complex);
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+        const StoredBlock& block = blocks[b];
+        const HMatrixBlock view = Block(static_cast<int>(b));
+        const std::size_t m = static_cast<std::size_t>(view.rowCount);
+        const std::size_t n = static_cast<std::size_t>(view.columnCount);
+        if (block.rank < 0) {
+            ++result.denseBlocks;
+            result.memoryBytes += m * n * sizeof(Complex);
+            if (nodes[b].admissible) ++result.incompressibleBlocks;
+        } else {
+            ++result.lowRankBlocks;
+            result.memoryBytes += static_cast<std::size_t>(block.rank) * (m + n) * sizeof(Complex);
+            result.largestRank = std::max(result.largestRank, block.rank);
+        }
+    }
+    statistics = result;
+    return Status::ok;
+}
+
+int CHMatrix::AssembleBlock(StoredBlock& block, bool admissible, const BlockEntryFunction& entries,
+                            double tolerance, std::vector<Complex>& u, std::vector<Complex>& w) {
+    const ClusterNode& rowNode = rowTree.Nodes()[static_cast<std::size_t>(block.rowNode)];
+    const ClusterNode& columnNode = columnTree.Nodes()[static_cast<std::size_t>(block.columnNode)];
+    const int m = rowNode.count;
+    const int n = columnNode.count;
+    const int* rows = rowTree.Order().data() + rowNode.first;
+    const int* columns = columnTree.Order().data() + columnNode.first;
+    if (admissible) {
+        // Past this rank the factors take more memory than the entries.
+        const int breakEven =
+            static_cast<int>(static_cast<long long>(m) * n / (static_cast<long long>(m) + n));
+        const int rank = CrossApproximate(entries, rows, m, columns, n, tolerance, breakEven, u, w);
+        if (rank < 0) return rank;
+        if (rank <= breakEven) {
+            const std::size_t uSize = static_cast<std::size_t>(rank) * static_cast<std::size_t>(m);
+            const std::size_t wSize = static_cast<std::size_t>(rank) * static_cast<std::size_t>(n);
+            if (rank > 0) {
+                block.data = NewEntries(uSize + wSize);
+                std::copy(u.begin(), u.begin() + static_cast<std::ptrdiff_t>(uSize), block.data.get());
+                std::copy(w.begin(), w.begin() + static_cast<std::ptrdiff_t>(wSize),
+                          block.data.get() + uSize);
+            }
+            block.rank = rank;
+            return Status::ok;
+        }
+    }
+    block.data = NewEntries(static_cast<std::size_t>(m) * static_cast<std::size_t>(n));
+    block.rank = -1;
+    const int status = entries(rows, m, columns, n, block.data.get());
+    if (status < 0) block.data.reset();
+    return status < 0 ? status : Status::ok;
+}
+
+HMatrixBlock CHMatrix::Block(int index) const {
+    const StoredBlock& block = blocks[static_cast<std::size_t>(index)];
+    const ClusterNode& rowNode = rowTree.Nodes()[static_cast<std::size_t>(block.rowNode)];
+    const ClusterNode& columnNode = columnTree.Nodes()[static_cast<std::size_t>(block.columnNode)];
+    HMatrixBlock view;
+    view.rowFirst = rowNode.first;
+    view.rowCount = rowNode.count;
+    view.columnFirst = columnNode.first;
+    view.columnCount = columnNode.count;
+    view.rank = block.rank;
+    view.data = block.data.get();
+    return view;
+}
+
+int CHMatrix::Apply(const Complex* x, Complex* y) const { return Multiply(x, y, false); }
+
+int CHMatrix::ApplyAdjoint(const Complex* x, Complex* y) const { return Multiply(x, y, true); }
+
+namespace {
+
+// out = B in for one stored block, or out = B^H in; `scratch` holds rank values.
+void MultiplyBlock(const HMatrixBlock& block, const Complex* in, Complex* out, bool adjoint,
+                   Complex* scratch) {
+    const int m = block.rowCount;
+    const int n = block.columnCount;
+    const Complex* data = block.data;
+    const int outCount = adjoint ? n : m;
+    for (int i = 0; i < outCount; ++i) out[i] = {0.0, 0.0};
+    if (block.rank < 0) {
+        if (!adjoint) {
+            for (int i = 0; i < m; ++i) {
+                const Complex* row = data + static_cast<std::size_t>(i) * static_cast<std::size_t>(n);
+                Complex sum{0.0, 0.0};
+                for (int j = 0; j < n; ++j) sum += row[j] * in[j];
+                out[i] = sum;
+            }
+        } else {
+            for (int i = 0; i < m; ++i) {
+                const Complex* row = data + static_cast<std::size_t>(i) * static_cast<std::size_t>(n);
+                const Complex factor = in[i];
+                for (int j = 0; j < n; ++j) out[j] += ConjugateTimes(row[j], factor);
+            }
+        }
+        return;
+    }
+    const int k = block.rank;
+    const Complex* u = data;
+    const Complex* w = data + static_cast<std::size_t>(k) * static_cast<std::size_t>(m);
+    const auto uColumn = [&](int l) { return u + static_cast<std::size_t>(l) * static_cast<std::size_t>(m); };
+    const auto wRow = [&](int l) { return w + static_cast<std::size_t>(l) * static_cast<std::size_t>(n); };
+    if (!adjoint) {
+        // U (W in)
+        for (int l = 0; l < k; ++l) {
+            const Complex* row = wRow(l);
+            Complex sum{0.0, 0.0};
+            for (int j = 0; j < n; ++j) sum += row[j] * in[j];
+            scratch[l] = sum;
+        }
+        for (int l = 0; l < k; ++l) AddScaled(out, uColumn(l), scratch[l], m);
+    } else {
+        // W^H (U^H in)
+        for (int l = 0; l < k; ++l) scratch[l] = InnerProduct(uColumn(l), in, m);
+        for (int l = 0; l < k; ++l) {
+            const Complex* row = wRow(l);
+            const Complex factor = scratch[l];
+            for (int j = 0; j < n; ++j) out[j] += ConjugateTimes(row[j], factor);
+        }
+    }
+}
+
+}  // namespace
+
+int CHMatrix::Multiply(const Complex* x, Complex* y, bool adjoint) const {
+    const CClusterTree& inTree = adjoint ? rowTree : columnTree;
+    const CClusterTree& outTree = adjoint ? columnTree : rowTree;
+    const std::vector<int>& inOrder = inTree.Order();
+    const std::vector<int>& outOrder = outTree.Order();
+    const std::size_t inCount = inOrder.size();
+    const std::size_t outCount = outOrder.size();
+    const int threads = ResolveThreadCount(threadCount);
+    std::vector<Complex> xp, yp, parts, scratch;
+    std::vector<std::size_t> offsets;
+    try {
+        xp.resize(inCount);
+        yp.assign(outCount, {0.0, 0.0});
+        offsets.resize(blocks.size() + 1);
+        offsets[0] = 0;
+        for (std::size_t b = 0; b < blocks.size(); ++b) {
+            const HMatrixBlock view = Block(static_cast<int>(b));
+            offsets[b + 1] = offsets[b] + static_cast<std::size_t>(adjoint ? view.columnCount : view.rowCount);
+        }
+        parts.resize(offsets.back());
+        scratch.resize(static_cast<std::size_t>(threads) *
+                       static_cast<std::size_t>(std::max(statistics.largestRank, 1)));
+    } catch (const std::bad_alloc&) {
+        logFile.ReportError(className, adjoint ? "ApplyAdjoint" : "Apply", Message::noMemory, nullptr);
+        return Status::noMemory;
+    }
+    for (std::size_t k = 0; k < inCount; ++k) xp[k] = x[inOrder[k]];
+    const std::size_t rankSpace = static_cast<std::size_t>(std::max(statistics.largestRank, 1));
+    ForEachPiece(threads, static_cast<int>(blocks.size()), [&](int piece, int worker) {
+        const HMatrixBlock view = Block(piece);
+        const int inFirst = adjoint ? view.rowFirst : view.columnFirst;
+        MultiplyBlock(view, xp.data() + inFirst, parts.data() + offsets[static_cast<std::size_t>(piece)],
+                      adjoint, scratch.data() + static_cast<std::size_t>(worker) * rankSpace);
+    });
+    // The parts are added in block order, whatever thread computed them.
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+        const HMatrixBlock view = Block(static_cast<int>(b));
+        const int outFirst = adjoint ? view.columnFirst : view.rowFirst;
+        const int count = adjoint ? view.columnCount : view.rowCount;
+        const Complex* part = parts.data() + offsets[b];
+        Complex* target = yp.data() + outFirst;
+        for (int i = 0; i < count; ++i) target[i] += part[i];
+    }
+    for (std::size_t k = 0; k < outCount; ++k) y[outOrder[k]] = yp[k];
+    return Status::ok;
+}

@@ -1,0 +1,92 @@
+// A compressed (hierarchical) matrix: the blocks of a block tree, the admissible ones as low-rank
+// products U W found by adaptive cross approximation, the others dense. Its products with a
+// vector run on several threads and give the same result bit for bit for every thread count:
+// every block multiplies into a buffer of its own, and the buffers are added in block order.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "compressed/BlockEntries.h"
+#include "compressed/BlockTree.h"
+#include "compressed/ClusterTree.h"
+#include "compressed/LinearOperator.h"
+
+struct HMatrixOptions {
+    // Cross approximation stops when the last rank-one term is below this fraction of the
+    // approximation (Frobenius norms): the relative error of each low-rank block.
+    double tolerance = 1e-4;
+    double eta = 2.0;  // admissibility: min(diameters) <= eta * distance
+    int threads = 0;   // 0: every hardware thread
+};
+
+struct HMatrixStatistics {
+    std::size_t memoryBytes = 0;  // the entries held: dense blocks and the low-rank factors
+    std::size_t denseBytes = 0;   // what the whole matrix would take dense
+    int denseBlocks = 0;
+    int lowRankBlocks = 0;
+    int largestRank = 0;
+    // Admissible blocks kept dense because no rank below the break-even one reached the
+    // tolerance (counted among the dense blocks).
+    int incompressibleBlocks = 0;
+    double CompressionRatio() const {
+        return denseBytes > 0 ? static_cast<double>(memoryBytes) / static_cast<double>(denseBytes)
+                              : 0.0;
+    }
+};
+
+// One block as stored, rows and columns as positions in the trees' orders. A dense block holds
+// rowCount x columnCount entries row by row (rank -1). A low-rank block of rank k holds U, k
+// columns of rowCount entries one after the other, then W, k rows of columnCount entries: the
+// block is U W.
+struct HMatrixBlock {
+    int rowFirst = 0;
+    int rowCount = 0;
+    int columnFirst = 0;
+    int columnCount = 0;
+    int rank = -1;
+    const Complex* data = nullptr;  // borrowed from the matrix
+};
+
+class CHMatrix : public CLinearOperator {
+public:
+    // Computes every block of the partition of the row points by the column points (the trees
+    // are copied) from `entries`, on options.threads threads. 0; or a negative status: the
+    // callback's own, or -1/-4 after a report; the matrix is then empty. Blocks are computed
+    // largest first; after a failure no further block starts.
+    int Assemble(const CClusterTree& rows, const CClusterTree& columns,
+                 const BlockEntryFunction& entries, const HMatrixOptions& options);
+
+    int Rows() const override { return rowTree.PointCount(); }
+    int Columns() const override { return columnTree.PointCount(); }
+    // Vectors in the caller's numbering of the points (not the trees' orders).
+    int Apply(const Complex* x, Complex* y) const override;
+    int ApplyAdjoint(const Complex* x, Complex* y) const override;
+
+    void SetThreads(int threads) { threadCount = threads; }
+    const HMatrixStatistics& Statistics() const { return statistics; }
+    const CClusterTree& RowTree() const { return rowTree; }
+    const CClusterTree& ColumnTree() const { return columnTree; }
+    int BlockCount() const { return static_cast<int>(blocks.size()); }
+    HMatrixBlock Block(int index) const;
+
+private:
+    struct StoredBlock {
+        int rowNode = 0;
+        int columnNode = 0;
+        int rank = -1;
+        std::unique_ptr<Complex[]> data;
+    };
+    int AssembleBlock(StoredBlock& block, bool admissible, const BlockEntryFunction& entries,
+                      double tolerance, std::vector<Complex>& u, std::vector<Complex>& w);
+    int Multiply(const Complex* x, Complex* y, bool adjoint) const;
+    void Clear();
+
+    const char* className = "CHMatrix";
+    CClusterTree rowTree;
+    CClusterTree columnTree;
+    std::vector<StoredBlock> blocks;
+    HMatrixStatistics statistics;
+    int threadCount = 0;
+};
