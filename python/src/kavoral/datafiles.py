@@ -33,13 +33,12 @@ def read_excitation(path):
 
 
 def excitation_text(types, values, title):
-    lines = ["%% %s" % title, str(len(types))]
+    lines = [f"% {title}", str(len(types))]
     for i, (letter, value) in enumerate(zip(types, values)):
         if letter not in EXCITATION_TYPES:
-            raise ValueError("excitation type %r" % letter)
+            raise ValueError(f"excitation type {letter!r}")
         value = complex(value)
-        lines.append("%d\t%s\t%s %s" % (i, letter, format_exact(value.real),
-                                        format_exact(value.imag)))
+        lines.append(f"{i}\t{letter}\t{format_exact(value.real)} {format_exact(value.imag)}")
     return "\n".join(lines) + "\n"
 
 
@@ -62,9 +61,9 @@ def result_text(pressures, velocities, matrix_source, excitation_source):
              "% Matrix from " + matrix_source, "% Excitation from " + excitation_source,
              str(len(pressures))]
     for i, p in enumerate(pressures):
-        v = "0.0 0.0" if velocities is None else "%s %s" % (
-            format_number(velocities[i].real), format_number(velocities[i].imag))
-        lines.append("%d\t%s %s\t%s" % (i, format_number(p.real), format_number(p.imag), v))
+        v = "0.0 0.0" if velocities is None else \
+            f"{format_number(velocities[i].real)} {format_number(velocities[i].imag)}"
+        lines.append(f"{i}\t{format_number(p.real)} {format_number(p.imag)}\t{v}")
     return "\n".join(lines) + "\n"
 
 
@@ -83,7 +82,7 @@ def region_name(text):
     if not name:
         raise ValueError("an empty region name")
     if len(name) > REGION_NAME_LIMIT:
-        raise ValueError("region name %r is longer than %d characters" % (name, REGION_NAME_LIMIT))
+        raise ValueError(f"region name {name!r} is longer than {REGION_NAME_LIMIT} characters")
     return name if not name.startswith("%") else "_" + name[1:]
 
 
@@ -96,14 +95,13 @@ def read_regions(path, element_count=None):
     for number, line in enumerate(lines[start:], start + 1):
         words = line.split()
         if len(words) != 1:
-            raise ValueError("%s, line %d: one region name expected" % (path, number))
+            raise ValueError(f"{path}, line {number}: one region name expected")
         names.append(words[0])
     if element_count is not None and len(names) != element_count:
-        raise ValueError("%s names %d elements, the surface has %d"
-                         % (path, len(names), element_count))
+        raise ValueError(f"{path} names {len(names)} elements, the surface has {element_count}")
     return names
 
 
 def write_regions(path, names, title):
-    text = "%% %s\n%% Date: %s\n" % (title, date_text())
+    text = f"% {title}\n% Date: {date_text()}\n"
     write_text_atomically(path, text + "".join(region_name(n) + "\n" for n in names))

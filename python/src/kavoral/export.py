@@ -72,14 +72,14 @@ def export(surface_path, result_path, out_path, point_eps=1e-6):
     bad = [n for j in range(surface.element_count) for n in surface.element_nodes(j)
            if not 0 <= n < surface.point_count]
     if bad:
-        raise ValueError("%s: an element refers to point %d, which does not exist"
-                         % (surface_path, bad[0]))
+        raise ValueError(f"{surface_path}: an element refers to point {bad[0]}, which does not "
+                         "exist")
     pressures = velocities = None
     if result_path is not None:
         pressures, velocities = read_result(result_path)
         if len(pressures) != surface.point_count:
-            raise ValueError("%s holds %d points, %s has %d"
-                             % (result_path, len(pressures), surface_path, surface.point_count))
+            raise ValueError(f"{result_path} holds {len(pressures)} points, {surface_path} has "
+                             f"{surface.point_count}")
         if not np.any(velocities):
             velocities = None
     regions = None
@@ -89,14 +89,13 @@ def export(surface_path, result_path, out_path, point_eps=1e-6):
     mesh = result_mesh(surface, pressures, velocities, regions, point_eps)
     suffix = os.path.splitext(os.fspath(out_path))[1].lower()
     if suffix not in FORMATS:
-        raise ValueError("%s: the extension must be one of %s"
-                         % (out_path, ", ".join(sorted(FORMATS))))
+        raise ValueError(f"{out_path}: the extension must be one of {', '.join(sorted(FORMATS))}")
     file_format = FORMATS[suffix]
     # XDMF in one file: heavy data in a side file would not follow the file's final name.
     options = {"data_format": "XML"} if file_format == "xdmf" else {}
     write_atomically(out_path, lambda temporary: meshio.write(
         temporary, mesh, file_format=file_format, **options))
     fields = ", ".join(sorted(mesh.point_data)) or "no result"
-    return "%s: %d points, %d cells; %s%s" % (
-        out_path, len(mesh.points), sum(len(c.data) for c in mesh.cells), fields,
-        "; region per cell" if regions is not None else "")
+    cells = sum(len(c.data) for c in mesh.cells)
+    per_cell = "; region per cell" if regions is not None else ""
+    return f"{out_path}: {len(mesh.points)} points, {cells} cells; {fields}{per_cell}"

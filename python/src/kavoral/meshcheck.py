@@ -10,6 +10,8 @@ shows as what it is and not only as the open edges it causes.
 """
 
 import collections
+from dataclasses import dataclass, field
+from typing import Any
 
 import numpy as np
 
@@ -19,23 +21,23 @@ from .surface import INDEX_LIMIT, SUB_BOUNDARY_LIMIT, reflect
 DEFAULT_RELATIVE_TOLERANCE = 1e-6
 
 
+@dataclass
 class Fault:
-    def __init__(self, kind, text, elements=(), points=()):
-        self.kind = kind
-        self.text = text
-        self.elements = list(elements)
-        self.points = list(points)
+    kind: str
+    text: str
+    elements: list = field(default_factory=list)
+    points: list = field(default_factory=list)
 
 
+@dataclass
 class Report:
-    def __init__(self, surface, complete):
-        self.surface = surface
-        self.complete = complete
-        self.faults = []
-        self.parts = []
+    surface: Any
+    complete: Any
+    faults: list = field(default_factory=list)
+    parts: list = field(default_factory=list)
 
     def add(self, kind, text, elements=(), points=()):
-        self.faults.append(Fault(kind, text, elements, points))
+        self.faults.append(Fault(kind, text, list(elements), list(points)))
 
     def kinds(self):
         return sorted({f.kind for f in self.faults})
@@ -45,7 +47,7 @@ class Report:
 
 
 def position(points, i):
-    return "(%s)" % ", ".join("%g" % c for c in points[i])
+    return "(" + ", ".join(f"{c:g}" for c in points[i]) + ")"
 
 
 def merge_map(points, tolerance):
@@ -134,8 +136,7 @@ def check_surface(surface, point_eps=1e-6, tolerance=None):
     bad = [(j, n) for j in range(surface.element_count) for n in surface.element_nodes(j)
            if not 0 <= n < surface.point_count]
     for j, n in bad:
-        report.add("missing point", "element %d refers to point %d, which does not exist"
-                   % (j, n), [j])
+        report.add("missing point", f"element {j} refers to point {n}, which does not exist", [j])
     if bad:
         return report
     complete = reflect(surface, point_eps)
@@ -146,23 +147,22 @@ def check_surface(surface, point_eps=1e-6, tolerance=None):
 
     def element_name(j):
         if j < surface.element_count:
-            return "element %d" % j
-        return "element %d (mirror image of element %d)" % (j, complete.source_element[j])
+            return f"element {j}"
+        return f"element {j} (mirror image of element {complete.source_element[j]})"
 
     if len(points) > INDEX_LIMIT:
-        report.add("limit", "%d points after mirroring in %d planes: at most %d"
-                   % (len(points), planes, INDEX_LIMIT))
+        report.add("limit",
+                   f"{len(points)} points after mirroring in {planes} planes: at most {INDEX_LIMIT}")
     if len(node_lists) > INDEX_LIMIT:
-        report.add("limit", "%d elements after mirroring in %d planes: at most %d"
-                   % (len(node_lists), planes, INDEX_LIMIT))
+        report.add("limit", f"{len(node_lists)} elements after mirroring in {planes} planes: "
+                            f"at most {INDEX_LIMIT}")
 
     used = np.zeros(len(points), dtype=bool)
     for nodes in node_lists:
         used[nodes] = True
-    for i in range(surface.point_count):
-        if not used[i]:
-            report.add("unused point", "point %d %s belongs to no element"
-                       % (i, position(points, i)), points=[i])
+    for i in np.flatnonzero(~used[:surface.point_count]):
+        report.add("unused point", f"point {i} {position(points, i)} belongs to no element",
+                   points=[int(i)])
 
     if tolerance is None:
         tolerance = default_tolerance(points)
@@ -174,30 +174,32 @@ def check_surface(surface, point_eps=1e-6, tolerance=None):
     if duplicates:
         closed = sum(1 for uses in edge_table(node_lists).values() if len(uses) == 1)
         closed -= len(open_edges)
-        suffix = "; as one point they close %d open edges" % closed if closed > 0 else ""
+        suffix = f"; as one point they close {closed} open edges" if closed > 0 else ""
         for i in duplicates:
-            report.add("duplicate point", "point %d lies where point %d lies %s%s"
-                       % (i, same[i], position(points, i), suffix), points=[int(same[i]), i])
+            report.add("duplicate point",
+                       f"point {i} lies where point {same[i]} lies {position(points, i)}{suffix}",
+                       points=[int(same[i]), i])
 
     for j in range(surface.element_count):
         reason = degenerate_reason(points, merged[j])
         if reason:
-            report.add("degenerate element", "element %d %s (points %s)"
-                       % (j, reason, " ".join(map(str, node_lists[j]))), [j])
+            nodes = " ".join(map(str, node_lists[j]))
+            report.add("degenerate element", f"element {j} {reason} (points {nodes})", [j])
 
     for (a, b) in sorted(open_edges):
         j = table[(a, b)][0][0]
-        report.add("open edge", "edge %d-%d from %s to %s belongs to %s only"
-                   % (a, b, position(points, a), position(points, b), element_name(j)),
+        report.add("open edge", f"edge {a}-{b} from {position(points, a)} to "
+                                f"{position(points, b)} belongs to {element_name(j)} only",
                    [j], [a, b])
     bad_edges = set(open_edges)
     for (a, b), uses in sorted(table.items()):
         if len(uses) > 2:
             bad_edges.add((a, b))
             owners = [j for j, _ in uses]
-            report.add("non-manifold edge", "edge %d-%d from %s to %s belongs to %d elements: %s"
-                       % (a, b, position(points, a), position(points, b), len(owners),
-                          ", ".join(map(str, owners))), owners, [a, b])
+            report.add("non-manifold edge",
+                       f"edge {a}-{b} from {position(points, a)} to {position(points, b)} "
+                       f"belongs to {len(owners)} elements: {', '.join(map(str, owners))}",
+                       owners, [a, b])
 
     parts = UnionFind(len(merged))
     for uses in table.values():
@@ -212,7 +214,7 @@ def check_surface(surface, point_eps=1e-6, tolerance=None):
             touching.join(uses[0][0], j)
     count = len({touching.find(j) for j in range(len(node_lists))})
     if count > SUB_BOUNDARY_LIMIT:
-        report.add("limit", "%d separate parts: at most %d" % (count, SUB_BOUNDARY_LIMIT))
+        report.add("limit", f"{count} separate parts: at most {SUB_BOUNDARY_LIMIT}")
     return report
 
 
@@ -242,16 +244,16 @@ def _check_orientation(report, merged, table, parts, element_name):
                 elif flip[k] != wanted:
                     orientable = False
         if not orientable:
-            report.add("non-orientable part", "the part of %d elements around element %d "
-                       "cannot be oriented consistently (it is one-sided)"
-                       % (len(members), min(members)), sorted(members))
+            report.add("non-orientable part",
+                       f"the part of {len(members)} elements around element {min(members)} "
+                       "cannot be oriented consistently (it is one-sided)", sorted(members))
             continue
         against = [j for j in members if flip[j]]
         if len(against) * 2 > len(members) or (len(against) * 2 == len(members)
                                               and flip[min(members)]):
             against = [j for j in members if not flip[j]]
         for j in sorted(against):
-            report.add("flipped element", "%s runs against its neighbours" % element_name(j), [j])
+            report.add("flipped element", f"{element_name(j)} runs against its neighbours", [j])
         report.parts.append((sorted(members), set(against)))
     _part_directions(report, merged, table)
 
@@ -295,5 +297,5 @@ def _check_fans(report, points, merged, table, bad_edges, parts):
             groups[fans.find(where[j])].append(j)
         by_part = collections.Counter(parts.find(g[0]) for g in groups.values())
         if any(c > 1 for c in by_part.values()):
-            report.add("pinched point", "point %d %s is shared by %d separate fans of elements"
-                       % (n, position(points, n), len(groups)), elements, [n])
+            report.add("pinched point", f"point {n} {position(points, n)} is shared by "
+                                        f"{len(groups)} separate fans of elements", elements, [n])

@@ -10,6 +10,7 @@ program's surface check finds nothing to change.
 
 import collections
 import math
+from dataclasses import dataclass
 
 import numpy as np
 
@@ -41,13 +42,12 @@ class MeshImportError(Exception):
     """A mesh that gives no surface the program can take."""
 
 
+@dataclass
 class Imported:
     """The surface, the region name of each element and what happened on the way."""
-
-    def __init__(self, surface, regions, notes):
-        self.surface = surface
-        self.regions = regions
-        self.notes = notes
+    surface: Surface
+    regions: list
+    notes: list
 
 
 def cell_names(mesh, block_index, block, dimension, fixed):
@@ -59,7 +59,7 @@ def cell_names(mesh, block_index, block, dimension, fixed):
     if physical is not None:
         names = {int(tag): name for name, (tag, dim) in
                  ((n, v[:2]) for n, v in mesh.field_data.items()) if int(dim) == dimension}
-        return [names.get(int(tag), "physical%d" % int(tag)) for tag in physical[block_index]]
+        return [names.get(int(tag), f"physical{int(tag)}") for tag in physical[block_index]]
     sets = [(name, members[block_index]) for name, members in mesh.cell_sets.items()
             if not name.startswith("gmsh:") and block_index < len(members)
             and members[block_index] is not None]
@@ -69,7 +69,7 @@ def cell_names(mesh, block_index, block, dimension, fixed):
             for i in np.asarray(members, dtype=int):
                 names[i] = name
         return names
-    return ["block%d" % block_index] * count
+    return [f"block{block_index}"] * count
 
 
 def gather_faces(mesh, fixed_region=None):
@@ -80,13 +80,12 @@ def gather_faces(mesh, fixed_region=None):
         if block.type in SURFACE_CELLS:
             corners = SURFACE_CELLS[block.type]
             region = cell_names(mesh, index, block, 2, fixed_region)
-            if single and fixed_region is None and region[0] == "block%d" % index:
+            if single and fixed_region is None and region[0] == f"block{index}":
                 region = ["surface"] * len(region)
             faces.extend(row[:corners].tolist() for row in block.data)
             names.extend(region)
             if block.type != ("triangle" if corners == 3 else "quad"):
-                notes.append("%d %s cells taken by their corners" % (len(block.data),
-                                                                   block.type))
+                notes.append(f"{len(block.data)} {block.type} cells taken by their corners")
         else:
             kind = VOLUME_ALIASES.get(block.type, block.type)
             if kind in VOLUME_FACES:
@@ -106,10 +105,10 @@ def gather_faces(mesh, fixed_region=None):
         if counts[key] == 1:
             boundary.append(face)
             boundary_names.append(named.get(key, name))
-    notes.append("boundary of %d volume faces: %d faces" % (len(volume_faces), len(boundary)))
+    notes.append(f"boundary of {len(volume_faces)} volume faces: {len(boundary)} faces")
     inside = sum(1 for key in named if counts.get(key) != 1)
     if inside:
-        notes.append("%d surface cells not on the boundary of the volume left out" % inside)
+        notes.append(f"{inside} surface cells not on the boundary of the volume left out")
     return boundary, boundary_names, notes
 
 
@@ -167,12 +166,12 @@ def import_mesh(mesh, region=None, scale=1.0, tolerance=None):
     same[used] = np.asarray(used)[meshcheck.merge_map(points[used], tolerance)]
     merged = len(used) - len(set(same[used].tolist()))
     if merged:
-        notes.append("%d points merged with others within %g" % (merged, tolerance))
+        notes.append(f"{merged} points merged with others within {tolerance:g}")
     faces, names, collapsed, repeated = clean_faces(faces, names, same)
     if collapsed:
-        notes.append("%d elements without area left out" % collapsed)
+        notes.append(f"{collapsed} elements without area left out")
     if repeated:
-        notes.append("%d elements that repeat another left out" % repeated)
+        notes.append(f"{repeated} elements that repeat another left out")
     if not faces:
         raise MeshImportError("no element is left")
     # Renumber the points that the elements use, in their original order.
@@ -181,11 +180,11 @@ def import_mesh(mesh, region=None, scale=1.0, tolerance=None):
     faces = [[number[n] for n in f] for f in faces]
     points = points[keep]
     if len(points) > INDEX_LIMIT or len(faces) > INDEX_LIMIT:
-        raise MeshImportError("%d points and %d elements: the program takes at most %d of each"
-                           % (len(points), len(faces), INDEX_LIMIT))
+        raise MeshImportError(f"{len(points)} points and {len(faces)} elements: the program "
+                              f"takes at most {INDEX_LIMIT} of each")
     turned = orient(points, faces)
     if turned:
-        notes.append("%d elements turned over to face out of their volume" % turned)
+        notes.append(f"{turned} elements turned over to face out of their volume")
     return Imported(Surface(points, elements_from_lists(faces)), names, notes)
 
 

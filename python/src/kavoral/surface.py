@@ -5,6 +5,8 @@ of a surface by its mirror images.
 Elements are held as an (M, 4) integer array whose fourth entry is -1 for a triangle.
 """
 
+from dataclasses import dataclass
+
 import numpy as np
 
 from .textfile import (date_text, format_exact, format_number, open_scanner,
@@ -83,37 +85,36 @@ def surface_text(surface, title, exact=True):
     """The text of a surface file. exact writes every coordinate so that it reads back to the
     same double; otherwise six significant digits, as the program writes."""
     number = format_exact if exact else format_number
-    lines = ["%% %s" % title, "% Date: " + date_text(), str(surface.point_count)]
+    lines = [f"% {title}", "% Date: " + date_text(), str(surface.point_count)]
     for i, (p, d) in enumerate(zip(surface.points, surface.directions)):
-        lines.append("%d\t%s\t%s" % (i, " ".join(map(number, p)), " ".join(map(number, d))))
+        lines.append(f"{i}\t{' '.join(map(number, p))}\t{' '.join(map(number, d))}")
     lines.append(str(surface.element_count))
     for j in range(surface.element_count):
         nodes = surface.element_nodes(j)
-        lines.append("%d\t%d\t%s" % (j, len(nodes), " ".join(map(str, nodes))))
+        lines.append(f"{j}\t{len(nodes)}\t{' '.join(map(str, nodes))}")
     lines.append(str(len(surface.plane_points)))
     for k, (q, n) in enumerate(zip(surface.plane_points, surface.plane_normals)):
-        lines.append("%d\t%s\t%s" % (k, " ".join(map(number, q)), " ".join(map(number, n))))
+        lines.append(f"{k}\t{' '.join(map(number, q))}\t{' '.join(map(number, n))}")
     return "\n".join(lines) + "\n"
 
 
 def write_surface(path, surface, title="Surface file written by kavoral", exact=True):
     if surface.point_count > INDEX_LIMIT or surface.element_count > INDEX_LIMIT:
-        raise ValueError("%d points and %d elements: the program takes at most %d of each"
-                         % (surface.point_count, surface.element_count, INDEX_LIMIT))
+        raise ValueError(f"{surface.point_count} points and {surface.element_count} elements: "
+                         f"the program takes at most {INDEX_LIMIT} of each")
     write_text_atomically(path, surface_text(surface, title, exact))
 
 
+@dataclass
 class CompleteSurface:
     """A surface completed by its mirror images in its symmetry planes, laid out as the program
     lays it out: the file's points and elements first, then the images of each plane in turn.
     source_point and source_element lead every point and element to the file's own."""
-
-    def __init__(self, points, elements, source_point, source_element, file_points):
-        self.points = points
-        self.elements = elements
-        self.source_point = source_point
-        self.source_element = source_element
-        self.file_points = file_points
+    points: np.ndarray
+    elements: np.ndarray
+    source_point: np.ndarray
+    source_element: np.ndarray
+    file_points: int
 
     def element_nodes(self, j):
         row = self.elements[j]
@@ -123,25 +124,25 @@ class CompleteSurface:
 def reflect(surface, point_eps=1e-6):
     """Mirrors the surface in its planes; a point within point_eps of a plane is its own image.
     The elements must refer to existing points."""
-    points = [tuple(p) for p in surface.points]
-    source = list(range(surface.point_count))
+    points = surface.points.copy()
+    source = np.arange(surface.point_count)
     elements = surface.elements.copy()
     source_element = np.arange(surface.element_count)
     for q, n in zip(surface.plane_points, surface.plane_normals):
         nn = float(np.dot(n, n))
+        offset = points - q
+        distance = offset[:, 0] * n[0] + offset[:, 1] * n[1] + offset[:, 2] * n[2]
+        mirrored_points = np.abs(distance) / np.sqrt(nn) > point_eps
         image = np.arange(len(points))
-        for h in range(len(points)):
-            p = np.array(points[h])
-            distance = float(np.dot(p - q, n))
-            if abs(distance) / np.sqrt(nn) > point_eps:
-                image[h] = len(points)
-                points.append(tuple(p - n * (2.0 * distance / nn)))
-                source.append(source[h])
+        image[mirrored_points] = len(points) + np.arange(np.count_nonzero(mirrored_points))
+        scale = 2.0 * distance[mirrored_points] / nn
+        points = np.vstack([points, points[mirrored_points] - scale[:, None] * n])
+        source = np.concatenate([source, source[mirrored_points]])
         mirrored = np.full_like(elements, -1)
         triangles = elements[:, 3] < 0
         mirrored[triangles, :3] = image[elements[triangles][:, [2, 1, 0]]]
         mirrored[~triangles] = image[elements[~triangles][:, [3, 2, 1, 0]]]
         elements = np.vstack([elements, mirrored])
         source_element = np.concatenate([source_element, source_element])
-    return CompleteSurface(np.array(points).reshape(-1, 3), elements, np.array(source),
-                           source_element, surface.point_count)
+    return CompleteSurface(points.reshape(-1, 3), elements, source, source_element,
+                           surface.point_count)

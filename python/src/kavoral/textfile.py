@@ -36,14 +36,14 @@ class Scanner:
 
     def fail(self, what):
         line = self.text.count("\n", 0, self.pos) + 1
-        raise FileFormatError("%s, line %d: %s" % (self.name, line, what))
+        raise FileFormatError(f"{self.name}, line {line}: {what}")
 
     def skip_line(self):
         end = self.text.find("\n", self.pos)
         if end < 0:
             end = len(self.text) - 1
         if end + 1 - self.pos > LINE_LIMIT:
-            self.fail("line longer than %d characters" % (LINE_LIMIT - 1))
+            self.fail(f"line longer than {LINE_LIMIT - 1} characters")
         self.pos = end + 1
 
     def skip_comment_lines(self):
@@ -73,7 +73,7 @@ class Scanner:
         if token is None:
             self.fail(what)
         if len(token) > DECIMAL_LIMIT:
-            self.fail("%s: number longer than %d characters" % (what, DECIMAL_LIMIT))
+            self.fail(f"{what}: number longer than {DECIMAL_LIMIT} characters")
         return float(token)
 
     def char(self, what):
@@ -107,7 +107,7 @@ class Scanner:
         value = self._match(_AUTO_INT)
         if value is None or _auto_value(value) != expected:
             self.pos = start
-            self.fail("%s %d expected" % (what, expected))
+            self.fail(f"{what} {expected} expected")
 
 
 def _auto_value(token):
@@ -134,14 +134,14 @@ def open_scanner(path):
 
 def format_number(value):
     """Six significant digits in general format, as the program writes results and surfaces."""
-    return "%g" % value
+    return f"{value:g}"
 
 
 def format_exact(value):
     """The shortest text that reads back to the same double and fits the program's readers."""
     text = repr(float(value))
     if text in ("inf", "-inf", "nan"):
-        raise ValueError("not a finite number: %s" % text)
+        raise ValueError(f"not a finite number: {text}")
     return text
 
 
