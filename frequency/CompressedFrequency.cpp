@@ -22,6 +22,7 @@ CompressedSettings SettingsOf(const Model& model, int threads) {
     // The Krylov solver stops well below the error the compression leaves.
     settings.solverTolerance = model.solverTolerance / 10.0;
     settings.threads = threads;
+    settings.maxIterations = model.iterationLimit;
     return settings;
 }
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <new>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Constants.h"
 #include "base/Status.h"
 #include "compressed/BlockTree.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Constants.h"
 #include "fileio/ExcitationType.h"
 #include "frequency/CompressedSolve.h"
