@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "compressed/HMatrix.h"
 #include "compressed/Krylov.h"
 #include "compressed/NearFieldPreconditioner.h"
