@@ -40,8 +40,10 @@ public:
     CGaussTable& operator=(const CGaussTable&) = delete;
     virtual ~CGaussTable() = default;
 
-    // Sizes the 120 arrays and fills them from "Gauss.cfs" in the current directory.
+    // Sizes the 120 arrays and fills them from "Gauss.cfs" in the current directory, or from the
+    // file named.
     int Init();
+    int Init(const char* fileName);
 
     // G = exp(-j k R) / R and its derivative along the unit normal n at the end point of r.
     static void EvaluateKernel(Complex k, Vector3 r, Vector3 n, Complex& g, Complex& dgdn);
