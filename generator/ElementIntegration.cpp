@@ -10,10 +10,6 @@
 
 namespace {
 
-// Elements are integrated a window at a time: within a window, elements of the same kind that
-// get the same rule share vectors, one element per lane; the window's integrals are then added
-// to the row in element order, as one element after the other would add them.
-constexpr int windowElements = 256;
 enum ElementKind { triangle, parallelogram, quadrilateral, kindCount };
 constexpr int keyCount = kindCount * CGaussTable::ruleCount;
 
@@ -28,6 +24,14 @@ inline Pair LoadPair(const Complex* c) {
 inline void StorePair(Complex* c, Pair p) { std::memcpy(c, &p, sizeof p); }
 
 }  // namespace
+
+void CGenerator::AddNodeIntegrals(int e, int j, const ElementIntegrals& integrals, Complex* a,
+                                  Complex* b) const {
+    // Real and imaginary parts side by side in one pair of lanes, each lane the scalar operation.
+    StorePair(a, LoadPair(a) + LoadPair(integrals.h + j));
+    const double f = nodeFactors[e][j];
+    StorePair(b, LoadPair(b) + Pair{f, f} * LoadPair(integrals.g + j));
+}
 
 void CGenerator::MarkParallelograms() {
     for (int e = 0; e < totalElementCount; ++e) {
@@ -120,6 +124,63 @@ int CGenerator::RuleOfDistance(double distance) const {
     return config.quadratureOrder[quadratureFar];
 }
 
+void CGenerator::IntegrateWindow(Vector3 x, Complex k, int windowStart, const int* list,
+                                 int size, int* key, ElementIntegrals* integrals) const {
+    const auto elementAt = [&](int i) {
+        return static_cast<std::size_t>(list != nullptr ? list[i] : windowStart + i);
+    };
+    // Kind and rule of every element (-1: an element of no kind contributes nothing), the
+    // distances to node 0 a vector at a time, and the elements sorted by them, stably.
+    int start[keyCount + 1] = {};
+    int order[windowElements];
+    for (int i = 0; i < size; i += doublesLanes) {
+        const int lanes = size - i < doublesLanes ? size - i : doublesLanes;
+        Doubles nodeX;
+        Doubles nodeY;
+        Doubles nodeZ;
+        if (list == nullptr) {
+            const std::size_t e = elementAt(i);
+            nodeX = LoadDoubles(laneGeometry.data() + e);
+            nodeY = LoadDoubles(laneGeometry.data() + laneStride + e);
+            nodeZ = LoadDoubles(laneGeometry.data() + 2 * laneStride + e);
+        } else {
+            for (int lane = 0; lane < doublesLanes; ++lane) {
+                const std::size_t e = elementAt(i + (lane < lanes ? lane : 0));
+                nodeX[lane] = laneGeometry[e];
+                nodeY[lane] = laneGeometry[laneStride + e];
+                nodeZ[lane] = laneGeometry[2 * laneStride + e];
+            }
+        }
+        const Doubles dx = Broadcast(x.x) - nodeX;
+        const Doubles dy = Broadcast(x.y) - nodeY;
+        const Doubles dz = Broadcast(x.z) - nodeZ;
+        const Doubles distance = SqrtLanes((dx * dx + dy * dy) + dz * dz);
+        for (int lane = 0; lane < lanes; ++lane) {
+            const int kind = elementKind[elementAt(i + lane)];
+            key[i + lane] = -1;
+            if (kind < 0) continue;
+            key[i + lane] = kind * CGaussTable::ruleCount + RuleOfDistance(distance[lane]);
+            ++start[key[i + lane] + 1];
+        }
+    }
+    for (int n = 0; n < keyCount; ++n) start[n + 1] += start[n];
+    const int sorted = start[keyCount];
+    for (int i = 0; i < size; ++i) {
+        if (key[i] >= 0) order[start[key[i]]++] = i;
+    }
+    // Batches of up to doublesLanes elements with the same key.
+    for (int first = 0; first < sorted;) {
+        const int batchKey = key[order[first]];
+        int count = 1;
+        while (count < doublesLanes && first + count < sorted &&
+               key[order[first + count]] == batchKey)
+            ++count;
+        IntegrateBatch(x, k, batchKey / CGaussTable::ruleCount, batchKey % CGaussTable::ruleCount,
+                       windowStart, list, order + first, count, integrals);
+        first += count;
+    }
+}
+
 void CGenerator::ComputeRowInto(Vector3 x, Complex k, Complex* a, Complex* b) const {
     // All bits zero is +0.0 in both parts.
     const std::size_t rowBytes =
@@ -127,74 +188,39 @@ void CGenerator::ComputeRowInto(Vector3 x, Complex k, Complex* a, Complex* b) co
     std::memset(static_cast<void*>(a), 0, rowBytes);
     std::memset(static_cast<void*>(b), 0, rowBytes);
     int key[windowElements];
-    int order[windowElements];
     ElementIntegrals integrals[windowElements];
     for (int windowStart = 0; windowStart < totalElementCount; windowStart += windowElements) {
         const int size = totalElementCount - windowStart < windowElements
                              ? totalElementCount - windowStart
                              : windowElements;
-        // Kind and rule of every element (-1: an element of no kind contributes nothing), the
-        // distances to node 0 a vector at a time, and the elements sorted by them, stably.
-        int start[keyCount + 1] = {};
-        for (int i = 0; i < size; i += doublesLanes) {
-            const std::size_t e = static_cast<std::size_t>(windowStart + i);
-            const Doubles dx = Broadcast(x.x) - LoadDoubles(laneGeometry.data() + e);
-            const Doubles dy = Broadcast(x.y) - LoadDoubles(laneGeometry.data() + laneStride + e);
-            const Doubles dz =
-                Broadcast(x.z) - LoadDoubles(laneGeometry.data() + 2 * laneStride + e);
-            const Doubles distance = SqrtLanes((dx * dx + dy * dy) + dz * dz);
-            const int lanes = size - i < doublesLanes ? size - i : doublesLanes;
-            for (int lane = 0; lane < lanes; ++lane) {
-                const int kind = elementKind[e + lane];
-                key[i + lane] = -1;
-                if (kind < 0) continue;
-                key[i + lane] = kind * CGaussTable::ruleCount + RuleOfDistance(distance[lane]);
-                ++start[key[i + lane] + 1];
-            }
-        }
-        for (int n = 0; n < keyCount; ++n) start[n + 1] += start[n];
-        const int sorted = start[keyCount];
-        for (int i = 0; i < size; ++i) {
-            if (key[i] >= 0) order[start[key[i]]++] = i;
-        }
-        // Batches of up to doublesLanes elements with the same key.
-        for (int first = 0; first < sorted;) {
-            const int batchKey = key[order[first]];
-            int count = 1;
-            while (count < doublesLanes && first + count < sorted &&
-                   key[order[first + count]] == batchKey)
-                ++count;
-            IntegrateBatch(x, k, batchKey / CGaussTable::ruleCount,
-                           batchKey % CGaussTable::ruleCount, windowStart, order + first, count,
-                           integrals);
-            first += count;
-        }
+        IntegrateWindow(x, k, windowStart, nullptr, size, key, integrals);
         for (int i = 0; i < size; ++i) {
             if (key[i] < 0) continue;
             const int e = windowStart + i;
             const SurfaceElement& element = elements[e];
-            // Real and imaginary parts side by side in one pair of lanes, each lane the
-            // scalar operation.
-            for (int j = 0; j < element.nodeCount; ++j) {
-                const int c = sourcePointIndex[element.nodes[j]];
-                StorePair(a + c, LoadPair(a + c) + LoadPair(integrals[i].h + j));
-                const double f = nodeFactors[e][j];
-                StorePair(b + c, LoadPair(b + c) + Pair{f, f} * LoadPair(integrals[i].g + j));
-            }
+            for (int j = 0; j < element.nodeCount; ++j)
+                AddNodeIntegrals(e, j, integrals[i], a + sourcePointIndex[element.nodes[j]],
+                                 b + sourcePointIndex[element.nodes[j]]);
         }
     }
 }
 
 void CGenerator::IntegrateBatch(Vector3 x, Complex k, int kind, int rule, int windowStart,
-                                const int* members, int count, ElementIntegrals* integrals) const {
+                                const int* list, const int* members, int count,
+                                ElementIntegrals* integrals) const {
     const int nodes = kind == triangle ? 3 : 4;
     // Lanes past the batch repeat its first element. Consecutive elements are loaded a vector
-    // at a time, others gathered lane by lane.
-    const std::size_t first = static_cast<std::size_t>(windowStart + members[0]);
-    const bool consecutive = count == doublesLanes && members[count - 1] - members[0] == count - 1;
+    // at a time, others gathered lane by lane. A list ascends strictly, so its elements are
+    // consecutive when the first and the last are count - 1 apart.
+    const auto elementAt = [&](int i) {
+        return static_cast<std::size_t>(list != nullptr ? list[i] : windowStart + i);
+    };
+    const std::size_t first = elementAt(members[0]);
+    const bool consecutive =
+        count == doublesLanes && elementAt(members[count - 1]) - first == std::size_t(count - 1);
     std::size_t element[doublesLanes];
     for (int lane = 0; lane < doublesLanes; ++lane)
-        element[lane] = static_cast<std::size_t>(windowStart + members[lane < count ? lane : 0]);
+        element[lane] = elementAt(members[lane < count ? lane : 0]);
     const auto load = [&](int value) {
         const double* row = laneGeometry.data() + static_cast<std::size_t>(value) * laneStride;
         if (consecutive) return LoadDoubles(row + first);

@@ -63,6 +63,8 @@ int CGenerator::Init(const CSurface& surface) {
         laneStride = (count + doublesLanes - 1) / doublesLanes * doublesLanes;
         laneGeometry.assign(laneValues * laneStride, 0.0);
         elementKind.assign(count, -1);
+        columnElementStart.assign(static_cast<std::size_t>(std::max(surface.pointCount, 0)) + 1, 0);
+        columnElements.clear();
     } catch (const std::bad_alloc&) {
         logFile.ReportError(className, "Init", Message::noMemory, "");
         return Status::noMemory;
@@ -73,6 +75,12 @@ int CGenerator::Init(const CSurface& surface) {
     ComputeElementNormals();
     ComputeNormalFactors();
     FillLaneGeometry();
+    try {
+        FillColumnElements();
+    } catch (const std::bad_alloc&) {
+        logFile.ReportError(className, "Init", Message::noMemory, "");
+        return Status::noMemory;
+    }
     return Status::ok;
 }
 

@@ -49,6 +49,16 @@ public:
     void ComputeMatrixRows(double omega, const Vector3* rowPoints, const double* solidAngles,
                            int first, int count, Complex* a, Complex* b) const;
 
+    // A block of the final entries of ComputeMatrixRows: the rows rows[0 .. rowCount - 1] (indices
+    // into rowPoints, and into solidAngles when it is given) and the columns columns[0 ..
+    // columnCount - 1] (distinct file points, in any order), into a and b, rowCount x columnCount
+    // row by row. Only the elements that touch one of the columns are integrated; every entry
+    // equals, bit for bit, the one of the whole row. Const, like ComputeMatrixRows. 0, or -4
+    // when the working memory is refused (reported).
+    int ComputeMatrixBlock(double omega, const Vector3* rowPoints, const double* solidAngles,
+                           const int* rows, int rowCount, const int* columns, int columnCount,
+                           Complex* a, Complex* b) const;
+
     // k = omega / c, c the complex sound velocity of the configuration.
     Complex WaveNumber(double omega) const;
     // The raw integrals of one row (no free term, B unscaled) for row point x and wave number
@@ -78,7 +88,7 @@ public:
     std::vector<Vector3> points;
     std::vector<Vector3> pointDirections;
     std::vector<SurfaceElement> elements;
-    std::vector<std::uint16_t> sourcePointIndex;
+    std::vector<SurfaceIndex> sourcePointIndex;
     // Per-element geometry, read-only after Init.
     std::vector<Vector3> normalBase;
     std::vector<Vector3> normalSlopeA;
@@ -95,13 +105,33 @@ public:
     std::vector<double> laneGeometry;
     std::size_t laneStride = 0;
     std::vector<signed char> elementKind;
+    // The elements that touch each column, in ascending order: those of column c at
+    // columnElements[columnElementStart[c] .. columnElementStart[c + 1] - 1].
+    std::vector<int> columnElementStart;
+    std::vector<int> columnElements;
+
+    // Elements are integrated a window at a time: within a window, elements of the same kind
+    // that get the same rule share vectors, one element per lane; the window's integrals are
+    // then added in element order, as one element after the other would add them.
+    static constexpr int windowElements = 256;
 
 private:
     // The integrals of count elements of one kind (triangle, parallelogram, general
     // quadrilateral) with one rule, seen from x; members are their indices within the window
     // that starts at element windowStart, and the integrals go to those positions.
+    // A window's elements are windowStart, windowStart + 1, ... or, when list is given, the
+    // ascending element indices list[0], list[1], ....
     void IntegrateBatch(Vector3 x, Complex k, int kind, int rule, int windowStart,
-                        const int* members, int count, ElementIntegrals* integrals) const;
+                        const int* list, const int* members, int count,
+                        ElementIntegrals* integrals) const;
+    // The integrals of the size elements of a window (at most windowElements) seen from x, into
+    // integrals[i]; key[i] is negative for an element that contributes nothing.
+    void IntegrateWindow(Vector3 x, Complex k, int windowStart, const int* list, int size,
+                         int* key, ElementIntegrals* integrals) const;
+    // Adds what node j of element e contributes to its entries of A and B (raw integrals).
+    void AddNodeIntegrals(int e, int j, const ElementIntegrals& integrals, Complex* a,
+                          Complex* b) const;
+    void FillColumnElements();
     void MarkParallelograms();
     void ComputeElementNormals();
     void FillLaneGeometry();

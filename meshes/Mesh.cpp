@@ -43,14 +43,14 @@ void AddOutward(Mesh& m, SurfaceElement e) {
 
 SurfaceElement Triangle(int a, int b, int c) {
     return {3,
-            {static_cast<std::uint16_t>(a), static_cast<std::uint16_t>(b),
-             static_cast<std::uint16_t>(c), unusedNode}};
+            {static_cast<SurfaceIndex>(a), static_cast<SurfaceIndex>(b),
+             static_cast<SurfaceIndex>(c), unusedNode}};
 }
 
 SurfaceElement Quadrilateral(int a, int b, int c, int d) {
     return {4,
-            {static_cast<std::uint16_t>(a), static_cast<std::uint16_t>(b),
-             static_cast<std::uint16_t>(c), static_cast<std::uint16_t>(d)}};
+            {static_cast<SurfaceIndex>(a), static_cast<SurfaceIndex>(b),
+             static_cast<SurfaceIndex>(c), static_cast<SurfaceIndex>(d)}};
 }
 
 Vector3 Normal(const Mesh& m, const SurfaceElement& e) {
@@ -90,8 +90,8 @@ bool FitsTheProgram(const Mesh& mesh) {
     const std::size_t planes = mesh.planePoints.size();
     if (planes > 16) return false;
     const long long factor = 1LL << planes;
-    return static_cast<long long>(mesh.points.size()) * factor <= CSurface::indexLimit &&
-           static_cast<long long>(mesh.elements.size()) * factor <= CSurface::indexLimit;
+    return static_cast<long long>(mesh.points.size()) * factor <= surfaceIndexLimit &&
+           static_cast<long long>(mesh.elements.size()) * factor <= surfaceIndexLimit;
 }
 
 bool WriteSurface(const Mesh& mesh, const std::string& fileName, const std::string& title) {

@@ -33,7 +33,7 @@ double LongestEdge(const Mesh& mesh);
 // Puts the mesh into a newly constructed surface, as ReadSurfaceFile would leave it.
 void Load(CSurface& surface, const Mesh& mesh);
 // Whether the program can hold the mesh: its points and elements after the reflection in its
-// symmetry planes within CSurface::indexLimit.
+// symmetry planes within surfaceIndexLimit (the program's limit).
 bool FitsTheProgram(const Mesh& mesh);
 // Writes the mesh as a surface file (a measuring points file when it has no elements) through the
 // surface writer, coordinates to full precision, `title` as the first comment line. True when

@@ -15,7 +15,7 @@ int CSurface::CompareOrientation(const SurfaceElement& a, const SurfaceElement& 
     for (int i = 0; i < na; ++i) {
         for (int j = 0; j < nb; ++j) {
             if (a.nodes[i] != b.nodes[j]) continue;
-            const std::uint16_t s = b.nodes[(j + 1) % nb];
+            const SurfaceIndex s = b.nodes[(j + 1) % nb];
             if (s == a.nodes[(i + 1) % na]) return -1;
             if (s == a.nodes[(i + na - 1) % na]) return 1;
         }
@@ -27,16 +27,16 @@ namespace {
 
 // One edge of one element, its two end points in ascending order.
 struct EdgeEntry {
-    std::uint32_t key;  // low end point * 65536 + high end point
-    std::uint16_t element;
+    std::uint64_t key;  // low end point * 2^32 + high end point
+    SurfaceIndex element;
     bool operator<(const EdgeEntry& other) const {
         return key != other.key ? key < other.key : element < other.element;
     }
 };
 
-std::uint32_t EdgeKey(std::uint16_t u, std::uint16_t v) {
+std::uint64_t EdgeKey(SurfaceIndex u, SurfaceIndex v) {
     if (u > v) std::swap(u, v);
-    return static_cast<std::uint32_t>(u) << 16 | v;
+    return static_cast<std::uint64_t>(u) << 32 | v;
 }
 
 }  // namespace
@@ -49,7 +49,7 @@ int CSurface::BuildNeighbourMatrix() {
     const char* const function = "BuildNeighbourMatrix";
     const int count = totalElementCount;
     std::vector<EdgeEntry> edges;
-    std::vector<std::uint16_t> found;  // at most four edges of four kept neighbours each
+    std::vector<SurfaceIndex> found;  // at most four edges of four kept neighbours each
     try {
         found.reserve(16);
         neighbours.assign(count, {unusedNode, unusedNode, unusedNode, unusedNode});
@@ -63,9 +63,9 @@ int CSurface::BuildNeighbourMatrix() {
     for (int a = 0; a < count; ++a) {
         const SurfaceElement& element = elements[a];
         for (int i = 0; i < element.nodeCount; ++i) {
-            const std::uint16_t u = element.nodes[i];
-            const std::uint16_t v = element.nodes[(i + 1) % element.nodeCount];
-            edges.push_back({EdgeKey(u, v), static_cast<std::uint16_t>(a)});
+            const SurfaceIndex u = element.nodes[i];
+            const SurfaceIndex v = element.nodes[(i + 1) % element.nodeCount];
+            edges.push_back({EdgeKey(u, v), static_cast<SurfaceIndex>(a)});
         }
     }
     std::sort(edges.begin(), edges.end());
@@ -80,7 +80,7 @@ int CSurface::BuildNeighbourMatrix() {
             // The group is sorted by element: its first c others are all that can be kept.
             int taken = 0;
             for (; it != edges.end() && it->key == probe.key && taken < c; ++it) {
-                if (it->element == a) continue;
+                if (static_cast<int>(it->element) == a) continue;
                 found.push_back(it->element);
                 ++taken;
             }
@@ -110,9 +110,9 @@ int CSurface::GetSubBoundaries() {
         return Status::noMemory;
     }
     // Appends a start position; the starts grow with the number of sub-boundaries.
-    const auto addStart = [&](std::vector<std::uint16_t>& starts, int position) {
+    const auto addStart = [&](std::vector<SurfaceIndex>& starts, int position) {
         try {
-            starts.push_back(static_cast<std::uint16_t>(position));
+            starts.push_back(static_cast<SurfaceIndex>(position));
         } catch (const std::bad_alloc&) {
             logFile.ReportError(className, function, Message::noMemory, "");
             return false;
@@ -130,14 +130,14 @@ int CSurface::GetSubBoundaries() {
             ++subBoundaryCount;
             while (marks[lowestUnmarked] != 0) ++lowestUnmarked;
             marks[lowestUnmarked] = 1;
-            elementOrder[fill++] = static_cast<std::uint16_t>(lowestUnmarked);
+            elementOrder[fill++] = static_cast<SurfaceIndex>(lowestUnmarked);
         }
         const int b = elementOrder[i];
         for (int k = 0; k < elements[b].nodeCount; ++k) {
             const int c = neighbours[b][k];
             if (marks[c] == 0) {
                 marks[c] = 1;
-                elementOrder[fill++] = static_cast<std::uint16_t>(c);
+                elementOrder[fill++] = static_cast<SurfaceIndex>(c);
                 if (CompareOrientation(elements[b], elements[c]) == -1) {
                     ReverseNodes(elements[c]);
                     ++turned;
@@ -160,13 +160,14 @@ int CSurface::GetSubBoundaries() {
     int m = 0;
     for (int s = 0; s < subBoundaryCount; ++s) {
         if (!addStart(pointStarts, m)) return Status::noMemory;
-        for (int position = elementStarts[s]; position < elementStarts[s + 1]; ++position) {
+        for (int position = static_cast<int>(elementStarts[s]);
+             position < static_cast<int>(elementStarts[s + 1]); ++position) {
             const SurfaceElement& element = elements[elementOrder[position]];
             for (int k = 0; k < element.nodeCount; ++k) {
                 const int point = element.nodes[k];
                 if (marks[point] != 0) continue;
                 marks[point] = 1;
-                pointOrder[m++] = static_cast<std::uint16_t>(point);
+                pointOrder[m++] = static_cast<SurfaceIndex>(point);
             }
         }
     }

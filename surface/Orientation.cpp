@@ -14,7 +14,8 @@ int CSurface::TurnSurface(int direction) {
         const double mean = sum / (end - first);
         const bool turn = direction == 1 ? mean < 2.0 * pi : mean > 2.0 * pi;
         if (!turn) continue;
-        for (int position = elementStarts[s]; position < elementStarts[s + 1]; ++position) {
+        for (int position = static_cast<int>(elementStarts[s]);
+             position < static_cast<int>(elementStarts[s + 1]); ++position) {
             ReverseNodes(elements[elementOrder[position]]);
         }
         for (int position = first; position < end; ++position) {

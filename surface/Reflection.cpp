@@ -22,7 +22,7 @@ int CSurface::CheckElements() {
 }
 
 void CSurface::ReverseNodes(SurfaceElement& element) {
-    std::uint16_t* n = element.nodes;
+    SurfaceIndex* n = element.nodes;
     if (element.nodeCount == 4) {
         std::swap(n[0], n[3]);
         std::swap(n[1], n[2]);
@@ -55,7 +55,7 @@ int CSurface::Reflect() {
     }
     // Room for every image, though never more than the index range can address.
     const int capacity = static_cast<int>(std::min<long long>(factor * pointCount, indexLimit));
-    std::vector<std::uint16_t> map;
+    std::vector<SurfaceIndex> map;
     try {
         points.resize(std::max(capacity, pointCount));
         pointDirections.resize(points.size());
@@ -67,7 +67,7 @@ int CSurface::Reflect() {
         return Status::noMemory;
     }
     totalElementCount = static_cast<int>(factor * elementCount);
-    for (int i = 0; i < pointCount; ++i) sourcePointIndex[i] = static_cast<std::uint16_t>(i);
+    for (int i = 0; i < pointCount; ++i) sourcePointIndex[i] = static_cast<SurfaceIndex>(i);
 
     int p = pointCount;
     int e = elementCount;
@@ -85,10 +85,10 @@ int CSurface::Reflect() {
                 points[p] = ReflectPoint(points[h], q, n);
                 pointDirections[p] = ReflectVector(pointDirections[h], n);
                 sourcePointIndex[p] = sourcePointIndex[h];
-                map[h] = static_cast<std::uint16_t>(p);
+                map[h] = static_cast<SurfaceIndex>(p);
                 ++p;
             } else {
-                map[h] = static_cast<std::uint16_t>(h);
+                map[h] = static_cast<SurfaceIndex>(h);
             }
         }
         for (int g = 0; g < e; ++g) {

@@ -22,9 +22,9 @@ namespace {
 
 // The corner of one element at point p: a follows p in the node order, b precedes it.
 struct Corner {
-    std::uint16_t p;
-    std::uint16_t a;
-    std::uint16_t b;
+    SurfaceIndex p;
+    SurfaceIndex a;
+    SurfaceIndex b;
 };
 
 Corner CornerAt(const SurfaceElement& element, int position) {
@@ -43,13 +43,13 @@ Vector3 UnitNormal(const std::vector<Vector3>& points, const Corner& corner) {
 // Chains the corners at every point of every sub-boundary into a closed fan and sums its edge
 // angles. The corner lists grow with the number of elements at a point.
 int AnglesFromFans(CSurface& surface, const std::vector<int>& incidenceStarts,
-                   const std::vector<std::uint16_t>& incidence) {
+                   const std::vector<SurfaceIndex>& incidence) {
     const std::vector<Vector3>& points = surface.points;
     const std::vector<SurfaceElement>& elements = surface.elements;
-    const std::vector<std::uint16_t>& elementOrder = surface.elementOrder;
-    const std::vector<std::uint16_t>& elementStarts = surface.elementStarts;
-    const std::vector<std::uint16_t>& pointOrder = surface.pointOrder;
-    const std::vector<std::uint16_t>& pointStarts = surface.pointStarts;
+    const std::vector<SurfaceIndex>& elementOrder = surface.elementOrder;
+    const std::vector<SurfaceIndex>& elementStarts = surface.elementStarts;
+    const std::vector<SurfaceIndex>& pointOrder = surface.pointOrder;
+    const std::vector<SurfaceIndex>& pointStarts = surface.pointStarts;
     const auto notClosed = [&]() {
         logFile.ReportError(surface.className, "CalculateAngles", Message::notClosed, "");
         return Status::notClosed;
@@ -59,7 +59,8 @@ int AnglesFromFans(CSurface& surface, const std::vector<int>& incidenceStarts,
     for (int s = 0; s < surface.subBoundaryCount; ++s) {
         const int firstElement = elementStarts[s];
         const int endElement = elementStarts[s + 1];
-        for (int position = pointStarts[s]; position < pointStarts[s + 1]; ++position) {
+        for (int position = static_cast<int>(pointStarts[s]);
+             position < static_cast<int>(pointStarts[s + 1]); ++position) {
             const int point = pointOrder[position];
             corners.clear();
             for (int at = incidenceStarts[point]; at < incidenceStarts[point + 1]; ++at) {
@@ -67,7 +68,7 @@ int AnglesFromFans(CSurface& surface, const std::vector<int>& incidenceStarts,
                 if (elementPosition < firstElement || elementPosition >= endElement) continue;
                 const SurfaceElement& element = elements[elementOrder[elementPosition]];
                 int k = 0;
-                while (element.nodes[k] != point) ++k;
+                while (static_cast<int>(element.nodes[k]) != point) ++k;
                 corners.push_back(CornerAt(element, k));
             }
             const int j = static_cast<int>(corners.size());
@@ -104,7 +105,7 @@ int CSurface::CalculateAngles() {
     const char* const function = "CalculateAngles";
     const int pointTotal = totalPointCount;
     std::vector<int> incidenceStarts;
-    std::vector<std::uint16_t> incidence;  // positions in elementOrder
+    std::vector<SurfaceIndex> incidence;  // positions in elementOrder
     try {
         solidAngles.assign(pointTotal, 0.0);
         incidenceStarts.assign(pointTotal + 1, 0);
@@ -126,7 +127,7 @@ int CSurface::CalculateAngles() {
         incidence.resize(incidenceStarts[pointTotal]);
         std::vector<int> next(incidenceStarts.begin(), incidenceStarts.end() - 1);
         eachFirstNode([&](int point, int position) {
-            incidence[next[point]++] = static_cast<std::uint16_t>(position);
+            incidence[next[point]++] = static_cast<SurfaceIndex>(position);
         });
         return AnglesFromFans(*this, incidenceStarts, incidence);
     } catch (const std::bad_alloc&) {

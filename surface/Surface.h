@@ -20,8 +20,10 @@ struct SurfaceFileStyle {
 
 class CSurface {
 public:
-    // Indices of points and elements are 16-bit: at most this many of each after the reflection.
-    static constexpr int indexLimit = surfaceIndexLimit;
+    // At most this many points and elements in the file and after the reflection: the program's
+    // limit unless a front end that takes larger surfaces sets wideSurfaceIndexLimit before
+    // reading.
+    int indexLimit = surfaceIndexLimit;
 
     explicit CSurface(ConfigData configData);
     CSurface(const CSurface&) = delete;
@@ -59,7 +61,7 @@ public:
     int pointCount = 0;
     int totalPointCount = 0;
     std::vector<Vector3> points;
-    std::vector<std::uint16_t> sourcePointIndex;
+    std::vector<SurfaceIndex> sourcePointIndex;
     std::vector<Vector3> pointDirections;
     int elementCount = 0;
     int totalElementCount = 0;
@@ -68,12 +70,12 @@ public:
     std::vector<Vector3> planeNormals;
     std::vector<Vector3> planePoints;
     // Edge neighbours of each element in ascending order; a triangle's fourth entry is unused.
-    std::vector<std::array<std::uint16_t, 4>> neighbours;
+    std::vector<std::array<SurfaceIndex, 4>> neighbours;
     int subBoundaryCount = 0;
-    std::vector<std::uint16_t> elementOrder;
+    std::vector<SurfaceIndex> elementOrder;
     // subBoundaryCount + 1 entries once the sub-boundaries are known.
-    std::vector<std::uint16_t> elementStarts;
-    std::vector<std::uint16_t> pointOrder;
-    std::vector<std::uint16_t> pointStarts;
+    std::vector<SurfaceIndex> elementStarts;
+    std::vector<SurfaceIndex> pointOrder;
+    std::vector<SurfaceIndex> pointStarts;
     std::vector<double> solidAngles;
 };

@@ -4,12 +4,18 @@
 
 #include <cstdint>
 
-// Point and element indices are 16-bit: a surface holds at most this many points and elements
-// after its reflection, and the largest index marks the unused fourth node of a triangle.
+using SurfaceIndex = std::uint32_t;
+
+// The surfaces of the Kavoral program hold, after their reflection, at most surfaceIndexLimit
+// points and elements; the sweep and the library's other front ends read surfaces of up to
+// wideSurfaceIndexLimit (CSurface::indexLimit says which applies to a surface).
 constexpr int surfaceIndexLimit = 65535;
-constexpr std::uint16_t unusedNode = surfaceIndexLimit;
+constexpr int wideSurfaceIndexLimit = (1 << 21) - 1;
+// The unused fourth node of a triangle, and the node that cannot be read: beyond every limit, so
+// that no element check lets it pass.
+constexpr SurfaceIndex unusedNode = 0xffffffffu;
 
 struct SurfaceElement {
     std::int32_t nodeCount;
-    std::uint16_t nodes[4];
+    SurfaceIndex nodes[4];
 };

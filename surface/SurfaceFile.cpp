@@ -1,4 +1,5 @@
 // The surface file in both directions, and the object's construction.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <new>
@@ -48,6 +49,15 @@ private:
     bool failed = false;
 };
 
+// The size an array of `count` records starts with, and grows to once record `index` is due:
+// within the program's limit at once, beyond it in steps, so that a count alone never sizes more
+// than the records that follow can fill.
+std::size_t RecordCapacity(long index, long count, std::size_t size) {
+    if (index < static_cast<long>(size)) return size;
+    const long step = std::max<long>(surfaceIndexLimit, 2 * static_cast<long>(size));
+    return static_cast<std::size_t>(std::min(count, step));
+}
+
 }  // namespace
 
 int CSurface::ReadSurfaceFile(const char* fileName) {
@@ -72,14 +82,14 @@ int CSurface::ReadSurfaceFile(const char* fileName) {
     reader.SkipLine();
     if (count < 1 || count > indexLimit) return invalid("number of surface points");
     pointCount = static_cast<int>(count);
-    try {
-        points.resize(pointCount);
-        pointDirections.resize(pointCount);
-    } catch (const std::bad_alloc&) {
-        logFile.ReportError(className, function, Message::noMemory, "");
-        return Status::noMemory;
-    }
     for (long i = 0; i < pointCount; ++i) {
+        try {
+            points.resize(RecordCapacity(i, count, points.size()));
+            pointDirections.resize(points.size());
+        } catch (const std::bad_alloc&) {
+            logFile.ReportError(className, function, Message::noMemory, "");
+            return Status::noMemory;
+        }
         if (!reader.Index(i)) return invalid("point index");
         if (!reader.Vector(points[i]) || !reader.Vector(pointDirections[i])) {
             return invalid("point coordinates");
@@ -92,15 +102,15 @@ int CSurface::ReadSurfaceFile(const char* fileName) {
     reader.SkipLine();
     if (count < 0 || count > indexLimit) return invalid("number of elements");
     elementCount = static_cast<int>(count);
-    try {
-        // A node that cannot be read keeps 65535, which no element check lets pass.
-        elements.assign(elementCount,
-                        SurfaceElement{0, {unusedNode, unusedNode, unusedNode, unusedNode}});
-    } catch (const std::bad_alloc&) {
-        logFile.ReportError(className, function, Message::noMemory, "");
-        return Status::noMemory;
-    }
     for (long j = 0; j < elementCount; ++j) {
+        try {
+            // A node that cannot be read keeps unusedNode, which no element check lets pass.
+            elements.resize(RecordCapacity(j, count, elements.size()),
+                            SurfaceElement{0, {unusedNode, unusedNode, unusedNode, unusedNode}});
+        } catch (const std::bad_alloc&) {
+            logFile.ReportError(className, function, Message::noMemory, "");
+            return Status::noMemory;
+        }
         if (!reader.Index(j)) return invalid("element index");
         SurfaceElement& element = elements[j];
         long nodeCount = 0;
@@ -110,9 +120,9 @@ int CSurface::ReadSurfaceFile(const char* fileName) {
         for (int k = 0; k < element.nodeCount; ++k) {
             long node = unusedNode;
             reader.Integer(node);
-            // An index beyond 16 bits is kept out of range instead of wrapping onto a point.
+            // An index beyond the limit is kept out of range instead of wrapping onto a point.
             element.nodes[k] =
-                node < 0 || node > unusedNode ? unusedNode : static_cast<std::uint16_t>(node);
+                node < 0 || node > indexLimit ? unusedNode : static_cast<SurfaceIndex>(node);
         }
         reader.SkipLine();
     }

@@ -63,7 +63,7 @@ int CRegionsFile::ReadText(const std::string& text, const std::string& fileName,
             return fail(number, "a region name has at most 64 characters");
         }
         if (static_cast<int>(regions.elementRegion.size()) >= elementLimit) {
-            return fail(number, "more than 65535 elements");
+            return fail(number, "more than " + std::to_string(elementLimit) + " elements");
         }
         const auto found = index.find(name);
         int region = 0;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "surface/SurfaceElement.h"
+
 struct RegionMap {
     std::vector<std::string> names;           // each name once, in order of first appearance
     std::vector<int> elementRegion;           // per element: its index into names
@@ -14,7 +16,7 @@ struct RegionMap {
 
 class CRegionsFile {
 public:
-    static constexpr int elementLimit = 65535;
+    static constexpr int elementLimit = wideSurfaceIndexLimit;
     static constexpr int nameLimit = 64;  // characters of a region name
     static constexpr int lineLimit = 500;
 

@@ -124,6 +124,7 @@ int PrepareSweepModel(const SweepJob& job, SweepModel& model) {
     model.config = job.config;
     model.surface = std::make_unique<CSurface>(model.config);
     CSurface& surface = *model.surface;
+    surface.indexLimit = wideSurfaceIndexLimit;
     int status = ReadAndPrepareSurface(surface, job.surfaceFile.c_str(),
                                        SurfaceDirectionFlag(job.direction.c_str()));
     if (status < 0) return status;
@@ -146,6 +147,7 @@ int PrepareSweepModel(const SweepJob& job, SweepModel& model) {
 
     if (!job.fieldPointsFile.empty()) {
         CSurface fieldSurface(model.config);
+        fieldSurface.indexLimit = wideSurfaceIndexLimit;
         logFile.Print("Reading measuring points...", 1);
         status = fieldSurface.ReadSurfaceFile(job.fieldPointsFile.c_str());
         if (status < 0) return status;

@@ -86,7 +86,7 @@ inline int SaveAndDescribe(const meshes::Mesh& m, const std::string& fileName,
                            const std::string& title) {
     if (!meshes::FitsTheProgram(m)) {
         std::fprintf(stderr, "error: the surface would exceed %d points or elements\n",
-                     CSurface::indexLimit);
+                     surfaceIndexLimit);
         return 2;
     }
     {

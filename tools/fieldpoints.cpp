@@ -23,7 +23,7 @@ int main(int argc, char* argv[]) {
     if (argc == 7 && std::strcmp(argv[1], "arc") == 0) {
         double r = 0.0, t0 = 0.0, t1 = 0.0;
         if (!tool::ParseDouble(argv[2], r) || r <= 0.0 ||
-            !tool::ParseInt(argv[3], 1, CSurface::indexLimit, count) ||
+            !tool::ParseInt(argv[3], 1, surfaceIndexLimit, count) ||
             !tool::ParseDouble(argv[4], t0) || !tool::ParseDouble(argv[5], t1)) {
             return Usage();
         }
@@ -36,7 +36,7 @@ int main(int argc, char* argv[]) {
         for (int i = 0; i < 6; ++i) {
             if (!tool::ParseDouble(argv[2 + i], v[i])) return Usage();
         }
-        if (!tool::ParseInt(argv[8], 1, CSurface::indexLimit, count)) return Usage();
+        if (!tool::ParseInt(argv[8], 1, surfaceIndexLimit, count)) return Usage();
         return tool::SaveAndDescribe(
             meshes::LinePoints({v[0], v[1], v[2]}, {v[3], v[4], v[5]}, static_cast<int>(count)),
             argv[9], "Measuring points on a line, written by fieldpoints");

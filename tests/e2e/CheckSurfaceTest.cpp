@@ -92,7 +92,7 @@ TEST(CheckSurface, EachSeparateSurfaceIsTurnedByItself) {
     const Mesh inward = Reversed(meshes::Tetrahedron(), {0, 1, 2, 3});
     for (const Vector3 p : inward.points) mesh.points.push_back(p + Vector3{5, 0, 0});
     for (SurfaceElement e : inward.elements) {
-        for (int k = 0; k < 3; ++k) e.nodes[k] = static_cast<std::uint16_t>(e.nodes[k] + 8);
+        for (int k = 0; k < 3; ++k) e.nodes[k] = static_cast<SurfaceIndex>(e.nodes[k] + 8);
         mesh.elements.push_back(e);
     }
     const Check check = RunCheck(mesh, "OUT");

@@ -22,7 +22,7 @@ struct Patch {
     std::vector<Vector3> points;
     std::vector<Vector3> directions;
     std::vector<SurfaceElement> elements;
-    std::vector<std::uint16_t> source;  // empty: every point is its own column
+    std::vector<SurfaceIndex> source;  // empty: every point is its own column
     int columns = 0;                    // 0: one column per point
 
     int AddPoint(Vector3 p) {
@@ -37,7 +37,7 @@ struct Patch {
         SurfaceElement element{static_cast<std::int32_t>(corners.size()),
                                {unusedNode, unusedNode, unusedNode, unusedNode}};
         for (std::size_t j = 0; j < corners.size() && j < 4; ++j)
-            element.nodes[j] = static_cast<std::uint16_t>(AddPoint(corners[j]));
+            element.nodes[j] = static_cast<SurfaceIndex>(AddPoint(corners[j]));
         elements.push_back(element);
     }
 };
@@ -118,7 +118,7 @@ struct RowGenerator : CGenerator {
 std::unique_ptr<RowGenerator> Attach(Patch& mesh, Complex k, ConfigData config = Config()) {
     if (mesh.source.empty()) {
         for (std::size_t i = 0; i < mesh.points.size(); ++i)
-            mesh.source.push_back(static_cast<std::uint16_t>(i));
+            mesh.source.push_back(static_cast<SurfaceIndex>(i));
     }
     CSurface surface(config);
     surface.pointCount = mesh.columns > 0 ? mesh.columns : static_cast<int>(mesh.points.size());
@@ -414,7 +414,7 @@ TEST(RowAssembly, MirroredElementsAddToTheColumnsOfTheirSourcePoints) {
     Patch folded = whole;
     folded.columns = 4;
     for (std::size_t i = 0; i < folded.points.size(); ++i)
-        folded.source.push_back(static_cast<std::uint16_t>(i % 4));
+        folded.source.push_back(static_cast<SurfaceIndex>(i % 4));
     const Complex k = {1.0, 0.0};
     auto wholeGenerator = Attach(whole, k);
     auto foldedGenerator = Attach(folded, k);

@@ -63,8 +63,8 @@ TEST(Adjacency, NeighbourRowsListEdgeNeighboursInAscendingOrder) {
     meshes::Load(surface, meshes::Cube(false));
     ASSERT_EQ(surface.Reflect(), 0);
     ASSERT_EQ(surface.BuildNeighbourMatrix(), 0);
-    const std::array<std::uint16_t, 4> bottom{2, 3, 4, 5};
-    const std::array<std::uint16_t, 4> front{0, 1, 3, 5};
+    const std::array<SurfaceIndex, 4> bottom{2, 3, 4, 5};
+    const std::array<SurfaceIndex, 4> front{0, 1, 3, 5};
     EXPECT_EQ(surface.neighbours[0], bottom);
     EXPECT_EQ(surface.neighbours[2], front);
 }
@@ -121,7 +121,7 @@ TEST(Adjacency, SeparateSurfacesAreSeparateSubBoundariesBeyondNinetyNine) {
         const int base = static_cast<int>(mesh.points.size());
         for (Vector3 p : tetrahedron.points) mesh.points.push_back(p + Vector3{3.0 * copy, 0, 0});
         for (SurfaceElement e : tetrahedron.elements) {
-            for (int k = 0; k < 3; ++k) e.nodes[k] = static_cast<std::uint16_t>(e.nodes[k] + base);
+            for (int k = 0; k < 3; ++k) e.nodes[k] = static_cast<SurfaceIndex>(e.nodes[k] + base);
             mesh.elements.push_back(e);
         }
     }

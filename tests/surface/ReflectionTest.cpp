@@ -21,7 +21,7 @@ void ExpectNodes(const SurfaceElement& element, std::initializer_list<int> nodes
     int k = 0;
     for (const int node : nodes) EXPECT_EQ(element.nodes[k++], node);
     if (element.nodeCount == 3) {
-        EXPECT_EQ(element.nodes[3], 65535);
+        EXPECT_EQ(element.nodes[3], unusedNode);
     }
 }
 

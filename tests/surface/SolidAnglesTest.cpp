@@ -65,7 +65,7 @@ TEST(SolidAngles, SurfacesTouchingAtOnePointAreSeparateAndClosed) {
     for (int i = 1; i < 4; ++i) mesh.points.push_back(Vector3{2, 2, 2} - second.points[i]);
     for (SurfaceElement e : second.elements) {
         for (int k = 0; k < 3; ++k)
-            e.nodes[k] = static_cast<std::uint16_t>(e.nodes[k] == 0 ? 0 : e.nodes[k] + 3);
+            e.nodes[k] = static_cast<SurfaceIndex>(e.nodes[k] == 0 ? 0 : e.nodes[k] + 3);
         mesh.elements.push_back(e);
     }
     CSurface surface{ConfigData{}};
@@ -111,16 +111,16 @@ TEST(SolidAngles, SubBoundaryWithUndefinedAnglesIsNotTurned) {
 }
 
 // Every pair of elements compared in index order, as the adjacency is defined.
-std::vector<std::array<std::uint16_t, 4>> ReferenceNeighbours(const CSurface& surface) {
+std::vector<std::array<SurfaceIndex, 4>> ReferenceNeighbours(const CSurface& surface) {
     const int count = surface.totalElementCount;
-    std::vector<std::array<std::uint16_t, 4>> rows(count, {65535, 65535, 65535, 65535});
+    std::vector<std::array<SurfaceIndex, 4>> rows(count, {unusedNode, unusedNode, unusedNode, unusedNode});
     for (int a = 0; a < count; ++a) {
         int k = 0;
         const int c = surface.elements[a].nodeCount;
         for (int b = 0; b < count && k < c; ++b) {
             if (b != a &&
                 CSurface::CompareOrientation(surface.elements[a], surface.elements[b]) != 0) {
-                rows[a][k++] = static_cast<std::uint16_t>(b);
+                rows[a][k++] = static_cast<SurfaceIndex>(b);
             }
         }
         if (k < c) return {};
@@ -132,15 +132,15 @@ std::vector<std::array<std::uint16_t, 4>> ReferenceNeighbours(const CSurface& su
 std::vector<double> ReferenceAngles(const CSurface& s) {
     std::vector<double> angles(s.totalPointCount, -1.0);
     for (int b = 0; b < s.subBoundaryCount; ++b) {
-        for (int pos = s.pointStarts[b]; pos < s.pointStarts[b + 1]; ++pos) {
+        for (int pos = int(s.pointStarts[b]); pos < int(s.pointStarts[b + 1]); ++pos) {
             const int p = s.pointOrder[pos];
             std::vector<std::array<int, 3>> c;  // P, A, B
-            for (int e = s.elementStarts[b]; e < s.elementStarts[b + 1]; ++e) {
+            for (int e = int(s.elementStarts[b]); e < int(s.elementStarts[b + 1]); ++e) {
                 const SurfaceElement& el = s.elements[s.elementOrder[e]];
                 const int n = el.nodeCount;
                 for (int k = 0; k < n; ++k) {
-                    if (el.nodes[k] == p) {
-                        c.push_back({p, el.nodes[(k + 1) % n], el.nodes[(k + n - 1) % n]});
+                    if (int(el.nodes[k]) == p) {
+                        c.push_back({p, int(el.nodes[(k + 1) % n]), int(el.nodes[(k + n - 1) % n])});
                         break;
                     }
                 }
@@ -194,7 +194,7 @@ Mesh RandomSurface(std::mt19937& random, bool half, int spheres) {
     mesh.points = points;
     for (SurfaceElement& e : mesh.elements) {
         for (int k = 0; k < e.nodeCount; ++k)
-            e.nodes[k] = static_cast<std::uint16_t>(order[e.nodes[k]]);
+            e.nodes[k] = static_cast<SurfaceIndex>(order[e.nodes[k]]);
         if (random() % 3 == 0) CSurface::ReverseNodes(e);
     }
     std::shuffle(mesh.elements.begin(), mesh.elements.end(), random);

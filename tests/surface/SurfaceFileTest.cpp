@@ -56,7 +56,7 @@ TEST(SurfaceFile, ReadsRecordsIgnoringTextAfterTheValuesOfEachLine) {
     EXPECT_EQ(surface.pointDirections[1].y, 2e7);
     ASSERT_EQ(surface.elementCount, 2);
     EXPECT_EQ(surface.elements[0].nodeCount, 3);
-    EXPECT_EQ(surface.elements[0].nodes[3], 65535);
+    EXPECT_EQ(surface.elements[0].nodes[3], unusedNode);
     EXPECT_EQ(surface.elements[1].nodeCount, 4);
     EXPECT_EQ(surface.elements[1].nodes[3], 3);
     ASSERT_EQ(surface.symmetryPlaneCount, 1);
@@ -121,12 +121,13 @@ TEST(SurfaceFile, RejectsIncompleteRecordsInsteadOfLeavingValuesUndefined) {
 TEST(SurfaceFile, NodeIndexBeyondSixteenBitsFailsTheElementCheckInsteadOfWrapping) {
     struct Case {
         const char* node;
-        int stored;
+        SurfaceIndex stored;
         int check;
     };
     // Two points: index 1 is the last that exists, index 2 is pointCount.
     for (const Case c :
-         {Case{"65536", 65535, -11}, Case{"65537", 65535, -11}, Case{"-1", 65535, -11},
+         {Case{"65536", unusedNode, -11}, Case{"65537", unusedNode, -11},
+          Case{"-1", unusedNode, -11},
           Case{"65535", 65535, -11}, Case{"2", 2, -11}, Case{"1", 1, 0}}) {
         CSurface surface{ConfigData{}};
         ASSERT_EQ(ReadText(surface, std::string(twoPoints) + "1\n0 3 0 1 " + c.node + "\n").status,
@@ -208,7 +209,7 @@ TEST(SurfaceFile, WritesTheStoredPartWithSixSignificantDigitsAndPlanes) {
     EXPECT_EQ(again.points[1].x, 123457.0);
     EXPECT_EQ(again.points[0].y, -0.333333);
     EXPECT_EQ(again.elements[0].nodes[0], 2);
-    EXPECT_EQ(again.elements[0].nodes[3], 65535);
+    EXPECT_EQ(again.elements[0].nodes[3], unusedNode);
     EXPECT_EQ(again.planePoints[0].z, -7.0);
     EXPECT_EQ(capture.Reports(), 0);
 }
