@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "solver/LinEqu.h"
 
 #ifdef KAVORAL_BENCH_LAPACKE
