@@ -10,10 +10,16 @@
 
 #if defined(__AVX512F__)
 constexpr int doublesBytes = 64;
+constexpr const char* doublesInstructionSet = "AVX-512";
+#elif defined(__AVX2__)
+constexpr int doublesBytes = 32;
+constexpr const char* doublesInstructionSet = "AVX2";
 #elif defined(__AVX__)
 constexpr int doublesBytes = 32;
+constexpr const char* doublesInstructionSet = "AVX";
 #else
 constexpr int doublesBytes = 16;
+constexpr const char* doublesInstructionSet = "SSE2";
 #endif
 
 typedef double Doubles __attribute__((vector_size(doublesBytes)));

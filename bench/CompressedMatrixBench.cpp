@@ -5,8 +5,9 @@
 // and with the near-field preconditioner. Times are wall-clock seconds with the processor
 // seconds beside them: the machine may be shared.
 //
-//   CompressedMatrixBench [--ka value] [--tolerance value] [--threads n] [levels...]
-//                         (default levels 3 4 5)
+//   CompressedMatrixBench [--ka value] [--tolerance value] [--leaf size] [--eta value]
+//                         [--recompression f] [--threads n] [levels...]
+//   (defaults: ka 1, tolerance 1e-4, leaf size 32, eta 2, recompression 0.5, levels 3 4 5)
 
 #include <atomic>
 #include <chrono>
@@ -41,13 +42,15 @@ struct Kernel {
     double k = 1.0;
     Complex Entry(int i, int j) const {
         if (i == j) return {0.5, 0.0};
-        const double r = Length(points[static_cast<std::size_t>(i)] - points[static_cast<std::size_t>(j)]);
+        const double r =
+            Length(points[static_cast<std::size_t>(i)] - points[static_cast<std::size_t>(j)]);
         const double scale = 1.0 / (static_cast<double>(points.size()) * r);
         return {scale * std::cos(k * r), scale * std::sin(k * r)};
     }
 };
 
-void Run(int level, double ka, double tolerance, int threads) {
+void Run(int level, double ka, double tolerance, int threads, int leafSize, double eta,
+         double recompression) {
     Kernel kernel;
     kernel.points = meshes::Icosphere(1.0, level).points;
     kernel.k = ka;
@@ -63,11 +66,13 @@ void Run(int level, double ka, double tolerance, int threads) {
 
     Timer assembly;
     CClusterTree tree;
-    if (tree.Build(kernel.points.data(), n, 32) < 0) return;
+    if (tree.Build(kernel.points.data(), n, leafSize) < 0) return;
     CHMatrix matrix;
     HMatrixOptions options;
     options.tolerance = tolerance;
     options.threads = threads;
+    options.eta = eta;
+    options.recompression = recompression;
     if (matrix.Assemble(tree, tree, entries, options) < 0) return;
     const double assemblyWall = assembly.Wall();
     const double assemblyCpu = assembly.Cpu();
@@ -101,26 +106,30 @@ void Run(int level, double ka, double tolerance, int threads) {
     double error = 0.0;
     double norm = 0.0;
     for (int i = 0; i < sampleRows; ++i) {
-        const Complex d = y[static_cast<std::size_t>(i * (n / sampleRows))] - yDense[static_cast<std::size_t>(i)];
+        const Complex d =
+            y[static_cast<std::size_t>(i * (n / sampleRows))] - yDense[static_cast<std::size_t>(i)];
         error += d.re * d.re + d.im * d.im;
         norm += yDense[static_cast<std::size_t>(i)].re * yDense[static_cast<std::size_t>(i)].re +
                 yDense[static_cast<std::size_t>(i)].im * yDense[static_cast<std::size_t>(i)].im;
     }
 
-    std::printf("icosphere %d: n %d, ka %g, tolerance %g, %d threads\n", level, n, ka, tolerance,
-                threads);
-    std::printf("  memory %.1f MB of %.1f MB dense (%.3f), largest rank %d, %d low-rank and %d "
-                "dense blocks (%d admissible kept dense)\n",
-                statistics.memoryBytes / 1e6, statistics.denseBytes / 1e6,
-                statistics.CompressionRatio(), statistics.largestRank, statistics.lowRankBlocks,
-                statistics.denseBlocks, statistics.incompressibleBlocks);
+    std::printf(
+        "icosphere %d: n %d, ka %g, tolerance %g, leaf size %d, eta %g, recompression %g, "
+        "%d threads\n",
+        level, n, ka, tolerance, leafSize, eta, recompression, threads);
+    std::printf(
+        "  memory %.1f MB (%.1f MB low-rank) of %.1f MB dense (%.3f), largest rank %d, %d "
+        "low-rank and %d dense blocks (%d admissible kept dense)\n",
+        statistics.memoryBytes / 1e6, statistics.lowRankBytes / 1e6, statistics.denseBytes / 1e6,
+        statistics.CompressionRatio(), statistics.largestRank, statistics.lowRankBlocks,
+        statistics.denseBlocks, statistics.incompressibleBlocks);
     std::printf("  entries asked for: %.3f of n^2; assembly %.2f s wall, %.2f s CPU\n",
                 static_cast<double>(requested.load()) / (static_cast<double>(n) * n), assemblyWall,
                 assemblyCpu);
-    std::printf("  product %.4f s wall, %.4f s CPU; dense product %.4f s wall (ratio %.3f); "
-                "relative error %.2e\n",
-                productWall, productCpu, denseWall, productWall / denseWall,
-                std::sqrt(error / norm));
+    std::printf(
+        "  product %.4f s wall, %.4f s CPU; dense product %.4f s wall (ratio %.3f); "
+        "relative error %.2e\n",
+        productWall, productCpu, denseWall, productWall / denseWall, std::sqrt(error / norm));
 
     KrylovOptions krylov;
     krylov.tolerance = tolerance * 1e-2;
@@ -136,13 +145,15 @@ void Run(int level, double ka, double tolerance, int threads) {
                        krylov, result) < 0)
             return;
         if (blockSize == 0)
-            std::printf("  GMRES to %g: %d iterations, %.2f s wall, %.2f s CPU, without preconditioner\n",
-                        krylov.tolerance, result.iterations, solve.Wall(), solve.Cpu());
+            std::printf(
+                "  GMRES to %g: %d iterations, %.2f s wall, %.2f s CPU, without preconditioner\n",
+                krylov.tolerance, result.iterations, solve.Wall(), solve.Cpu());
         else
-            std::printf("  GMRES to %g: %d iterations, %.2f s wall, %.2f s CPU, near field of "
-                        "clusters up to %d (%.1f MB, %.2f s wall to build)\n",
-                        krylov.tolerance, result.iterations, solve.Wall(), solve.Cpu(), blockSize,
-                        preconditioner.MemoryBytes() / 1e6, buildWall);
+            std::printf(
+                "  GMRES to %g: %d iterations, %.2f s wall, %.2f s CPU, near field of "
+                "clusters up to %d (%.1f MB, %.2f s wall to build)\n",
+                krylov.tolerance, result.iterations, solve.Wall(), solve.Cpu(), blockSize,
+                preconditioner.MemoryBytes() / 1e6, buildWall);
     }
     std::fflush(stdout);
 }
@@ -153,23 +164,34 @@ int main(int argc, char** argv) {
     double ka = 1.0;
     double tolerance = 1e-4;
     int threads = 0;
+    int leafSize = 32;
+    double eta = 2.0;
+    double recompression = 0.5;
     std::vector<int> levels;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--ka") == 0 && i + 1 < argc) {
             ka = std::atof(argv[++i]);
         } else if (std::strcmp(argv[i], "--tolerance") == 0 && i + 1 < argc) {
             tolerance = std::atof(argv[++i]);
+        } else if (std::strcmp(argv[i], "--leaf") == 0 && i + 1 < argc) {
+            leafSize = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--recompression") == 0 && i + 1 < argc) {
+            recompression = std::atof(argv[++i]);
+        } else if (std::strcmp(argv[i], "--eta") == 0 && i + 1 < argc) {
+            eta = std::atof(argv[++i]);
         } else if (std::strcmp(argv[i], "--threads") == 0 && i + 1 < argc) {
             threads = std::atoi(argv[++i]);
         } else if (std::atoi(argv[i]) > 0) {
             levels.push_back(std::atoi(argv[i]));
         } else {
-            std::fprintf(stderr, "usage: %s [--ka value] [--tolerance value] [--threads n] [levels...]\n",
+            std::fprintf(stderr,
+                         "usage: %s [--ka value] [--tolerance value] [--leaf size] [--eta value] "
+                         "[--recompression f] [--threads n] [levels...]\n",
                          argv[0]);
             return 2;
         }
     }
     if (levels.empty()) levels = {3, 4, 5};
-    for (int level : levels) Run(level, ka, tolerance, threads);
+    for (int level : levels) Run(level, ka, tolerance, threads, leafSize, eta, recompression);
     return 0;
 }

@@ -1,16 +1,23 @@
-// Speed of the dense complex solver on random diagonally dominant systems: the factorisation on
-// 1 and 2 threads beside LAPACK's zgetrf from OpenBLAS on the same matrix in the same run (when
-// the build found OpenBLAS and LAPACKE; bench/lu-bench.sh sees to that), and with --columns the
-// C matrix case of n right-hand sides. Figures are wall times, the best of --repeat runs.
+// Speed of the dense complex solver on random diagonally dominant systems, each figure beside
+// LAPACK's routine from OpenBLAS on the same matrix in the same run (when the build found
+// OpenBLAS and LAPACKE: libopenblas-dev, liblapacke-dev): the factorisation against zgetrf, one
+// substitution against zgetrs, and with --columns the n right-hand sides of the C matrix command
+// against zgetrs with n right-hand sides, each on 1 and 2 threads. Figures are the best of
+// --repeat runs: wall time, and for one thread also the CPU time of the calling thread (which
+// does all the work then), which a loaded machine disturbs less. The ratio is the reference's
+// time over ours (1 = as fast as OpenBLAS). LAPACKE's _work entry points skip its scan of the
+// input for NaN, which is no part of the work compared.
 // Usage: LinEquBench [--repeat R] [--columns] [n ...]   (default 1000 2000 3000)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "base/Doubles.h"
 #include "base/LogFile.h"
 #include "solver/LinEqu.h"
 
@@ -22,43 +29,79 @@ struct LapackComplexFloat {
 #define lapack_complex_double Complex
 #include <lapacke.h>
 extern "C" void openblas_set_num_threads(int threads);
+extern "C" char* openblas_get_corename(void);
 #endif
 
 namespace {
 
 struct Rows {
-    explicit Rows(int n) : entries(static_cast<std::size_t>(n) * n), rows(n) {
-        for (int i = 0; i < n; ++i) rows[i] = entries.data() + static_cast<std::size_t>(i) * n;
+    // rowCount rows of `columns` entries (as many as rows by default).
+    explicit Rows(int rowCount, int columns = 0) {
+        if (columns == 0) columns = rowCount;
+        entries.resize(static_cast<std::size_t>(rowCount) * columns);
+        for (int i = 0; i < rowCount; ++i)
+            rows.push_back(entries.data() + static_cast<std::size_t>(i) * columns);
     }
+    Rows(const Rows& other) : entries(other.entries) {
+        for (Complex* row : other.rows)
+            rows.push_back(entries.data() + (row - other.entries.data()));
+    }
+    Rows& operator=(const Rows&) = delete;
     std::vector<Complex> entries;
     std::vector<Complex*> rows;
 };
 
-void Fill(Rows& matrix, int n, unsigned seed, double diagonal) {
+void Fill(Rows& matrix, unsigned seed, double diagonal) {
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> uniform(-1.0, 1.0);
     for (Complex& entry : matrix.entries) entry = {uniform(random), uniform(random)};
-    for (int i = 0; i < n; ++i) matrix.rows[i][i].re += diagonal;
+    for (std::size_t i = 0; i < matrix.rows.size(); ++i) matrix.rows[i][i].re += diagonal;
 }
 
 double Seconds(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The best wall time of `repeat` runs of run(matrix) on fresh copies of `original`.
+double ThreadCpuSeconds() {
+    timespec time{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
+    return static_cast<double>(time.tv_sec) + 1e-9 * static_cast<double>(time.tv_nsec);
+}
+
+struct Timing {
+    double wall = -1.0;  // negative: the run failed
+    double cpu = -1.0;
+};
+
+// The best wall and CPU times of `repeat` runs of run(matrix) on fresh copies of `original`,
+// each run `inner` times in a row (for runs too short to time one by one).
 template <class Run>
-double Best(const Rows& original, int n, int repeat, const Run& run) {
-    double best = 0.0;
+Timing Best(const Rows& original, int repeat, const Run& run, int inner = 1) {
+    Timing best;
     for (int i = 0; i < repeat; ++i) {
-        Rows matrix(n);
-        std::memcpy(matrix.entries.data(), original.entries.data(),
-                    original.entries.size() * sizeof(Complex));
+        Rows matrix(original);
         const auto start = std::chrono::steady_clock::now();
-        if (!run(matrix)) return -1.0;
-        const double time = Seconds(start);
-        if (i == 0 || time < best) best = time;
+        const double cpuStart = ThreadCpuSeconds();
+        for (int j = 0; j < inner; ++j)
+            if (!run(matrix)) return Timing{};
+        const double wall = Seconds(start) / inner;
+        const double cpu = (ThreadCpuSeconds() - cpuStart) / inner;
+        if (i == 0 || wall < best.wall) best.wall = wall;
+        if (i == 0 || cpu < best.cpu) best.cpu = cpu;
     }
     return best;
+}
+
+// One line of figures: ours, and where there is one, the reference and the ratios.
+void PrintLine(int n, int threads, const char* what, double flops, Timing ours, Timing reference) {
+    std::printf("%6d %7d %-9s %10.4f %9.2f", n, threads, what, ours.wall, flops / ours.wall * 1e-9);
+    if (reference.wall > 0) {
+        std::printf(" %10.4f %9.2f %7.2f", reference.wall, flops / reference.wall * 1e-9,
+                    reference.wall / ours.wall);
+        if (threads == 1) std::printf(" %7.2f", reference.cpu / ours.cpu);
+    }
+    std::printf("\n");
+    std::fflush(stdout);
 }
 
 void PrintLoad() {
@@ -92,62 +135,95 @@ int main(int argc, char** argv) {
     std::string sink;  // the progress counters are not part of the figures
     logFile.SetConsoleSink(&sink);
     PrintLoad();
+    std::printf("instruction set of this build: %s (%d doubles per vector)\n",
+                doublesInstructionSet, doublesLanes);
 #ifdef KAVORAL_BENCH_LAPACKE
-    std::printf("%6s %7s %10s %9s %12s %9s %9s\n", "n", "threads", "LU [s]", "GFLOP/s",
-                "zgetrf [s]", "GFLOP/s", "LU/zgetrf");
+    std::printf("reference: OpenBLAS kernels for %s\n", openblas_get_corename());
+    std::printf("%6s %7s %-9s %10s %9s %10s %9s %7s %7s\n", "n", "threads", "step", "ours [s]",
+                "GFLOP/s", "ref. [s]", "GFLOP/s", "ratio", "CPU");
 #else
-    std::printf("%6s %7s %10s %9s   (no OpenBLAS in this build: run bench/lu-bench.sh)\n", "n",
-                "threads", "LU [s]", "GFLOP/s");
+    std::printf("%6s %7s %-9s %10s %9s   (no OpenBLAS and LAPACKE in this build)\n", "n", "threads",
+                "step", "ours [s]", "GFLOP/s");
 #endif
     for (int n : sizes) {
         if (n <= 0) continue;
         Rows original(n);
-        Fill(original, n, 1u, 2.0 * n);
-        const double flops = 8.0 * n * n * static_cast<double>(n) / 3.0;
+        Fill(original, 1u, 2.0 * n);
+        const double cube = static_cast<double>(n) * n * n;
+        // Factors of both kinds for the substitutions; LAPACK's from the column-major view of
+        // the same entries, the transposed matrix, just as dominant, so that partial pivoting
+        // exchanges nothing and the work is the same.
+        Rows factors(original);
+        CLinEqu(1).LUDecompose(factors.rows.data(), n);
+        sink.clear();
+        Rows rightHandSides(n);
+        Fill(rightHandSides, 2u, 0.0);
+        Rows oneColumn(1, n);
+        std::memcpy(oneColumn.entries.data(), rightHandSides.entries.data(), n * sizeof(Complex));
+#ifdef KAVORAL_BENCH_LAPACKE
+        Rows lapackFactors(original);
+        std::vector<lapack_int> pivots(n);
+        LAPACKE_zgetrf_work(LAPACK_COL_MAJOR, n, n, lapackFactors.entries.data(), n, pivots.data());
+#endif
+        // One substitution takes a few milliseconds: timed over enough of them for a figure.
+        const int substitutions = static_cast<int>(1 + 2e9 / (8.0 * n * n));
         for (int threads : {1, 2}) {
-            const double time = Best(original, n, repeat, [&](Rows& matrix) {
+            Timing reference;
+            const Timing lu = Best(original, repeat, [&](Rows& matrix) {
                 CLinEqu linEqu(threads);
                 const bool ok = linEqu.LUDecompose(matrix.rows.data(), n) == 0;
                 sink.clear();
                 return ok;
             });
-            if (time < 0) return 1;
-            std::printf("%6d %7d %10.3f %9.2f", n, threads, time, flops / time * 1e-9);
+            if (lu.wall < 0) return 1;
 #ifdef KAVORAL_BENCH_LAPACKE
-            // Column-major view of the same entries: the transposed matrix, just as dominant,
-            // so partial pivoting exchanges nothing and the work is the same.
             openblas_set_num_threads(threads);
-            std::vector<lapack_int> pivots(n);
-            const double reference = Best(original, n, repeat, [&](Rows& matrix) {
-                return LAPACKE_zgetrf(LAPACK_COL_MAJOR, n, n, matrix.entries.data(), n,
-                                      pivots.data()) == 0;
+            reference = Best(original, repeat, [&](Rows& matrix) {
+                return LAPACKE_zgetrf_work(LAPACK_COL_MAJOR, n, n, matrix.entries.data(), n,
+                                           pivots.data()) == 0;
             });
-            if (reference < 0) return 1;
-            std::printf(" %12.3f %9.2f %9.2f", reference, flops / reference * 1e-9,
-                        reference / time);
 #endif
-            std::printf("\n");
-            std::fflush(stdout);
-        }
-        if (!columns) continue;
-        // n right-hand sides, as the C matrix command solves them.
-        Rows factors(n);
-        std::memcpy(factors.entries.data(), original.entries.data(),
-                    original.entries.size() * sizeof(Complex));
-        CLinEqu(1).LUDecompose(factors.rows.data(), n);
-        sink.clear();
-        Rows rightHandSides(n);
-        Fill(rightHandSides, n, 2u, 0.0);
-        for (int threads : {1, 2}) {
-            const double time = Best(rightHandSides, n, repeat, [&](Rows& matrix) {
+            PrintLine(n, threads, "LU", 8.0 * cube / 3.0, lu, reference);
+
+            // The substitution of one right-hand side runs on one thread whatever the count.
+            if (threads == 1) {
+                const Timing one = Best(
+                    oneColumn, repeat,
+                    [&](Rows& column) {
+                        CLinEqu linEqu(1);
+                        return linEqu.LUSubstitute(factors.rows.data(), column.entries.data(), n) ==
+                               0;
+                    },
+                    substitutions);
+#ifdef KAVORAL_BENCH_LAPACKE
+                reference = Best(
+                    oneColumn, repeat,
+                    [&](Rows& column) {
+                        return LAPACKE_zgetrs_work(LAPACK_COL_MAJOR, 'N', n, 1,
+                                                   lapackFactors.entries.data(), n, pivots.data(),
+                                                   column.entries.data(), n) == 0;
+                    },
+                    substitutions);
+#endif
+                PrintLine(n, threads, "solve", 8.0 * n * n, one, reference);
+            }
+            if (!columns) continue;
+            // n right-hand sides, as the C matrix command solves them.
+            const Timing many = Best(rightHandSides, repeat, [&](Rows& matrix) {
                 CLinEqu linEqu(threads);
                 std::vector<Complex> workspace(linEqu.ColumnWorkspaceSize(n, n));
                 return linEqu.LUSubstituteColumns(factors.rows.data(), matrix.rows.data(), n, 0, n,
                                                   workspace.data()) == 0;
             });
-            std::printf("%6d %7d %10.3f %9.2f   (n right-hand sides)\n", n, threads, time,
-                        8.0 * n * n * static_cast<double>(n) / time * 1e-9);
-            std::fflush(stdout);
+            if (many.wall < 0) return 1;
+#ifdef KAVORAL_BENCH_LAPACKE
+            reference = Best(rightHandSides, repeat, [&](Rows& matrix) {
+                return LAPACKE_zgetrs_work(LAPACK_COL_MAJOR, 'N', n, n,
+                                           lapackFactors.entries.data(), n, pivots.data(),
+                                           matrix.entries.data(), n) == 0;
+            });
+#endif
+            PrintLine(n, threads, "columns", 8.0 * cube, many, reference);
         }
     }
     logFile.SetConsoleSink(nullptr);

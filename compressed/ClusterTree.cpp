@@ -11,8 +11,7 @@ namespace {
 
 double Coordinate(const Vector3& p, int axis) { return axis == 0 ? p.x : axis == 1 ? p.y : p.z; }
 
-void BoundingBox(const Vector3* points, const int* order, int count, Vector3& low,
-                 Vector3& high) {
+void BoundingBox(const Vector3* points, const int* order, int count, Vector3& low, Vector3& high) {
     low = high = points[order[0]];
     for (int k = 1; k < count; ++k) {
         const Vector3& p = points[order[k]];
@@ -27,7 +26,9 @@ void BoundingBox(const Vector3* points, const int* order, int count, Vector3& lo
 // by the points alone and the depth stays logarithmic.
 int Split(const Vector3* points, int* order, int count, const Vector3& low, const Vector3& high) {
     const Vector3 extent = high - low;
-    const int axis = extent.x >= extent.y && extent.x >= extent.z ? 0 : extent.y >= extent.z ? 1 : 2;
+    const int axis = extent.x >= extent.y && extent.x >= extent.z ? 0
+                     : extent.y >= extent.z                       ? 1
+                                                                  : 2;
     const double middle = 0.5 * (Coordinate(low, axis) + Coordinate(high, axis));
     int* const end = order + count;
     int* const cut = std::stable_partition(

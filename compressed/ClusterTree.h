@@ -11,7 +11,7 @@ struct ClusterNode {
     int first = 0;  // position of the cluster's first point in the tree's order
     int count = 0;
     int children[2] = {-1, -1};  // node indices; -1 for a leaf
-    Vector3 low{0.0, 0.0, 0.0};   // the bounding box of the cluster's points
+    Vector3 low{0.0, 0.0, 0.0};  // the bounding box of the cluster's points
     Vector3 high{0.0, 0.0, 0.0};
 
     bool IsLeaf() const { return children[0] < 0; }

@@ -1,5 +1,6 @@
 #include "compressed/CrossApproximation.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "compressed/ComplexVector.h"
@@ -79,7 +80,8 @@ int CrossApproximate(const BlockEntryFunction& entries, const int* rows, int m, 
         const int columnCandidate = LargestUnused(referenceRow, usedColumn);
         if (rowCandidate < 0 || columnCandidate < 0) break;
         const double rowValue = SquaredAbs(referenceColumn[static_cast<std::size_t>(rowCandidate)]);
-        const double columnValue = SquaredAbs(referenceRow[static_cast<std::size_t>(columnCandidate)]);
+        const double columnValue =
+            SquaredAbs(referenceRow[static_cast<std::size_t>(columnCandidate)]);
         if (rowValue == 0.0 && columnValue == 0.0) break;
         int pivotRow;
         int pivotColumn;
@@ -98,21 +100,23 @@ int CrossApproximate(const BlockEntryFunction& entries, const int* rows, int m, 
         usedColumn[static_cast<std::size_t>(pivotColumn)] = 1;
         const Complex pivot = row[static_cast<std::size_t>(pivotColumn)];
         const bool added = SquaredAbs(pivot) > 0.0;
+        bool smallTerm = false;
         if (added) {
             if (rank >= maxRank) return maxRank + 1;
             for (std::size_t j = 0; j < nn; ++j) row[j] = row[j] / pivot;
             // ||S_k||^2 = ||S_k-1||^2 + 2 Re sum_l (u_l^H u_k)(w_l^H w_k) + ||u_k||^2 ||w_k||^2
             Complex cross{0.0, 0.0};
             for (int l = 0; l < rank; ++l) {
-                cross += InnerProduct(u.data() + static_cast<std::size_t>(l) * mm, column.data(), m) *
-                         InnerProduct(w.data() + static_cast<std::size_t>(l) * nn, row.data(), n);
+                cross +=
+                    InnerProduct(u.data() + static_cast<std::size_t>(l) * mm, column.data(), m) *
+                    InnerProduct(w.data() + static_cast<std::size_t>(l) * nn, row.data(), n);
             }
             const double term = SquaredNorm(column.data(), m) * SquaredNorm(row.data(), n);
             approximation += 2.0 * cross.re + term;
             u.insert(u.end(), column.begin(), column.end());
             w.insert(w.end(), row.begin(), row.end());
             ++rank;
-            if (term <= tolerance * tolerance * approximation) break;
+            smallTerm = term <= tolerance * tolerance * approximation;
         }
 
         // The references follow the residual; one that became a pivot's line is replaced by
@@ -133,6 +137,14 @@ int CrossApproximate(const BlockEntryFunction& entries, const int* rows, int m, 
         } else if (added) {
             SubtractScaled(referenceColumn.data(), u.data() + last * mm,
                            w[last * nn + static_cast<std::size_t>(referenceColumnIndex)], m);
+        }
+        // A small last term alone can mislead when the crosses so far missed a part of the
+        // block: the reference lines, which no cross has passed through, must agree. Each is a
+        // sample of the residual; m (or n) times its squared norm estimates the residual's.
+        if (smallTerm) {
+            const double rest = std::max(SquaredNorm(referenceRow.data(), n) * m,
+                                         SquaredNorm(referenceColumn.data(), m) * n);
+            if (rest <= tolerance * tolerance * approximation) break;
         }
     }
     return rank;

@@ -12,7 +12,8 @@
 // Approximates the block of the rows[0, m) by the columns[0, n) (the callback's indices) as U W:
 // U (m x k) in u, column after column; W (k x n) in w, row after row. Stops after the term k with
 // ||u_k|| ||w_k|| <= tolerance ||U W||_F (the norm kept up to date from the terms' inner
-// products), or when the references and the residual leave nothing to pick. Returns k; or
+// products) when the residuals of the reference row and column, scaled to the block, are below
+// the same bound; or when the references and the residual leave nothing to pick. Returns k; or
 // maxRank + 1 when k would exceed maxRank (u and w are then incomplete); or the callback's
 // negative status. Throws std::bad_alloc when the memory is not there.
 int CrossApproximate(const BlockEntryFunction& entries, const int* rows, int m, const int* columns,

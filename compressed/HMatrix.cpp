@@ -9,6 +9,7 @@
 #include "base/Threads.h"
 #include "compressed/ComplexVector.h"
 #include "compressed/CrossApproximation.h"
+#include "compressed/Recompression.h"
 
 namespace {
 
@@ -54,7 +55,8 @@ int CHMatrix::Assemble(const CClusterTree& rows, const CClusterTree& columns,
         return Status::noMemory;
     }
     const auto entryCount = [&](const BlockNode& node) {
-        return static_cast<std::size_t>(rowTree.Nodes()[static_cast<std::size_t>(node.rowNode)].count) *
+        return static_cast<std::size_t>(
+                   rowTree.Nodes()[static_cast<std::size_t>(node.rowNode)].count) *
                static_cast<std::size_t>(
                    columnTree.Nodes()[static_cast<std::size_t>(node.columnNode)].count);
     };
@@ -76,10 +78,11 @@ int CHMatrix::Assemble(const CClusterTree& rows, const CClusterTree& columns,
     std::atomic<bool> outOfMemory{false};
     ForEachPiece(threads, static_cast<int>(nodes.size()), [&](int piece, int worker) {
         if (failed.load()) return;
-        const std::size_t b = static_cast<std::size_t>(assemblyOrder[static_cast<std::size_t>(piece)]);
+        const std::size_t b =
+            static_cast<std::size_t>(assemblyOrder[static_cast<std::size_t>(piece)]);
         int pieceStatus;
         try {
-            pieceStatus = AssembleBlock(blocks[b], nodes[b].admissible, entries, options.tolerance,
+            pieceStatus = AssembleBlock(blocks[b], nodes[b].admissible, entries, options,
                                         uSpace[static_cast<std::size_t>(worker)],
                                         wSpace[static_cast<std::size_t>(worker)]);
         } catch (const std::bad_alloc&) {
@@ -103,8 +106,8 @@ int CHMatrix::Assemble(const CClusterTree& rows, const CClusterTree& columns,
     }
 
     HMatrixStatistics result;
-    result.denseBytes = static_cast<std::size_t>(Rows()) * static_cast<std::size_t>(Columns()) *
-                        sizeof(Complex);
+    result.denseBytes =
+        static_cast<std::size_t>(Rows()) * static_cast<std::size_t>(Columns()) * sizeof(Complex);
     for (std::size_t b = 0; b < blocks.size(); ++b) {
         const StoredBlock& block = blocks[b];
         const HMatrixBlock view = Block(static_cast<int>(b));
@@ -116,7 +119,10 @@ int CHMatrix::Assemble(const CClusterTree& rows, const CClusterTree& columns,
             if (nodes[b].admissible) ++result.incompressibleBlocks;
         } else {
             ++result.lowRankBlocks;
-            result.memoryBytes += static_cast<std::size_t>(block.rank) * (m + n) * sizeof(Complex);
+            const std::size_t bytes =
+                static_cast<std::size_t>(block.rank) * (m + n) * sizeof(Complex);
+            result.memoryBytes += bytes;
+            result.lowRankBytes += bytes;
             result.largestRank = std::max(result.largestRank, block.rank);
         }
     }
@@ -125,7 +131,8 @@ int CHMatrix::Assemble(const CClusterTree& rows, const CClusterTree& columns,
 }
 
 int CHMatrix::AssembleBlock(StoredBlock& block, bool admissible, const BlockEntryFunction& entries,
-                            double tolerance, std::vector<Complex>& u, std::vector<Complex>& w) {
+                            const HMatrixOptions& options, std::vector<Complex>& u,
+                            std::vector<Complex>& w) {
     const ClusterNode& rowNode = rowTree.Nodes()[static_cast<std::size_t>(block.rowNode)];
     const ClusterNode& columnNode = columnTree.Nodes()[static_cast<std::size_t>(block.columnNode)];
     const int m = rowNode.count;
@@ -136,14 +143,19 @@ int CHMatrix::AssembleBlock(StoredBlock& block, bool admissible, const BlockEntr
         // Past this rank the factors take more memory than the entries.
         const int breakEven =
             static_cast<int>(static_cast<long long>(m) * n / (static_cast<long long>(m) + n));
-        const int rank = CrossApproximate(entries, rows, m, columns, n, tolerance, breakEven, u, w);
+        int rank =
+            CrossApproximate(entries, rows, m, columns, n, options.tolerance, breakEven, u, w);
         if (rank < 0) return rank;
+        if (rank <= breakEven && options.recompression > 0.0)
+            rank = Recompress(u.data(), w.data(), m, n, rank,
+                              options.recompression * options.tolerance);
         if (rank <= breakEven) {
             const std::size_t uSize = static_cast<std::size_t>(rank) * static_cast<std::size_t>(m);
             const std::size_t wSize = static_cast<std::size_t>(rank) * static_cast<std::size_t>(n);
             if (rank > 0) {
                 block.data = NewEntries(uSize + wSize);
-                std::copy(u.begin(), u.begin() + static_cast<std::ptrdiff_t>(uSize), block.data.get());
+                std::copy(u.begin(), u.begin() + static_cast<std::ptrdiff_t>(uSize),
+                          block.data.get());
                 std::copy(w.begin(), w.begin() + static_cast<std::ptrdiff_t>(wSize),
                           block.data.get() + uSize);
             }
@@ -189,14 +201,16 @@ void MultiplyBlock(const HMatrixBlock& block, const Complex* in, Complex* out, b
     if (block.rank < 0) {
         if (!adjoint) {
             for (int i = 0; i < m; ++i) {
-                const Complex* row = data + static_cast<std::size_t>(i) * static_cast<std::size_t>(n);
+                const Complex* row =
+                    data + static_cast<std::size_t>(i) * static_cast<std::size_t>(n);
                 Complex sum{0.0, 0.0};
                 for (int j = 0; j < n; ++j) sum += row[j] * in[j];
                 out[i] = sum;
             }
         } else {
             for (int i = 0; i < m; ++i) {
-                const Complex* row = data + static_cast<std::size_t>(i) * static_cast<std::size_t>(n);
+                const Complex* row =
+                    data + static_cast<std::size_t>(i) * static_cast<std::size_t>(n);
                 const Complex factor = in[i];
                 for (int j = 0; j < n; ++j) out[j] += ConjugateTimes(row[j], factor);
             }
@@ -206,8 +220,12 @@ void MultiplyBlock(const HMatrixBlock& block, const Complex* in, Complex* out, b
     const int k = block.rank;
     const Complex* u = data;
     const Complex* w = data + static_cast<std::size_t>(k) * static_cast<std::size_t>(m);
-    const auto uColumn = [&](int l) { return u + static_cast<std::size_t>(l) * static_cast<std::size_t>(m); };
-    const auto wRow = [&](int l) { return w + static_cast<std::size_t>(l) * static_cast<std::size_t>(n); };
+    const auto uColumn = [&](int l) {
+        return u + static_cast<std::size_t>(l) * static_cast<std::size_t>(m);
+    };
+    const auto wRow = [&](int l) {
+        return w + static_cast<std::size_t>(l) * static_cast<std::size_t>(n);
+    };
     if (!adjoint) {
         // U (W in)
         for (int l = 0; l < k; ++l) {
@@ -247,13 +265,15 @@ int CHMatrix::Multiply(const Complex* x, Complex* y, bool adjoint) const {
         offsets[0] = 0;
         for (std::size_t b = 0; b < blocks.size(); ++b) {
             const HMatrixBlock view = Block(static_cast<int>(b));
-            offsets[b + 1] = offsets[b] + static_cast<std::size_t>(adjoint ? view.columnCount : view.rowCount);
+            offsets[b + 1] =
+                offsets[b] + static_cast<std::size_t>(adjoint ? view.columnCount : view.rowCount);
         }
         parts.resize(offsets.back());
         scratch.resize(static_cast<std::size_t>(threads) *
                        static_cast<std::size_t>(std::max(statistics.largestRank, 1)));
     } catch (const std::bad_alloc&) {
-        logFile.ReportError(className, adjoint ? "ApplyAdjoint" : "Apply", Message::noMemory, nullptr);
+        logFile.ReportError(className, adjoint ? "ApplyAdjoint" : "Apply", Message::noMemory,
+                            nullptr);
         return Status::noMemory;
     }
     for (std::size_t k = 0; k < inCount; ++k) xp[k] = x[inOrder[k]];
@@ -261,8 +281,9 @@ int CHMatrix::Multiply(const Complex* x, Complex* y, bool adjoint) const {
     ForEachPiece(threads, static_cast<int>(blocks.size()), [&](int piece, int worker) {
         const HMatrixBlock view = Block(piece);
         const int inFirst = adjoint ? view.rowFirst : view.columnFirst;
-        MultiplyBlock(view, xp.data() + inFirst, parts.data() + offsets[static_cast<std::size_t>(piece)],
-                      adjoint, scratch.data() + static_cast<std::size_t>(worker) * rankSpace);
+        MultiplyBlock(view, xp.data() + inFirst,
+                      parts.data() + offsets[static_cast<std::size_t>(piece)], adjoint,
+                      scratch.data() + static_cast<std::size_t>(worker) * rankSpace);
     });
     // The parts are added in block order, whatever thread computed them.
     for (std::size_t b = 0; b < blocks.size(); ++b) {

@@ -18,12 +18,17 @@ struct HMatrixOptions {
     // approximation (Frobenius norms): the relative error of each low-rank block.
     double tolerance = 1e-4;
     double eta = 2.0;  // admissibility: min(diameters) <= eta * distance
-    int threads = 0;   // 0: every hardware thread
+    // Low-rank blocks are recompressed (orthogonalised factors, singular values of the core) to
+    // the smallest rank within this fraction of the tolerance; 0 keeps the approximations as
+    // they come.
+    double recompression = 0.5;
+    int threads = 0;  // 0: every hardware thread
 };
 
 struct HMatrixStatistics {
-    std::size_t memoryBytes = 0;  // the entries held: dense blocks and the low-rank factors
-    std::size_t denseBytes = 0;   // what the whole matrix would take dense
+    std::size_t memoryBytes = 0;   // the entries held: dense blocks and the low-rank factors
+    std::size_t denseBytes = 0;    // what the whole matrix would take dense
+    std::size_t lowRankBytes = 0;  // the part of memoryBytes in low-rank factors
     int denseBlocks = 0;
     int lowRankBlocks = 0;
     int largestRank = 0;
@@ -79,7 +84,8 @@ private:
         std::unique_ptr<Complex[]> data;
     };
     int AssembleBlock(StoredBlock& block, bool admissible, const BlockEntryFunction& entries,
-                      double tolerance, std::vector<Complex>& u, std::vector<Complex>& w);
+                      const HMatrixOptions& options, std::vector<Complex>& u,
+                      std::vector<Complex>& w);
     int Multiply(const Complex* x, Complex* y, bool adjoint) const;
     void Clear();
 

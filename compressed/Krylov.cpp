@@ -120,7 +120,8 @@ int SolveGmres(const CLinearOperator& a, const CPreconditioner* preconditioner, 
             if (norm > 0.0) {
                 for (int i = 0; i < n; ++i) next[i] = Scale(next[i], 1.0 / norm);
             }
-            for (int i = 0; i < j; ++i) rotations[static_cast<std::size_t>(i)].Apply(h(i, j), h(i + 1, j));
+            for (int i = 0; i < j; ++i)
+                rotations[static_cast<std::size_t>(i)].Apply(h(i, j), h(i + 1, j));
             rotations[static_cast<std::size_t>(j)] = Rotation::Zeroing(h(j, j), h(j + 1, j));
             rotations[static_cast<std::size_t>(j)].Apply(h(j, j), h(j + 1, j));
             rotations[static_cast<std::size_t>(j)].Apply(g[static_cast<std::size_t>(j)],
@@ -139,7 +140,8 @@ int SolveGmres(const CLinearOperator& a, const CPreconditioner* preconditioner, 
                 SquaredAbs(diagonal) > 0.0 ? sum / diagonal : Complex{0.0, 0.0};
         }
         for (int i = 0; i < n; ++i) work[static_cast<std::size_t>(i)] = {0.0, 0.0};
-        for (int k = 0; k < steps; ++k) AddScaled(work.data(), v(k), y[static_cast<std::size_t>(k)], n);
+        for (int k = 0; k < steps; ++k)
+            AddScaled(work.data(), v(k), y[static_cast<std::size_t>(k)], n);
         if (preconditioner != nullptr && (status = preconditioner->Solve(work.data())) < 0)
             return status;
         for (int i = 0; i < n; ++i) x[i] += work[static_cast<std::size_t>(i)];
@@ -192,13 +194,15 @@ int SolveLeastSquares(const CLinearOperator& a, const Complex* extraRows, int ex
             const Complex factor = in[m + k];
             for (int j = 0; j < n; ++j) out[j] += ConjugateTimes(row[j], factor);
         }
-        if (preconditioner != nullptr && (code = preconditioner->SolveAdjoint(out)) < 0) return code;
+        if (preconditioner != nullptr && (code = preconditioner->SolveAdjoint(out)) < 0)
+            return code;
         return 0;
     };
 
     // CGLS on the preconditioned system [A; E] M^-1 z = b, x = x0 + M^-1 z.
     if ((status = product(x, q.data())) < 0) return status;
-    for (int i = 0; i < rows; ++i) r[static_cast<std::size_t>(i)] = b[i] - q[static_cast<std::size_t>(i)];
+    for (int i = 0; i < rows; ++i)
+        r[static_cast<std::size_t>(i)] = b[i] - q[static_cast<std::size_t>(i)];
     if ((status = adjointProduct(r.data(), s.data())) < 0) return status;
     p = s;
     double gamma = SquaredNorm(s.data(), n);
@@ -210,7 +214,8 @@ int SolveLeastSquares(const CLinearOperator& a, const Complex* extraRows, int ex
     result.residual = 1.0;
     while (result.iterations < options.maxIterations) {
         t = p;
-        if (preconditioner != nullptr && (status = preconditioner->Solve(t.data())) < 0) return status;
+        if (preconditioner != nullptr && (status = preconditioner->Solve(t.data())) < 0)
+            return status;
         if ((status = product(t.data(), q.data())) < 0) return status;
         const double qNorm = SquaredNorm(q.data(), rows);
         if (qNorm == 0.0) break;

@@ -25,8 +25,8 @@ struct KrylovResult {
 // solution on return; preconditioner may be null. Returns 0 when it ran, converged or not
 // (result says which: a solution that did not reach the tolerance is the caller's to flag), or
 // a negative status from a product or a solve, or -4 without memory, after a report.
-int SolveGmres(const CLinearOperator& a, const CPreconditioner* preconditioner,
-               const Complex* b, Complex* x, const KrylovOptions& options, KrylovResult& result);
+int SolveGmres(const CLinearOperator& a, const CPreconditioner* preconditioner, const Complex* b,
+               Complex* x, const KrylovOptions& options, KrylovResult& result);
 
 // Minimises ||[A; E] x - b|| for A (n x n, or any m x n) stacked on `extraRowCount` dense rows E
 // (row by row, n entries each): b holds A's rows' values and then E's. The preconditioner, if

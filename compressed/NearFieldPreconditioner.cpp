@@ -20,20 +20,24 @@ void ExpandInto(const HMatrixBlock& block, int first, int s, Complex* dense) {
                       static_cast<std::size_t>(block.columnFirst - first);
     if (block.rank < 0) {
         for (int i = 0; i < m; ++i) {
-            const Complex* source = block.data + static_cast<std::size_t>(i) * static_cast<std::size_t>(n);
+            const Complex* source =
+                block.data + static_cast<std::size_t>(i) * static_cast<std::size_t>(n);
             Complex* target = origin + static_cast<std::size_t>(i) * stride;
             for (int j = 0; j < n; ++j) target[j] = source[j];
         }
         return;
     }
     const Complex* u = block.data;
-    const Complex* w = block.data + static_cast<std::size_t>(block.rank) * static_cast<std::size_t>(m);
+    const Complex* w =
+        block.data + static_cast<std::size_t>(block.rank) * static_cast<std::size_t>(m);
     for (int i = 0; i < m; ++i) {
         Complex* target = origin + static_cast<std::size_t>(i) * stride;
         for (int j = 0; j < n; ++j) target[j] = {0.0, 0.0};
         for (int l = 0; l < block.rank; ++l)
             AddScaled(target, w + static_cast<std::size_t>(l) * static_cast<std::size_t>(n),
-                      u[static_cast<std::size_t>(l) * static_cast<std::size_t>(m) + static_cast<std::size_t>(i)], n);
+                      u[static_cast<std::size_t>(l) * static_cast<std::size_t>(m) +
+                        static_cast<std::size_t>(i)],
+                      n);
     }
 }
 
@@ -226,15 +230,15 @@ int CNearFieldPreconditioner::Apply(Complex* x, bool adjoint) const {
         return Status::noMemory;
     }
     for (std::size_t k = 0; k < order.size(); ++k) permuted[k] = x[order[k]];
-    ForEachPiece(ResolveThreadCount(threadCount), static_cast<int>(diagonal.size()),
-                 [&](int c, int) {
-                     const Factor& factor = diagonal[static_cast<std::size_t>(c)];
-                     Complex* part = permuted.data() + factor.first;
-                     if (adjoint)
-                         SolveFactoredAdjoint(factor.lu.get(), factor.pivots.get(), factor.count, part);
-                     else
-                         SolveFactored(factor.lu.get(), factor.pivots.get(), factor.count, part);
-                 });
+    ForEachPiece(
+        ResolveThreadCount(threadCount), static_cast<int>(diagonal.size()), [&](int c, int) {
+            const Factor& factor = diagonal[static_cast<std::size_t>(c)];
+            Complex* part = permuted.data() + factor.first;
+            if (adjoint)
+                SolveFactoredAdjoint(factor.lu.get(), factor.pivots.get(), factor.count, part);
+            else
+                SolveFactored(factor.lu.get(), factor.pivots.get(), factor.count, part);
+        });
     for (std::size_t k = 0; k < order.size(); ++k) x[order[k]] = permuted[k];
     return Status::ok;
 }

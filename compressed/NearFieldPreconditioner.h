@@ -28,7 +28,8 @@ private:
     struct Factor {
         int first = 0;
         int count = 0;
-        std::unique_ptr<Complex[]> lu;   // count x count, row by row: L (unit diagonal) below, U on and above
+        std::unique_ptr<Complex[]>
+            lu;  // count x count, row by row: L (unit diagonal) below, U on and above
         std::unique_ptr<int[]> pivots;  // row exchanged with row i at step i
     };
     int Apply(Complex* x, bool adjoint) const;

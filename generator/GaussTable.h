@@ -40,9 +40,9 @@ public:
     CGaussTable& operator=(const CGaussTable&) = delete;
     virtual ~CGaussTable() = default;
 
-    // Sizes the 120 arrays and fills them from "Gauss.cfs" in the current directory, or from the
-    // file named.
+    // Sizes the 120 arrays and fills them from "Gauss.cfs" in the current directory.
     int Init();
+    // The same from the rules file given (null: reported as a missing name).
     int Init(const char* fileName);
 
     // G = exp(-j k R) / R and its derivative along the unit normal n at the end point of r.

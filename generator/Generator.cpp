@@ -30,8 +30,8 @@ int CGenerator::CheckFrequency(double frequency) const {
 
 int CGenerator::LoadRules() { return LoadRules("Gauss.cfs"); }
 
-int CGenerator::LoadRules(const char* fileName) {
-    const int status = gaussTable.Init(fileName);
+int CGenerator::LoadRules(const char* rulesFile) {
+    const int status = gaussTable.Init(rulesFile);
     if (status < 0) return status;
     config.quadratureOrder[quadratureNear] = 12;
     config.quadratureOrder[quadratureMiddle] = 6;

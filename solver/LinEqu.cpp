@@ -24,9 +24,10 @@ constexpr double pivotBound = 1e-10;
 
 constexpr int panelRows = 64;  // a multiple of complexLanes
 constexpr int panelVectors = panelRows / complexLanes;
-// Columns right of the panel that one thread packs and updates together.
-constexpr int chunkVectors = 16;
-constexpr int chunkColumns = chunkVectors * complexLanes;
+// Columns right of the panel that one thread packs and updates together: the rows below the
+// panel bring their factors once per chunk.
+constexpr int chunkColumns = 64;  // a multiple of complexLanes
+constexpr int chunkVectors = chunkColumns / complexLanes;
 // Rows below the panel per piece of step 2.
 constexpr int lowerPieceRows = 64;
 // Rows of the right-hand sides that one packed block of the forward substitution covers.
@@ -101,6 +102,10 @@ void UpdateRightPart(Complex* const* matrix, int n, int p, int e, int first, int
             rows[i] = matrix[r + i];
             factors[i] = matrix[r + i] + p;
         }
+        for (int i = r + tileRows; i < Min(r + 2 * tileRows, n); ++i) {
+            PrefetchEntries(matrix[i], first, end);
+            PrefetchEntries(matrix[i], p, e);
+        }
         SubtractRows(rows, first, factors, packed, stride, e - p, vectors, count);
         for (int i = 0; i < count; ++i) {
             for (int k = p; k < e; ++k) SubtractScaled(rows[i], matrix[k], rows[i][k], tail, end);
@@ -173,30 +178,42 @@ int CLinEqu::LUSubstitute(Complex* const* matrix, Complex* b, int n) {
     return Status::ok;
 }
 
+namespace {
+
+// Complex values of one thread's work space: the block of right-hand sides, and the rows of one
+// group of them in dual form for the back substitution.
+std::size_t WorkerSize(int n, int blockWidth) {
+    return static_cast<std::size_t>(n) * blockWidth +
+           static_cast<std::size_t>(n) * rowVectors * dualDoubles / 2;
+}
+
+}  // namespace
+
 std::size_t CLinEqu::ColumnWorkspaceSize(int n, int width) const {
     if (n <= 0 || width <= 0) return 0;
     const int blockWidth = Min(width, substitutionColumnBlock);
     const int blocks = (width + substitutionColumnBlock - 1) / substitutionColumnBlock;
-    return static_cast<std::size_t>(Threads(blocks)) * static_cast<std::size_t>(n) *
-           static_cast<std::size_t>(blockWidth);
+    return static_cast<std::size_t>(Threads(blocks)) * WorkerSize(n, blockWidth);
 }
 
 int CLinEqu::LUSubstituteColumns(Complex* const* matrix, Complex* const* rows, int n,
                                  int firstColumn, int width, Complex* workspace) {
     if (n <= 0 || width <= 0) return Status::ok;
     const int blockWidth = Min(width, substitutionColumnBlock);
-    const std::size_t blockSize = static_cast<std::size_t>(n) * blockWidth;
+    const std::size_t workerSize = WorkerSize(n, blockWidth);
     const int blocks = (width + substitutionColumnBlock - 1) / substitutionColumnBlock;
     ForEachPiece(Threads(blocks), blocks, [&](int block, int worker) {
         const int first = firstColumn + block * substitutionColumnBlock;
         const int count = Min(substitutionColumnBlock, firstColumn + width - first);
-        Complex* columns = workspace + static_cast<std::size_t>(worker) * blockSize;
+        Complex* columns = workspace + static_cast<std::size_t>(worker) * workerSize;
+        // Read and written through memcpy (base/Doubles.h) only.
+        double* dual = reinterpret_cast<double*>(columns + static_cast<std::size_t>(n) * count);
         for (int k = 0; k < n; ++k) {
             const Complex* source = rows[k] + first;
             Complex* packed = columns + static_cast<std::size_t>(k) * count;
             for (int c = 0; c < count; ++c) packed[c] = source[c];
         }
-        SubstitutePacked(matrix, columns, n, count);
+        SubstitutePacked(matrix, columns, dual, n, count);
         for (int k = 0; k < n; ++k) {
             const Complex* packed = columns + static_cast<std::size_t>(k) * count;
             Complex* target = rows[k] + first;
@@ -206,7 +223,8 @@ int CLinEqu::LUSubstituteColumns(Complex* const* matrix, Complex* const* rows, i
     return Status::ok;
 }
 
-void CLinEqu::SubstitutePacked(Complex* const* matrix, Complex* columns, int n, int width) {
+void CLinEqu::SubstitutePacked(Complex* const* matrix, Complex* columns, double* dual, int n,
+                               int width) {
     const std::size_t stride = static_cast<std::size_t>(width);
     const int vectors = width / complexLanes;
     const int tail = vectors * complexLanes;
@@ -245,13 +263,18 @@ void CLinEqu::SubstitutePacked(Complex* const* matrix, Complex* columns, int n, 
         }
     }
     // Back: row i loses U[i][j] times row j, j ascending from i + 1. Each row needs the row
-    // below it finished, so the rows go one by one, a group of columns at a time from top to
-    // bottom: the group's rows stay in cache for the whole pass.
-    for (int v = 0; v < vectors; v += tileVectors) {
-        const int groupVectors = Min(tileVectors, vectors - v);
-        for (int i = n - 1; i >= 0; --i)
-            SubtractRowProducts(row(i) + v * complexLanes, matrix[i], columns + v * complexLanes,
-                                stride, i + 1, n, groupVectors);
+    // below it finished, so the rows go one by one, a group of columns at a time from the bottom
+    // up; each finished row is packed once for all the rows above it, whose products then read
+    // the packed form.
+    for (int v = 0; v < vectors; v += rowVectors) {
+        const int groupVectors = Min(rowVectors, vectors - v);
+        const std::size_t dualStride = static_cast<std::size_t>(groupVectors) * dualDoubles;
+        for (int i = n - 1; i >= 0; --i) {
+            Complex* target = row(i) + v * complexLanes;
+            SubtractPackedRow(target, matrix[i] + i + 1, dual + (i + 1) * dualStride, dualStride,
+                              n - 1 - i, groupVectors);
+            PackDual(target, groupVectors, dual + i * dualStride);
+        }
     }
     for (int i = n - 1; i >= 0; --i) {
         const Complex* factors = matrix[i];

@@ -36,8 +36,9 @@ public:
 
 private:
     // The substitution of `width` right-hand sides packed row by row: entry k of right-hand
-    // side c is columns[k * width + c].
-    static void SubstitutePacked(Complex* const* matrix, Complex* columns, int n, int width);
+    // side c is columns[k * width + c]. `dual` holds n rows of rowVectors vectors in dual form.
+    static void SubstitutePacked(Complex* const* matrix, Complex* columns, double* dual, int n,
+                                 int width);
     // Threads for `pieces` pieces of work.
     int Threads(int pieces) const;
 

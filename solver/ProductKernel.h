@@ -10,6 +10,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <type_traits>
 
 #include "base/Complex.h"
 #include "base/Doubles.h"
@@ -30,6 +32,17 @@ constexpr int tileVectors = doublesBytes == 64 ? 4 : 2;
 
 // Doubles of one packed vector in dual form.
 constexpr int dualDoubles = 2 * doublesLanes;
+
+// Asks the memory system for the cache lines that hold entries [first, end) of a row, ahead of
+// their use: a tile's sums start from its entries, so a tile that has to wait for them stalls for
+// the whole latency of the memory. Changes no value.
+inline void PrefetchEntries(const Complex* row, int first, int end) {
+    constexpr std::uintptr_t line = 64;
+    const std::uintptr_t stop = reinterpret_cast<std::uintptr_t>(row + end);
+    for (std::uintptr_t at = reinterpret_cast<std::uintptr_t>(row + first) & ~(line - 1); at < stop;
+         at += line)
+        __builtin_prefetch(reinterpret_cast<const void*>(at));
+}
 
 // Packs `vectors` vectors of complex entries from source into dual form.
 inline void PackDual(const Complex* source, int vectors, double* packed) {
@@ -58,8 +71,10 @@ inline void SubtractTile(Complex* const* c, int column, const Complex* const* l,
         for (int v = 0; v < NV; ++v) {
             plain[v] = LoadDoubles(u + v * dualDoubles);
             swapped[v] = LoadDoubles(u + v * dualDoubles + doublesLanes);
-            KAVORAL_IN_REGISTER(plain[v]);
-            KAVORAL_IN_REGISTER(swapped[v]);
+            if (MR > 1) {  // one row uses each vector once: let it come from memory
+                KAVORAL_IN_REGISTER(plain[v]);
+                KAVORAL_IN_REGISTER(swapped[v]);
+            }
         }
         for (int r = 0; r < MR; ++r) {
             const Doubles re = Broadcast(factors[r][k].re);
@@ -122,14 +137,47 @@ inline void SubtractRowProductsOf(Complex* target, const Complex* factors, const
     for (int v = 0; v < NV; ++v) StoreDoubles(target + v * complexLanes, sum[v]);
 }
 
-// SubtractRowProductsOf over `vectors` vectors, in groups that keep their sums in registers.
+// Vectors of one row whose sums the row kernels keep in registers. Each sum waits for its
+// previous subtraction, so a row needs several sums under way to keep the multipliers and adders
+// busy: 16 columns, in eight of the sixteen registers below AVX-512.
+constexpr int rowVectors = complexLanes >= 4 ? 4 : 8;
+
+// Calls group(std::integral_constant<int, NV>(), v) for groups of NV vectors from v on that
+// cover `vectors` vectors, rowVectors at a time and the rest in halving groups.
+template <class Group>
+inline void ForRowGroups(int vectors, const Group& group) {
+    static_assert(rowVectors == 4 || rowVectors == 8, "the groups below are written out");
+    int v = 0;
+    for (; v + rowVectors <= vectors; v += rowVectors)
+        group(std::integral_constant<int, rowVectors>(), v);
+    if (rowVectors == 8 && v + 4 <= vectors) {
+        group(std::integral_constant<int, 4>(), v);
+        v += 4;
+    }
+    if (v + 2 <= vectors) {
+        group(std::integral_constant<int, 2>(), v);
+        v += 2;
+    }
+    if (v < vectors) group(std::integral_constant<int, 1>(), v);
+}
+
+// SubtractRowProductsOf over `vectors` vectors.
 inline void SubtractRowProducts(Complex* target, const Complex* factors, const Complex* sources,
                                 std::size_t stride, int kBegin, int kEnd, int vectors) {
-    int v = 0;
-    for (; v + tileVectors <= vectors; v += tileVectors)
-        SubtractRowProductsOf<tileVectors>(target + v * complexLanes, factors,
-                                           sources + v * complexLanes, stride, kBegin, kEnd);
-    for (; v < vectors; ++v)
-        SubtractRowProductsOf<1>(target + v * complexLanes, factors, sources + v * complexLanes,
-                                 stride, kBegin, kEnd);
+    ForRowGroups(vectors, [&](auto width, int v) {
+        SubtractRowProductsOf<decltype(width)::value>(
+            target + v * complexLanes, factors, sources + v * complexLanes, stride, kBegin, kEnd);
+    });
+}
+
+// One row against packed sources: target[v-th vector] -= factors[k] * u[k][..] for
+// k = 0 .. depth - 1 ascending, u[k] being packed at packed + k * stride doubles.
+inline void SubtractPackedRow(Complex* target, const Complex* factors, const double* packed,
+                              std::size_t stride, int depth, int vectors) {
+    Complex* const targets[1] = {target};
+    const Complex* const rowFactors[1] = {factors};
+    ForRowGroups(vectors, [&](auto width, int v) {
+        SubtractTile<1, decltype(width)::value>(targets, v * complexLanes, rowFactors,
+                                                packed + v * dualDoubles, stride, depth);
+    });
 }

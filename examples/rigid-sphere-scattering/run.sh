@@ -6,7 +6,9 @@
 #   p = P0 sum (2n+1) (-j)^n [j_n(kr) - j_n'(ka) / h_n'(ka) h_n(kr)] P_n(cos theta)
 #
 # on the surface and at field points on an arc at r = 2a. Writes surface-pressure.png, the
-# surface pressure over the angle from the wave direction, computed against exact.
+# surface pressure over the angle from the wave direction, computed against exact, and, when the
+# Python tools are on PATH (or in the directory KAVORAL_TOOLS names), polar-scattered.png: the
+# polar map of the scattered pressure on the arc, with its forward lobe.
 #
 # Usage: examples/rigid-sphere-scattering/run.sh [build-directory [level]]
 #        (defaults: ./build, icosphere level 3 = 642 points)
@@ -48,5 +50,12 @@ done
 /usr/bin/python3 "$here/plot.py" surface-pressure.png "${plots[@]}"
 echo
 echo "Plot: $WORK/surface-pressure.png"
+[ -n "${KAVORAL_TOOLS:-}" ] && PATH=$(cd "$KAVORAL_TOOLS" && pwd):$PATH
+if command -v kavoral-plot >/dev/null; then
+    # Angle 0 is the wave's direction (+z); the arc lies in the x-z plane, so y is "up".
+    kavoral-plot results polar-scattered.png --only polar-horizontal --scattered \
+        --axis 0,0,1 --up 0,1,0 > /dev/null
+    echo "Polar map of the scattered pressure: $WORK/polar-scattered.png"
+fi
 echo "Results (tables with total and scattered field pressures, result files, ParaView files"
 echo "results/sweep.pvd) are kept in $WORK"

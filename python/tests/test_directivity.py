@@ -12,8 +12,10 @@ FRAME = pts.Frame.make()
 FREQUENCIES = (100.0, 1000.0)
 
 
-def write_sweep(directory, positions, pressure, cases=None, power=None):
+def write_sweep(directory, positions, pressure, cases=None, power=None,
+                frequencies=FREQUENCIES):
     """frequencies.csv and field.csv of a constructed sweep: pressure[f, point] (per case)."""
+    FREQUENCIES = frequencies
     cases = cases or [None]
     pressure = np.asarray(pressure).reshape(len(cases), len(FREQUENCIES), len(positions))
     with open(directory / "frequencies.csv", "w", newline="") as stream:

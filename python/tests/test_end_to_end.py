@@ -135,3 +135,46 @@ def test_pulsating_sphere_gives_flat_curves_and_a_directivity_index_of_0_db(tmp_
     assert np.abs(di["di_sphere_db"]).max() < 0.1
     for panel in ("polar-horizontal", "spinorama", "directivity-index"):
         tool(tmp_path, "plot_cli", str(out), panel + ".png", "--only", panel)
+
+
+@needs_sweep
+def test_sofa_file_of_a_sphere_sweep_passes_mysofa2json_and_holds_the_sweep_numbers(tmp_path):
+    """A rigid sphere of radius 1 m with a point source 1.3 m from its centre, the ear; the
+    field on a Lebedev sphere of 3 m: both SOFA forms of its transfer functions."""
+    netCDF4 = pytest.importorskip("netCDF4")
+    job = PULSATING_JOB.replace("BOUNDARY ALL V 1 0", "BOUNDARY ALL V 0 0\n"
+                                "INCIDENT POINT 1 0 0 1.3 0")
+    out = sphere_sweep(tmp_path, "20 40 60 80", [("sphere", "--grid", "lebedev", "--count",
+                                                   "26", "--radius", "3")], job)
+    for convention in ("SimpleFreeFieldHRIR", "GeneralTF"):
+        tool(tmp_path, "sofa", str(out), convention + ".sofa", "--ear", "0,1.3,0",
+             "--convention", convention)
+    if shutil.which("mysofa2json"):
+        run(tmp_path, "mysofa2json", "SimpleFreeFieldHRIR.sofa")
+    table = np.genfromtxt(out / "field.csv", delimiter=",", names=True)
+    with netCDF4.Dataset(tmp_path / "GeneralTF.sofa") as d:
+        h = d["Data.Real"][:, 0, :] + 1j * d["Data.Imag"][:, 0, :]
+        assert np.array_equal(d["N"][:], [20, 40, 60, 80])
+    for row in table[table["frequency_hz"] == 60]:
+        k = 2 * math.pi * 60 / 343
+        free = np.exp(-1j * k * 3.0) / 3.0
+        assert h[int(row["point"]), 2] == pytest.approx((row["p_re"] + 1j * row["p_im"]) / free,
+                                                        rel=1e-9, abs=1e-9)
+    # At ka = 1.1 the sphere shadows the far side: the ear hears less from there.
+    assert abs(h[:, 2]).min() < 0.8 < abs(h[:, 2]).max()
+
+
+@needs_sweep
+def test_polar_map_of_a_rigid_sphere_in_a_plane_wave_shows_the_forward_lobe(tmp_path):
+    """The scattered sound of a rigid sphere goes back towards the source at ka = 0.5 and
+    forward, along the wave, at ka = 3."""
+    job = PULSATING_JOB.replace("BOUNDARY ALL V 1 0", "BOUNDARY ALL V 0 0\n"
+                                "INCIDENT PLANE 1 0 0 0 1")
+    frame = ("--axis", "0,0,1", "--up", "0,1,0")
+    out = sphere_sweep(tmp_path, "27.29507274 163.77043644",
+                       [("orbit", "--plane", "horizontal", "--radius", "2", *frame)], job)
+    tool(tmp_path, "plot_cli", str(out), "map.csv", "--only", "polar-horizontal", "--scattered",
+         *frame)
+    table = np.genfromtxt(tmp_path / "map.csv", delimiter=",", names=True)
+    assert table["h180_db"][0] > 2.0 and table["h180_db"][1] < -5.0
+    assert np.all(table["h90_db"] < -5.0)

@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -29,7 +28,8 @@ struct Kernel {
 
     Complex Entry(int i, int j) const {
         if (i == j) return {0.5, 0.0};
-        const double r = Length(points[static_cast<std::size_t>(i)] - points[static_cast<std::size_t>(j)]);
+        const double r =
+            Length(points[static_cast<std::size_t>(i)] - points[static_cast<std::size_t>(j)]);
         const double scale = 1.0 / (static_cast<double>(points.size()) * r);
         return {scale * std::cos(k * r), scale * std::sin(k * r)};
     }
@@ -91,11 +91,13 @@ struct Compressed {
 };
 
 void Compress(const Kernel& kernel, double tolerance, int threads, Compressed& result,
-              int leafSize = 16) {
-    ASSERT_EQ(result.tree.Build(kernel.points.data(), static_cast<int>(kernel.points.size()), leafSize), 0);
+              double recompression = 0.5) {
+    ASSERT_EQ(result.tree.Build(kernel.points.data(), static_cast<int>(kernel.points.size()), 16),
+              0);
     HMatrixOptions options;
     options.tolerance = tolerance;
     options.threads = threads;
+    options.recompression = recompression;
     ASSERT_EQ(result.matrix.Assemble(result.tree, result.tree, kernel.Function(), options), 0);
 }
 
@@ -103,7 +105,8 @@ void Compress(const Kernel& kernel, double tolerance, int threads, Compressed& r
 std::vector<Complex> DenseSolve(std::vector<Complex> a, std::vector<Complex> b) {
     const int n = static_cast<int>(b.size());
     std::vector<Complex*> rows(b.size());
-    for (int i = 0; i < n; ++i) rows[static_cast<std::size_t>(i)] = a.data() + static_cast<std::size_t>(i) * n;
+    for (int i = 0; i < n; ++i)
+        rows[static_cast<std::size_t>(i)] = a.data() + static_cast<std::size_t>(i) * n;
     test::ConsoleCapture capture;
     CLinEqu linEqu(1);
     EXPECT_EQ(linEqu.LUDecompose(rows.data(), n), 0);
@@ -133,7 +136,8 @@ TEST(ClusterTreeTest, LeavesPartitionThePointsAndCoincidentPointsEndTheSplitting
         EXPECT_LE(node.count, 8);
         covered += node.count;
         for (int k = node.first; k < node.first + node.count; ++k) {
-            const Vector3 p = kernel.points[static_cast<std::size_t>(tree.Order()[static_cast<std::size_t>(k)])];
+            const Vector3 p =
+                kernel.points[static_cast<std::size_t>(tree.Order()[static_cast<std::size_t>(k)])];
             EXPECT_TRUE(p.x >= node.low.x && p.x <= node.high.x && p.y >= node.low.y &&
                         p.y <= node.high.y && p.z >= node.low.z && p.z <= node.high.z);
         }
@@ -148,54 +152,60 @@ TEST(HMatrixTest, EveryLowRankBlockMeetsTheToleranceAgainstItsTrueEntries) {
     const Kernel kernel = SphereKernel(3);
     const int n = static_cast<int>(kernel.points.size());
     const std::vector<Complex> dense = kernel.Dense();
-    for (const double tolerance : {1e-3, 1e-5}) {
-        Compressed compressed;
-        Compress(kernel, tolerance, 2, compressed);
-        const HMatrixStatistics& statistics = compressed.matrix.Statistics();
-        EXPECT_GT(statistics.lowRankBlocks, 0);
-        const std::vector<int>& order = compressed.tree.Order();
-        double worst = 0.0;
-        int largestRank = 0;
-        for (int b = 0; b < compressed.matrix.BlockCount(); ++b) {
-            const HMatrixBlock block = compressed.matrix.Block(b);
-            if (block.rank < 0) continue;
-            largestRank = std::max(largestRank, block.rank);
-            const Complex* u = block.data;
-            const Complex* w = block.data + static_cast<std::size_t>(block.rank) * block.rowCount;
-            double error = 0.0;
-            double norm = 0.0;
-            for (int i = 0; i < block.rowCount; ++i) {
-                for (int j = 0; j < block.columnCount; ++j) {
-                    Complex approximation{0.0, 0.0};
-                    for (int l = 0; l < block.rank; ++l)
-                        approximation += u[l * block.rowCount + i] * w[l * block.columnCount + j];
-                    const Complex exact =
-                        dense[static_cast<std::size_t>(order[block.rowFirst + i]) * n +
-                              order[block.columnFirst + j]];
-                    error += std::pow(Abs(approximation - exact), 2);
-                    norm += std::pow(Abs(exact), 2);
+    // The cross approximations as they come, and recompressed to half the tolerance.
+    for (const double tolerance : {1e-3, 1e-5})
+        for (const double recompression : {0.0, 0.5}) {
+            Compressed compressed;
+            Compress(kernel, tolerance, 2, compressed, recompression);
+            const HMatrixStatistics& statistics = compressed.matrix.Statistics();
+            EXPECT_GT(statistics.lowRankBlocks, 0);
+            const std::vector<int>& order = compressed.tree.Order();
+            double worst = 0.0;
+            int largestRank = 0;
+            for (int b = 0; b < compressed.matrix.BlockCount(); ++b) {
+                const HMatrixBlock block = compressed.matrix.Block(b);
+                if (block.rank < 0) continue;
+                largestRank = std::max(largestRank, block.rank);
+                const Complex* u = block.data;
+                const Complex* w =
+                    block.data + static_cast<std::size_t>(block.rank) * block.rowCount;
+                double error = 0.0;
+                double norm = 0.0;
+                for (int i = 0; i < block.rowCount; ++i) {
+                    for (int j = 0; j < block.columnCount; ++j) {
+                        Complex approximation{0.0, 0.0};
+                        for (int l = 0; l < block.rank; ++l)
+                            approximation +=
+                                u[l * block.rowCount + i] * w[l * block.columnCount + j];
+                        const Complex exact =
+                            dense[static_cast<std::size_t>(order[block.rowFirst + i]) * n +
+                                  order[block.columnFirst + j]];
+                        error += std::pow(Abs(approximation - exact), 2);
+                        norm += std::pow(Abs(exact), 2);
+                    }
                 }
+                worst = std::max(worst, std::sqrt(error / norm));
             }
-            worst = std::max(worst, std::sqrt(error / norm));
-        }
-        EXPECT_EQ(largestRank, statistics.largestRank);
-        // The stopping rule estimates the error by the last term; allow it a factor of ten.
-        EXPECT_LT(worst, 10.0 * tolerance) << "tolerance " << tolerance;
-        std::printf("tolerance %g: worst block %g\n", tolerance, worst);
+            EXPECT_EQ(largestRank, statistics.largestRank);
+            // The stopping rule estimates the error; measured without recompression: 1.6e-3 and
+            // 1.03e-5.
+            EXPECT_LT(worst, 3.0 * tolerance)
+                << "tolerance " << tolerance << ", recompression " << recompression;
 
-        const std::vector<Complex> x = RandomVector(n, 3);
-        std::vector<Complex> y(x.size()), yAdjoint(x.size());
-        ASSERT_EQ(compressed.matrix.Apply(x.data(), y.data()), 0);
-        EXPECT_LT(RelativeDifference(y, DenseProduct(dense, x)), tolerance);
-        // A^H x against the dense conjugate transpose.
-        std::vector<Complex> adjoint(dense.size());
-        for (int i = 0; i < n; ++i)
-            for (int j = 0; j < n; ++j)
-                adjoint[static_cast<std::size_t>(j) * n + i] = {dense[static_cast<std::size_t>(i) * n + j].re,
-                                                                -dense[static_cast<std::size_t>(i) * n + j].im};
-        ASSERT_EQ(compressed.matrix.ApplyAdjoint(x.data(), yAdjoint.data()), 0);
-        EXPECT_LT(RelativeDifference(yAdjoint, DenseProduct(adjoint, x)), tolerance);
-    }
+            const std::vector<Complex> x = RandomVector(n, 3);
+            std::vector<Complex> y(x.size()), yAdjoint(x.size());
+            ASSERT_EQ(compressed.matrix.Apply(x.data(), y.data()), 0);
+            EXPECT_LT(RelativeDifference(y, DenseProduct(dense, x)), tolerance);
+            // A^H x against the dense conjugate transpose.
+            std::vector<Complex> adjoint(dense.size());
+            for (int i = 0; i < n; ++i)
+                for (int j = 0; j < n; ++j)
+                    adjoint[static_cast<std::size_t>(j) * n + i] = {
+                        dense[static_cast<std::size_t>(i) * n + j].re,
+                        -dense[static_cast<std::size_t>(i) * n + j].im};
+            ASSERT_EQ(compressed.matrix.ApplyAdjoint(x.data(), yAdjoint.data()), 0);
+            EXPECT_LT(RelativeDifference(yAdjoint, DenseProduct(adjoint, x)), tolerance);
+        }
 }
 
 TEST(HMatrixTest, PreconditionedGmresAndLeastSquaresMatchTheDenseSolution) {
@@ -221,8 +231,9 @@ TEST(HMatrixTest, PreconditionedGmresAndLeastSquaresMatchTheDenseSolution) {
     EXPECT_LE(plain.residual, 1e-8);
     EXPECT_LT(RelativeDifference(x, exact), 1e-5);
     std::fill(x.begin(), x.end(), Complex{0.0, 0.0});
-    ASSERT_EQ(SolveGmres(compressed.matrix, &preconditioner, b.data(), x.data(), options,
-                         preconditioned), 0);
+    ASSERT_EQ(
+        SolveGmres(compressed.matrix, &preconditioner, b.data(), x.data(), options, preconditioned),
+        0);
     EXPECT_TRUE(preconditioned.converged);
     EXPECT_LT(RelativeDifference(x, exact), 1e-5);
 
@@ -243,13 +254,16 @@ TEST(HMatrixTest, PreconditionedGmresAndLeastSquaresMatchTheDenseSolution) {
     std::vector<Complex> stackedB = b;
     for (int k = 0; k < extra; ++k) {
         Complex sum{0.0, 0.0};
-        for (int j = 0; j < n; ++j) sum += extraRows[static_cast<std::size_t>(k) * n + j] * exact[static_cast<std::size_t>(j)];
+        for (int j = 0; j < n; ++j)
+            sum +=
+                extraRows[static_cast<std::size_t>(k) * n + j] * exact[static_cast<std::size_t>(j)];
         stackedB.push_back(sum);
     }
     KrylovResult leastSquares;
     std::fill(x.begin(), x.end(), Complex{0.0, 0.0});
     ASSERT_EQ(SolveLeastSquares(compressed.matrix, extraRows.data(), extra, &preconditioner,
-                                stackedB.data(), x.data(), options, leastSquares), 0);
+                                stackedB.data(), x.data(), options, leastSquares),
+              0);
     EXPECT_TRUE(leastSquares.converged);
     EXPECT_LT(RelativeDifference(x, exact), 1e-5);
 }
@@ -264,12 +278,16 @@ TEST(HMatrixTest, ResultsAreTheSameBitForBitOnOneTwoAndThreeThreads) {
         Compress(kernel, 1e-4, threads, compressed);
         CNearFieldPreconditioner preconditioner;
         ASSERT_EQ(preconditioner.Build(compressed.matrix, 32, threads), 0);
-        std::vector<Complex> y(b.size()), x(b.size(), Complex{0.0, 0.0}), z(b.size(), Complex{0.0, 0.0});
+        std::vector<Complex> y(b.size()), x(b.size(), Complex{0.0, 0.0}),
+            z(b.size(), Complex{0.0, 0.0});
         ASSERT_EQ(compressed.matrix.ApplyAdjoint(b.data(), y.data()), 0);
         KrylovResult result;
-        ASSERT_EQ(SolveGmres(compressed.matrix, &preconditioner, b.data(), x.data(), KrylovOptions(), result), 0);
+        ASSERT_EQ(SolveGmres(compressed.matrix, &preconditioner, b.data(), x.data(),
+                             KrylovOptions(), result),
+                  0);
         ASSERT_EQ(SolveLeastSquares(compressed.matrix, nullptr, 0, &preconditioner, b.data(),
-                                    z.data(), KrylovOptions(), result), 0);
+                                    z.data(), KrylovOptions(), result),
+                  0);
         y.insert(y.end(), x.begin(), x.end());
         y.insert(y.end(), z.begin(), z.end());
         reference[threads - 1] = y;

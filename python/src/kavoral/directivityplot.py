@@ -76,8 +76,9 @@ def polar_table(field, frame, plane, options):
     orbit = dv.orbit_of(field, frame, plane, options.radius)
     angles, levels = dv.polar_map(field, orbit)
     header = ["frequency_hz"] + [f"{plane[0]}{a:g}_db" for a in angles]
-    return header, [field.frequencies] + list(levels.T), {"orbit": orbit, "angles": angles,
-                                                           "levels": levels}
+    return header, [field.frequencies] + list(levels.T), {
+        "orbit": orbit, "angles": angles, "levels": levels,
+        "what": " of the scattered pressure" if options.scattered else ""}
 
 
 def spin_table(field, frame, options):
@@ -154,7 +155,8 @@ def draw_polar(ax, figure, field, extra, plane):
     ax.set_ylabel(f"{plane.capitalize()} angle in degrees")
     span = angles[-1] - angles[0]
     ax.set_yticks(np.arange(np.ceil(angles[0] / 30) * 30, angles[-1] + 1, 30 if span > 90 else 10))
-    ax.set_title(f"{plane.capitalize()} polar map, radius {extra['orbit'].radius:g} m")
+    ax.set_title(f"{plane.capitalize()} polar map{extra['what']}, radius "
+                 f"{extra['orbit'].radius:g} m")
     bar = figure.colorbar(fill, ax=ax, ticks=bands[::2] if len(bands) > 8 else bands)
     bar.set_label("Level re on-axis in dB")
 

@@ -7,7 +7,7 @@ import os
 import sys
 
 from . import export as export_module
-from . import meshcheck, meshimport, points_cli
+from . import meshcheck, meshimport, points_cli, regions
 from .datafiles import write_regions
 from .surface import read_surface, write_surface
 from .textfile import FileFormatError
@@ -194,6 +194,7 @@ def parser():
     p.set_defaults(run=command_export)
 
     points_cli.add_parser(commands)
+    regions.add_parser(commands)
     return top
 
 
