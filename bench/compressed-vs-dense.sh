@@ -53,8 +53,9 @@ for item in $cases; do
             { echo "level $level ka $ka $solver: failed, see below"; tail -5 "$out.log"; continue; }
         "$python" - "$out" "$ka" "$solver" "$level" "out-$level-$ka-DENSE" "$(cat time.txt)" \
             "$(peer "$item")" <<'PY'
-import csv, glob, math, sys
+import csv, glob, math, re, sys
 out, ka, solver, level, dense, timing, peer = sys.argv[1:8]
+rank = re.search(r"largest rank (\d+)", open(out + ".log").read())
 ka = float(ka)
 def pressures(directory):
     files = glob.glob(directory + "/surface_*Hz.res")
@@ -74,7 +75,7 @@ vs = "-" if q is None else "%.2e" % math.sqrt(sum(abs(x - y) ** 2 for x, y in zi
 wall, peak = timing.split()
 print("%-6s %-5g %-10s %9.1f %9.0f %6s %5s %11.4f%% %12s   %s" % (
     level, ka, solver.lower(), float(row.get("seconds", wall)), float(peak) / 1024,
-    row.get("iterations", "-"), row.get("largest_rank", "-"), 100 * err, vs, peer))
+    row.get("iterations", "-"), rank.group(1) if rank else "-", 100 * err, vs, peer))
 PY
     done
 done

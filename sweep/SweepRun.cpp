@@ -366,6 +366,11 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
                         Format("%.2e", result.residual);
             }
         }
+        if (result.compressed) {
+            line += ", compressed: " + std::to_string(result.iterations) + " iterations, " +
+                    Format("%.0f", result.compressedBytes / 1e6) + " MB, largest rank " +
+                    std::to_string(result.largestRank);
+        }
         line += ", " + Format("%.2f", result.seconds) + " s\n";
         Print(line);
         const std::string key = output::FrequencyText(result.frequency);
