@@ -15,9 +15,9 @@ import matplotlib
 
 matplotlib.use("Agg")
 import matplotlib.pyplot as plt  # noqa: E402
-from matplotlib import ticker  # noqa: E402
 import numpy as np  # noqa: E402
 
+from .directivityplot import frequency_axis, frequency_label  # noqa: E402
 from .textfile import write_atomically  # noqa: E402
 
 FREQUENCY_COLUMNS = ("frequency_hz", "interior_residual", "status")
@@ -142,15 +142,6 @@ def polar_angles(positions, centre, axis=None):
     return np.degrees(np.arctan2(d @ b, d @ a))
 
 
-def frequency_axis(ax):
-    """Logarithmic frequency axis labelled 100, 200, 500, 1000 ... instead of powers of ten."""
-    ax.set_xscale("log")
-    ax.xaxis.set_major_locator(ticker.LogLocator(base=10, subs=(1.0, 2.0, 5.0)))
-    ax.xaxis.set_major_formatter(ticker.FuncFormatter(lambda x, _: "%g" % x))
-    ax.xaxis.set_minor_formatter(ticker.NullFormatter())
-    ax.set_xlabel("frequency in Hz")
-
-
 def plot_spl(ax, sweep, points):
     for i in points:
         f, level = sweep.level(i)
@@ -181,7 +172,7 @@ def plot_polar(ax, sweep, points, frequencies, centre, axis):
         t = theta
         if closed:
             t, r = np.append(t, t[0]), np.append(r, r[0])
-        ax.plot(t, r, label="%.4g Hz" % frequency)
+        ax.plot(t, r, label=frequency_label(frequency))
     ax.set_ylim(-POLAR_RANGE, 2)
     ax.set_yticks(np.arange(-POLAR_RANGE, 1, 10))
     ax.set_theta_zero_location("E")
