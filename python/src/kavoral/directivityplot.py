@@ -272,6 +272,14 @@ def plot(sweep, picture, panels, options, title=None):
         else:
             draw_index(ax, field, header, columns, extra)
             notes.append("directivity index " + "; ".join(extra["labels"]))
+    save_figure(figure, picture, title)
+    return notes
+
+
+def save_figure(figure, picture, title=None):
+    """Writes the figure under its title to the picture file, completely or not at all, and
+    closes it."""
+    import matplotlib.pyplot as plt
     if title:
         figure.suptitle(title)
     figure.tight_layout()
@@ -279,4 +287,3 @@ def plot(sweep, picture, panels, options, title=None):
         write_atomically(picture, lambda temporary: figure.savefig(temporary, dpi=100))
     finally:
         plt.close(figure)
-    return notes

@@ -17,8 +17,7 @@ matplotlib.use("Agg")
 import matplotlib.pyplot as plt  # noqa: E402
 import numpy as np  # noqa: E402
 
-from .directivityplot import frequency_axis, frequency_label  # noqa: E402
-from .textfile import write_atomically  # noqa: E402
+from .directivityplot import frequency_axis, frequency_label, save_figure  # noqa: E402
 
 FREQUENCY_COLUMNS = ("frequency_hz", "interior_residual", "status")
 FIELD_COLUMNS = ("frequency_hz", "point", "x", "y", "z", "spl_db")
@@ -235,12 +234,6 @@ def plot_sweep(sweep, picture, panels=PANELS, spl_points=None, polar_points=None
                        polar_points, chosen, centre, axis)
         else:
             plot_residual(figure.add_subplot(1, len(panels), k), sweep, limit)
-    if title:
-        figure.suptitle(title)
-    figure.tight_layout()
-    try:
-        write_atomically(picture, lambda temporary: figure.savefig(temporary, dpi=100))
-    finally:
-        plt.close(figure)
+    save_figure(figure, picture, title)
     return {"panels": list(panels), "spl_points": list(spl_points),
             "polar_points": list(polar_points), "polar_frequencies": chosen}
