@@ -3,9 +3,9 @@
 #include <cstring>
 #include <limits>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
-#include "app/Stopwatch.h"
+#include "base/Stopwatch.h"
 #include "fileio/ConfigData.h"
 #include "fileio/FileIO.h"
 #include "fileio/NumberScan.h"

@@ -19,7 +19,7 @@
 #include <random>
 #include <vector>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "compressed/HMatrix.h"
 #include "compressed/Krylov.h"
 #include "compressed/NearFieldPreconditioner.h"

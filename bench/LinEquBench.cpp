@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "app/LogFile.h"
 #include "base/Doubles.h"
+#include "base/LogFile.h"
 #include "solver/LinEqu.h"
 
 #ifdef KAVORAL_BENCH_LAPACKE

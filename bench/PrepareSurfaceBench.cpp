@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "meshes/Mesh.h"
 #include "surface/Surface.h"
 

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "base/Constants.h"
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "meshes/Mesh.h"
 #include "fileio/FileIO.h"
 #include "generator/Generator.h"

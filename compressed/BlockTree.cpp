@@ -4,7 +4,7 @@
 #include <new>
 #include <utility>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
 
 int CBlockTree::Build(const CClusterTree& rows, const CClusterTree& columns, double eta) {

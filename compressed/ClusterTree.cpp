@@ -4,7 +4,7 @@
 #include <cmath>
 #include <new>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <new>
 #include <vector>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
 #include "compressed/ComplexVector.h"
 

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <new>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
 #include "base/Threads.h"
 #include "compressed/ComplexVector.h"

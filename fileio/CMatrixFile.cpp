@@ -2,9 +2,9 @@
 // binary encoding of the matrix file.
 #include <new>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
-#include "app/Stopwatch.h"
+#include "base/Stopwatch.h"
 #include "fileio/FileIO.h"
 #include "fileio/LittleEndian.h"
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "base/File.h"
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
 #include "fileio/ConfigKeys.h"
 #include "fileio/FileIO.h"

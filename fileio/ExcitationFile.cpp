@@ -5,7 +5,7 @@
 #include <new>
 #include <string>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/File.h"
 #include "base/Status.h"
 #include "fileio/ExcitationType.h"

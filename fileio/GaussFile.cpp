@@ -2,7 +2,7 @@
 // (a, b, w) triples, twenty quadrilateral rules of n * n points, then twenty triangle rules of
 // n (n + 1) / 2 points. The file has no comments; anything after the last block is not read.
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
 #include "fileio/FileIO.h"
 #include "fileio/TextReader.h"

@@ -5,9 +5,9 @@
 #include <new>
 
 #include "base/File.h"
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
-#include "app/Stopwatch.h"
+#include "base/Stopwatch.h"
 #include "fileio/FileIO.h"
 #include "fileio/NumberFormat.h"
 

@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 
 extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
 

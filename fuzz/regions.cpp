@@ -1,6 +1,6 @@
 // The regions file of a sweep.
 #include "fuzz/FuzzInput.h"
-#include "sweep/RegionsFile.h"
+#include "fileio/RegionsFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Input input(data, size, "s.regions");

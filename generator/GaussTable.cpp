@@ -3,7 +3,7 @@
 #include <cmath>
 #include <new>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
 #include "fileio/FileIO.h"
 #include "generator/KernelLanes.h"

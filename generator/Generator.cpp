@@ -6,7 +6,7 @@
 #include <cmath>
 #include <new>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
 #include "surface/Preparation.h"
 

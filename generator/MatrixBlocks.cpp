@@ -5,7 +5,7 @@
 #include <new>
 #include <utility>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
 #include "generator/Generator.h"
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <new>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Constants.h"
 #include "base/Status.h"
 #include "base/Threads.h"

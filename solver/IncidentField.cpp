@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Constants.h"
 #include "base/Status.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
 #include "base/Threads.h"
 #include "solver/ProductKernel.h"

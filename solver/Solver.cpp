@@ -4,7 +4,7 @@
 #include <limits>
 #include <new>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
 #include "base/Threads.h"
 #include "fileio/FileIO.h"

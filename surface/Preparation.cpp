@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
 
 int SurfaceDirectionFlag(const char* direction) {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <new>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
 #include "surface/Surface.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/Constants.h"
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
 #include "surface/Surface.h"
 

@@ -1,6 +1,6 @@
 #include "surface/SurfaceCheck.h"
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
 #include "surface/Preparation.h"
 #include "surface/Surface.h"

@@ -5,9 +5,9 @@
 #include <new>
 #include <string>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
-#include "app/Stopwatch.h"
+#include "base/Stopwatch.h"
 #include "fileio/FileReplacement.h"
 #include "fileio/NumberFormat.h"
 #include "fileio/TextReader.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
 
 int WriteAtomically(const std::string& target, const char* className, const char* function,

@@ -11,12 +11,12 @@
 #include <cstring>
 #include <map>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/File.h"
 #include "base/Status.h"
 #include "fileio/ConfigKeys.h"
 #include "fileio/ExcitationType.h"
-#include "sweep/WholeFile.h"
+#include "fileio/WholeFile.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Constants.h"
 #include "base/Status.h"
 #include "fileio/FileIO.h"
@@ -99,7 +99,7 @@ std::string UnstructuredGrid(const std::vector<double>& coordinates,
 }
 
 // The whole body, symmetry images included: every point shows the values of its file point.
-std::string SurfaceGrid(const SweepModel& model, const FrequencyResult& result) {
+std::string SurfaceGrid(const Model& model, const FrequencyResult& result) {
     const CSurface& surface = *model.surface;
     std::vector<double> coordinates;
     PointArrays arrays;
@@ -120,7 +120,7 @@ std::string SurfaceGrid(const SweepModel& model, const FrequencyResult& result) 
     return UnstructuredGrid(coordinates, connectivity, offsets, types, arrays, result.frequency);
 }
 
-std::string FieldGrid(const SweepModel& model, const FrequencyResult& result) {
+std::string FieldGrid(const Model& model, const FrequencyResult& result) {
     std::vector<double> coordinates;
     PointArrays arrays;
     std::vector<long> connectivity, offsets, types;
@@ -147,6 +147,16 @@ int WriteResult(const std::string& fileName, int count, const Complex* pressures
 }  // namespace
 
 std::string FrequencyText(double frequency) { return G(frequency); }
+
+int WriteExcitation(const std::string& fileName, const PointExcitation& excitation,
+                    const std::string& title) {
+    return WriteAtomically(
+        fileName, "CBoundaryConditions", "WriteExcitationFile", [&](const std::string& temporary) {
+            return CFileIO().WriteExcitationFile(
+                temporary.c_str(), static_cast<int>(excitation.types.size()),
+                excitation.types.data(), excitation.values.data(), title.c_str());
+        });
+}
 
 std::string FrequencyFile(const std::string& kind, double frequency, const std::string& extension) {
     return kind + "_" + FrequencyText(frequency) + "Hz." + extension;
@@ -190,7 +200,7 @@ int WriteTextFile(const std::string& fileName, const std::string& text) {
     return Status::writeError;
 }
 
-int WriteFrequencyFiles(const std::string& folder, const SweepModel& model, const SweepJob& job,
+int WriteFrequencyFiles(const std::string& folder, const Model& model, const SweepJob& job,
                         const FrequencyResult& result) {
     const std::string prefix = folder + "/";
     const std::string source = job.excitationFile.empty() ? job.jobFile : job.excitationFile;

@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "sweep/FrequencySolver.h"
-#include "sweep/SweepModel.h"
+#include "frequency/FrequencySolver.h"
+#include "frequency/Model.h"
+#include "sweep/SweepJob.h"
 
 namespace output {
 
@@ -36,8 +37,14 @@ double PhaseDegrees(Complex p);
 
 // Writes the result files and VTK files of one solved frequency into the folder. 0, or the
 // negative status after one report.
-int WriteFrequencyFiles(const std::string& folder, const SweepModel& model, const SweepJob& job,
+int WriteFrequencyFiles(const std::string& folder, const Model& model, const SweepJob& job,
                         const FrequencyResult& result);
+
+// Writes the excitation as an excitation file that the surface solution reads, values in full
+// precision, written completely or not at all. 0, or the failure after one report (-3 when the
+// file cannot be created).
+int WriteExcitation(const std::string& fileName, const PointExcitation& excitation,
+                    const std::string& title);
 
 // Writes a text file completely or not at all. 0, or -7 after one report.
 int WriteTextFile(const std::string& fileName, const std::string& text);

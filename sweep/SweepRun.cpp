@@ -12,15 +12,14 @@
 #include <set>
 #include <sstream>
 
-#include "app/LogFile.h"
 #include "base/Constants.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
 #include "base/Threads.h"
 #include "generator/ThreadedRows.h"
 #include "solver/LinEqu.h"
-#include "sweep/FrequencySolver.h"
-#include "sweep/IncidentTerms.h"
-#include "sweep/SweepModel.h"
+#include "frequency/FrequencySolver.h"
+#include "frequency/Model.h"
 #include "sweep/SweepOutput.h"
 
 namespace fs = std::filesystem;
@@ -55,7 +54,7 @@ double AvailableMemory() {
 
 // Seconds for the rows of n points, measured on 32 rows, and for the factorisation, measured
 // on a system of up to 1024 unknowns and scaled with n^3.
-double EstimateSeconds(const SweepModel& model, double frequency, int threads) {
+double EstimateSeconds(const Model& model, double frequency, int threads) {
     const int n = model.pointCount;
     const int probeRows = std::min(n, 32);
     std::vector<Complex> a(static_cast<std::size_t>(probeRows) * n);
@@ -210,9 +209,16 @@ double CSweepRun::MemoryNeed(int n, int m) {
 }
 
 int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
-    SweepModel model;
-    int status = PrepareSweepModel(job, model);
+    Model model;
+    int status = PrepareModel(job, model);
     if (status < 0) return status;
+    if (!job.writeExcitation.empty()) {
+        status = output::WriteExcitation(job.writeExcitation, model.excitation,
+                                         "Excitation derived from " + job.jobFile +
+                                             " by kavoral-sweep");
+        if (status < 0) return status;
+        Print("Excitation written to " + job.writeExcitation + "\n");
+    }
 
     std::error_code error;
     fs::create_directories(job.outputDirectory, error);
@@ -280,8 +286,6 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
           (skipped > 0 ? ", " + std::to_string(skipped) + " already done" : std::string()) + "\n");
 
     FrequencyOptions frequencyOptions;
-    frequencyOptions.chief = job.chief;
-    frequencyOptions.residualLimit = job.residualLimit;
     frequencyOptions.threads = threads;
     CFrequencySolver solver;
     CProgress progress(static_cast<int>(todo.size()));
@@ -297,13 +301,9 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
         std::string libraryText;
         FrequencyResult result;
         result.frequency = todo[i];
-        AddedTerms incident;
         {
             ConsoleCapture capture;
-            status = IncidentTerms(model, job.incident, 2.0 * pi * todo[i], incident);
-            frequencyOptions.added = &incident;
-            if (status == 0) status = solver.Solve(model, todo[i], frequencyOptions, result);
-            frequencyOptions.added = nullptr;
+            status = solver.Solve(model, todo[i], frequencyOptions, result);
             if (status == 0)
                 status = output::WriteFrequencyFiles(job.outputDirectory, model, job, result);
             libraryText = capture.text;
@@ -338,7 +338,7 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
         Print(line);
         const std::string key = output::FrequencyText(result.frequency);
         table.frequencyRows[key] = output::FrequencyRow(result, model.pointCount);
-        table.fieldRows[key] = output::FieldRows(result, model.fieldPoints, incident.fieldPoints);
+        table.fieldRows[key] = output::FieldRows(result, model.fieldPoints, result.incidentField);
         const int written = WriteTables(job.outputDirectory, frequencyFile, fieldFile, table,
                                         withField, collection);
         if (written < 0 && firstFailure == 0) firstFailure = written;

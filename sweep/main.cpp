@@ -7,8 +7,8 @@
 #include <string>
 #include <thread>
 
-#include "app/LogFile.h"
-#include "app/Stopwatch.h"
+#include "base/LogFile.h"
+#include "base/Stopwatch.h"
 #include "base/Status.h"
 #include "sweep/JobFile.h"
 #include "sweep/SweepRun.h"

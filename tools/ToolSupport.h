@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Complex.h"
 #include "base/Vector3.h"
 #include "fileio/FileIO.h"

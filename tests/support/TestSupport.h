@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 
 namespace test {
 

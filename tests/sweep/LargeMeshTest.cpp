@@ -4,12 +4,12 @@
 
 #include <vector>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Constants.h"
 #include "meshes/Mesh.h"
 #include "support/TestSupport.h"
 #include "sweep/JobFile.h"
-#include "sweep/SweepModel.h"
+#include "frequency/Model.h"
 #include "SweepSupport.h"
 
 TEST(LargeMesh, KavoralRefusesEightyThousandTrianglesAndTheSweepPreparesThem) {
@@ -33,8 +33,8 @@ TEST(LargeMesh, KavoralRefusesEightyThousandTrianglesAndTheSweepPreparesThem) {
     test::ConsoleCapture console;
     SweepJob job;
     ASSERT_EQ(CJobFile().Read("job.txt", job), 0) << console.text;
-    SweepModel model;
-    ASSERT_EQ(PrepareSweepModel(job, model), 0) << console.text;
+    Model model;
+    ASSERT_EQ(PrepareModel(job, model), 0) << console.text;
     EXPECT_EQ(model.pointCount, 40962);
     EXPECT_EQ(model.generator->totalElementCount, 81920);
     // Every point of a finely meshed convex body, seen from inside, has a little less than 2 pi.

@@ -9,10 +9,10 @@
 
 #include "SweepSupport.h"
 #include "generator/Generator.h"
-#include "sweep/FrequencySolver.h"
+#include "frequency/FrequencySolver.h"
 #include "sweep/JobFile.h"
 #include "sweep/SurfacePower.h"
-#include "sweep/SweepModel.h"
+#include "frequency/Model.h"
 
 namespace {
 
@@ -68,8 +68,8 @@ double SolvedPower(const test::TempDir& dir, const std::string& job, double ka) 
     SweepJob parsed;
     CJobFile reader;
     EXPECT_EQ(reader.ReadText(job, dir.File("job.txt"), parsed), 0);
-    SweepModel model;
-    EXPECT_EQ(PrepareSweepModel(parsed, model), 0);
+    Model model;
+    EXPECT_EQ(PrepareModel(parsed, model), 0);
     FrequencyOptions options;
     options.threads = 2;
     FrequencyResult result;

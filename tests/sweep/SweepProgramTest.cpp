@@ -10,9 +10,9 @@
 #include "fileio/FileIO.h"
 #include "solver/Solver.h"
 #include "SweepSupport.h"
-#include "sweep/FrequencySolver.h"
+#include "frequency/FrequencySolver.h"
 #include "sweep/JobFile.h"
-#include "sweep/SweepModel.h"
+#include "frequency/Model.h"
 
 namespace {
 
@@ -89,10 +89,9 @@ TEST(SweepProgram, WithChiefOffGivesTheResultsOfTheFiveCommandsBitForBit) {
     test::ConsoleCapture console;
     SweepJob sweepJob;
     ASSERT_EQ(CJobFile().Read("job.txt", sweepJob), 0);
-    SweepModel model;
-    ASSERT_EQ(PrepareSweepModel(sweepJob, model), 0) << console.text;
+    Model model;
+    ASSERT_EQ(PrepareModel(sweepJob, model), 0) << console.text;
     FrequencyOptions options;
-    options.chief = ChiefMode::off;
     FrequencyResult result;
     ASSERT_EQ(CFrequencySolver().Solve(model, sweepJob.frequencies[0], options, result), 0);
 

@@ -4,8 +4,8 @@
 #include "fileio/ExcitationType.h"
 #include "support/TestSupport.h"
 #include "fileio/FileIO.h"
-#include "sweep/Boundary.h"
-#include "SweepSupport.h"
+#include "frequency/Boundary.h"
+#include "sweep/SweepSupport.h"
 #include "meshes/Mesh.h"
 
 namespace {
@@ -124,23 +124,6 @@ TEST(BoundaryConditions, UnknownRegionsAndElementsWithoutConditionAreErrors) {
     EXPECT_EQ(derive({Condition("ALL", 'V', {1, 0})}, &tooFew), -5);
     EXPECT_EQ(derive({Condition("ALL", 'V', {1, 0})}, nullptr), 0);
     EXPECT_EQ(x.values.size(), m.points.size());
-}
-
-TEST(BoundaryConditions, TheWrittenExcitationReadsBackExactly) {
-    test::TempDir dir;
-    PointExcitation x{{givenVelocity, givenImpedance}, {{0.1, 1.0 / 3.0}, {415.0, -2e-17}}};
-    test::ConsoleCapture capture;
-    ASSERT_EQ(CBoundaryConditions().WriteExcitationFile(dir.File("x.xct"), x, "derived"), 0);
-    EXPECT_FALSE(test::FileExists(dir.File("x.xct.part")));
-    CFileIO fileIO;
-    int count = 0;
-    std::vector<Complex> values;
-    std::vector<std::int16_t> types;
-    ASSERT_EQ(fileIO.ReadExcitationFile(dir.File("x.xct").c_str(), count, values, types), 0);
-    EXPECT_EQ(types, x.types);
-    EXPECT_EQ(values[0].im, 1.0 / 3.0);
-    EXPECT_EQ(values[1].im, -2e-17);
-    EXPECT_EQ(CBoundaryConditions().WriteExcitationFile(dir.File("no/x.xct"), x, "t"), -3);
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
-// Reading a small text file of the sweep (a job file, a regions file) whole into memory, with a
+// Reading a small text file (a job file, a regions file) whole into memory, with a
 // limit on its size, so that its reader can work on the text and be tried on text in memory.
 #pragma once
 
 #include <string>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/File.h"
 #include "base/Status.h"
 

@@ -1,10 +1,10 @@
-#include "sweep/RegionsFile.h"
+#include "fileio/RegionsFile.h"
 
 #include <cctype>
 #include <map>
 
-#include "app/LogFile.h"
-#include "sweep/WholeFile.h"
+#include "base/LogFile.h"
+#include "fileio/WholeFile.h"
 #include "base/Status.h"
 
 int RegionMap::Find(const std::string& name) const {

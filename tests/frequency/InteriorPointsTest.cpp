@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "base/Constants.h"
-#include "sweep/InteriorPoints.h"
-#include "SweepSupport.h"
+#include "frequency/InteriorPoints.h"
+#include "sweep/SweepSupport.h"
 #include "meshes/Mesh.h"
 
 namespace {

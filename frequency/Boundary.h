@@ -10,20 +10,14 @@
 // so a piston's rim does not change its volume velocity.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "base/Complex.h"
 #include "base/Vector3.h"
+#include "fileio/RegionsFile.h"
+#include "frequency/ModelDescription.h"
 #include "surface/SurfaceElement.h"
-#include "sweep/RegionsFile.h"
-#include "sweep/SweepJob.h"
-
-struct PointExcitation {
-    std::vector<std::int16_t> types;  // excitation type codes, one per point
-    std::vector<Complex> values;
-};
 
 class CBoundaryConditions {
 public:
@@ -39,12 +33,6 @@ public:
     // The area of an element: a triangle, or a quadrilateral as the two triangles 0 1 2 and
     // 0 2 3.
     static double ElementArea(const Vector3* points, const SurfaceElement& element);
-
-    // Writes the excitation as an excitation file that the surface solution reads, values in full
-    // precision, written completely or not at all. 0, or the failure after one report (-3 when
-    // the file cannot be created).
-    int WriteExcitationFile(const std::string& fileName, const PointExcitation& excitation,
-                            const std::string& title);
 
 private:
     const char* className = "CBoundaryConditions";

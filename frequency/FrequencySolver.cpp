@@ -1,4 +1,4 @@
-#include "sweep/FrequencySolver.h"
+#include "frequency/FrequencySolver.h"
 
 #define lapack_complex_float float _Complex
 #define lapack_complex_double Complex
@@ -10,12 +10,14 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <utility>
 
-#include "app/LogFile.h"
 #include "base/Constants.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
 #include "generator/ThreadedRows.h"
 #include "solver/Solver.h"
+#include "frequency/IncidentTerms.h"
 #include "solver/SurfaceSystem.h"
 
 namespace {
@@ -42,7 +44,7 @@ bool ForEachRow(const CGenerator& generator, double omega, const std::vector<Vec
 }
 
 // The file points of the surface: the row points of the surface equations.
-std::vector<Vector3> RowPoints(const SweepModel& model) {
+std::vector<Vector3> RowPoints(const Model& model) {
     return std::vector<Vector3>(model.surface->points.begin(),
                                 model.surface->points.begin() + model.pointCount);
 }
@@ -53,7 +55,7 @@ Complex WithAdded(Complex value, const std::vector<Complex>* terms, std::size_t 
 }
 
 // The field formula at every point, into values (one per point).
-bool FieldValues(const SweepModel& model, double omega, const std::vector<Vector3>& points,
+bool FieldValues(const Model& model, double omega, const std::vector<Vector3>& points,
                  const FrequencyResult& result, const std::vector<Complex>* added, int threads,
                  std::vector<Complex>& values) {
     values.assign(points.size(), Complex{0.0, 0.0});
@@ -73,7 +75,7 @@ double Seconds(std::chrono::steady_clock::time_point start) {
 
 }  // namespace
 
-int CFrequencySolver::SolveDirect(const SweepModel& model, double omega, const AddedTerms* added,
+int CFrequencySolver::SolveDirect(const Model& model, double omega, const AddedTerms* added,
                                   int threads, FrequencyResult& result) const {
     const int n = model.pointCount;
     RowPointerMatrix system = CSolver::AllocateMatrix(n);
@@ -107,7 +109,7 @@ int CFrequencySolver::SolveDirect(const SweepModel& model, double omega, const A
     return Status::ok;
 }
 
-int CFrequencySolver::SolveLeastSquares(const SweepModel& model, double omega,
+int CFrequencySolver::SolveLeastSquares(const Model& model, double omega,
                                         const AddedTerms* added, int threads,
                                         FrequencyResult& result) const {
     const int n = model.pointCount;
@@ -164,7 +166,7 @@ int CFrequencySolver::SolveLeastSquares(const SweepModel& model, double omega,
     return Status::ok;
 }
 
-double CFrequencySolver::Residual(const SweepModel& model, double omega,
+double CFrequencySolver::Residual(const Model& model, double omega,
                                   const FrequencyResult& result, const AddedTerms* added,
                                   int threads) {
     if (!model.interiorChecked) return std::numeric_limits<double>::quiet_NaN();
@@ -183,18 +185,25 @@ double CFrequencySolver::Residual(const SweepModel& model, double omega,
                      (surfaceSquares / result.pressures.size()));
 }
 
-int CFrequencySolver::Solve(const SweepModel& model, double frequency,
+int CFrequencySolver::Solve(const Model& model, double frequency,
                             const FrequencyOptions& options, FrequencyResult& result) const {
     const auto start = std::chrono::steady_clock::now();
     result = FrequencyResult{};
     result.frequency = frequency;
     const double omega = 2.0 * pi * frequency;
     result.ka = model.generator->WaveNumber(omega).re * model.radius;
-    const AddedTerms* added = options.added;
+    AddedTerms terms;
+    const int incidentStatus = IncidentTerms(model, omega, terms);
+    if (incidentStatus < 0) {
+        result.status = incidentStatus;
+        result.seconds = Seconds(start);
+        return incidentStatus;
+    }
+    const AddedTerms* added = &terms;
     const bool canChief = model.interiorChecked && !model.interior.chief.empty();
 
     int status = Status::ok;
-    if (options.chief == ChiefMode::always && canChief) {
+    if (model.chief == ChiefMode::always && canChief) {
         status = SolveLeastSquares(model, omega, added, options.threads, result);
     } else {
         status = SolveDirect(model, omega, added, options.threads, result);
@@ -202,8 +211,8 @@ int CFrequencySolver::Solve(const SweepModel& model, double frequency,
     if (status == Status::ok) {
         result.residual = Residual(model, omega, result, added, options.threads);
         result.firstResidual = result.residual;
-        result.nearResonance = result.residual > options.residualLimit;
-        if (result.nearResonance && options.chief == ChiefMode::automatic && canChief) {
+        result.nearResonance = result.residual > model.residualLimit;
+        if (result.nearResonance && model.chief == ChiefMode::automatic && canChief) {
             status = SolveLeastSquares(model, omega, added, options.threads, result);
             if (status == Status::ok)
                 result.residual = Residual(model, omega, result, added, options.threads);
@@ -217,6 +226,7 @@ int CFrequencySolver::Solve(const SweepModel& model, double frequency,
             status = Status::noMemory;
         }
     }
+    result.incidentField = std::move(terms.fieldPoints);
     result.status = status;
     result.seconds = Seconds(start);
     return status;

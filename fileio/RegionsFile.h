@@ -1,4 +1,4 @@
-// The regions file of a sweep: '%' comment lines, then one line per element of the surface file,
+// The regions file: '%' comment lines, then one line per element of the surface file,
 // in element order, holding the name of the element's region. The regions carry the boundary
 // conditions of BOUNDARY lines.
 #pragma once

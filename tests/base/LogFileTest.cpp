@@ -5,8 +5,8 @@
 #include <string>
 
 #include "support/TestSupport.h"
-#include "app/LogFile.h"
-#include "app/Stopwatch.h"
+#include "base/LogFile.h"
+#include "base/Stopwatch.h"
 
 namespace {
 

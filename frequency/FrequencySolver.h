@@ -1,15 +1,18 @@
-// One frequency of a sweep: the rows of A and B, the surface solution with the arithmetic of the
+// One frequency of a model: the rows of A and B, the surface solution with the arithmetic of the
 // surface solution command, the field pressures with that of the measuring-point command, the
 // interior residual and, near an interior resonance, the CHIEF solution: the surface rows and
-// the rows of interior points together, solved in the least-squares sense.
+// the rows of interior points together, solved in the least-squares sense. Every front end calls
+// this one solve (kavoral-sweep, the Python module), so that they give the same numbers to the
+// last bit; the numbers are the same for every thread count.
 #pragma once
 
 #include <vector>
 
 #include "base/Complex.h"
-#include "sweep/SweepModel.h"
+#include "frequency/Model.h"
 
-// Terms a caller may add per frequency, each empty or of the size given: the incident sound.
+// Terms added per frequency, each empty or of the size given: the incident sound
+// (frequency/IncidentTerms.h).
 struct AddedTerms {
     std::vector<Complex> surfaceRows;  // pointCount: added to the right-hand side of each row
     std::vector<Complex> chiefRows;    // one per CHIEF point: added to its right-hand side
@@ -28,32 +31,33 @@ struct FrequencyResult {
     double seconds = 0.0;
     std::vector<Complex> pressures;   // pointCount
     std::vector<Complex> velocities;  // pointCount
-    std::vector<Complex> field;       // one per field point
+    std::vector<Complex> field;       // one per field point: the total pressure
+    std::vector<Complex> incidentField;  // one per field point, or empty: no incident sound
 };
 
+// How a solve runs; what it computes is the model's (its CHIEF mode and residual limit).
 struct FrequencyOptions {
-    ChiefMode chief = ChiefMode::automatic;
-    double residualLimit = 0.02;
-    int threads = 1;
-    const AddedTerms* added = nullptr;  // borrowed for the call; null: nothing added
+    int threads = 1;  // the threads that compute rows and factorise; the results do not change
 };
 
 class CFrequencySolver {
 public:
-    // Solves the model at one frequency. The result's status is also returned: 0, -1 for a
-    // singular system, -4 when the memory is refused (each reported once).
-    int Solve(const SweepModel& model, double frequency, const FrequencyOptions& options,
+    // Solves the model at one frequency in Hz: the surface pressures and velocities, the total
+    // pressure at every field point, the interior residual and what CHIEF did, with the model's
+    // incident sound added. The result's status is also returned: 0, -1 for a singular system,
+    // -4 when the memory is refused (each reported once). Const, and it only reads the model.
+    int Solve(const Model& model, double frequency, const FrequencyOptions& options,
               FrequencyResult& result) const;
 
     // The interior residual of a solution: the RMS of the field formula at the check points over
     // the RMS of the surface pressures (0 when every surface pressure is 0).
-    static double Residual(const SweepModel& model, double omega, const FrequencyResult& result,
+    static double Residual(const Model& model, double omega, const FrequencyResult& result,
                            const AddedTerms* added, int threads);
 
 private:
     const char* className = "CFrequencySolver";
-    int SolveDirect(const SweepModel& model, double omega, const AddedTerms* added, int threads,
+    int SolveDirect(const Model& model, double omega, const AddedTerms* added, int threads,
                     FrequencyResult& result) const;
-    int SolveLeastSquares(const SweepModel& model, double omega, const AddedTerms* added,
+    int SolveLeastSquares(const Model& model, double omega, const AddedTerms* added,
                           int threads, FrequencyResult& result) const;
 };

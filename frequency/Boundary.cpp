@@ -1,10 +1,8 @@
-#include "sweep/Boundary.h"
+#include "frequency/Boundary.h"
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
 #include "fileio/ExcitationType.h"
-#include "fileio/FileIO.h"
-#include "sweep/AtomicFile.h"
 
 namespace {
 
@@ -121,15 +119,4 @@ int CBoundaryConditions::Derive(const Vector3* points, int pointCount,
                                    : Complex{plainSum[p].re / count[p], plainSum[p].im / count[p]};
     }
     return Status::ok;
-}
-
-int CBoundaryConditions::WriteExcitationFile(const std::string& fileName,
-                                             const PointExcitation& excitation,
-                                             const std::string& title) {
-    return WriteAtomically(
-        fileName, className, "WriteExcitationFile", [&](const std::string& temporary) {
-            return CFileIO().WriteExcitationFile(
-                temporary.c_str(), static_cast<int>(excitation.types.size()),
-                excitation.types.data(), excitation.values.data(), title.c_str());
-        });
 }

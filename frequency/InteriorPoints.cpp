@@ -1,4 +1,4 @@
-#include "sweep/InteriorPoints.h"
+#include "frequency/InteriorPoints.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "app/Stopwatch.h"
+#include "base/Stopwatch.h"
 
 #include <cstdio>
 #include <cstring>

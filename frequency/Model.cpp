@@ -1,19 +1,20 @@
-#include "sweep/SweepModel.h"
+#include "frequency/Model.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-#include "app/LogFile.h"
 #include "base/Constants.h"
+#include "base/LogFile.h"
 #include "base/Status.h"
 #include "fileio/FileIO.h"
+#include "fileio/RegionsFile.h"
+#include "frequency/Boundary.h"
 #include "surface/Preparation.h"
-#include "sweep/RegionsFile.h"
 
 namespace {
 
-constexpr const char* className = "CSweep";
+constexpr const char* className = "Model";
 
 int Fail(const char* function, const char* message, const std::string& comment, int status) {
     logFile.ReportError(className, function, message, comment.c_str());
@@ -28,39 +29,75 @@ std::string Number(double value) {
     return text;
 }
 
-int ReadExcitation(const SweepJob& job, const CSurface& surface, PointExcitation& excitation) {
-    if (!job.excitationFile.empty()) {
-        CFileIO fileIO;
-        int count = 0;
-        const int status = fileIO.ReadExcitationFile(job.excitationFile.c_str(), count,
-                                                     excitation.values, excitation.types);
-        if (status < 0) return status;
-        if (count != surface.pointCount) {
-            return Fail("PrepareSweep", Message::invalidData,
-                        job.excitationFile + ": " + std::to_string(count) +
-                            " points, the surface has " + std::to_string(surface.pointCount),
+int ReadExcitation(const ModelDescription& description, const CSurface& surface,
+                   PointExcitation& excitation) {
+    const bool fromFile = !description.excitationFile.empty();
+    if (fromFile || !description.excitation.types.empty()) {
+        int count = static_cast<int>(description.excitation.types.size());
+        if (fromFile) {
+            const int status = CFileIO().ReadExcitationFile(
+                description.excitationFile.c_str(), count, excitation.values, excitation.types);
+            if (status < 0) return status;
+        } else {
+            excitation = description.excitation;
+        }
+        if (count != surface.pointCount ||
+            excitation.values.size() != excitation.types.size()) {
+            return Fail("PrepareModel", Message::invalidData,
+                        (fromFile ? description.excitationFile : std::string("the excitation")) +
+                            ": " + std::to_string(count) + " points, the surface has " +
+                            std::to_string(surface.pointCount),
                         Status::invalidData);
         }
         return Status::ok;
     }
-    RegionMap regions;
-    if (!job.regionsFile.empty()) {
-        const int status = CRegionsFile().Read(job.regionsFile.c_str(), regions);
+    RegionMap fileRegions;
+    const RegionMap* regions = description.regions.names.empty() ? nullptr : &description.regions;
+    if (!description.regionsFile.empty()) {
+        const int status = CRegionsFile().Read(description.regionsFile.c_str(), fileRegions);
         if (status < 0) return status;
+        regions = &fileRegions;
     }
-    CBoundaryConditions boundary;
-    int status = boundary.Derive(surface.points.data(), surface.pointCount, surface.elements.data(),
-                                 surface.elementCount, job.regionsFile.empty() ? nullptr : &regions,
-                                 job.boundaries, job.jobFile, excitation);
-    if (status < 0) return status;
-    if (!job.writeExcitation.empty()) {
-        status = boundary.WriteExcitationFile(
-            job.writeExcitation, excitation,
-            "Excitation derived from " + job.jobFile + " by kavoral-sweep");
-        if (status < 0) return status;
-        PrintLine("Excitation written to " + job.writeExcitation + "\n");
+    return CBoundaryConditions().Derive(surface.points.data(), surface.pointCount,
+                                        surface.elements.data(), surface.elementCount, regions,
+                                        description.boundaries, description.jobFile, excitation);
+}
+
+// The stored part of a surface held in memory, copied into an empty surface object.
+int TakeSurface(const ModelDescription& description, CSurface& surface) {
+    const std::size_t points = description.surfacePoints.size();
+    const std::size_t elements = description.surfaceElements.size();
+    const std::size_t planes = description.planePoints.size();
+    const std::size_t limit = static_cast<std::size_t>(surface.indexLimit);
+    if (points == 0 || elements == 0 || points > limit || elements > limit ||
+        (!description.surfaceDirections.empty() &&
+         description.surfaceDirections.size() != points) ||
+        description.planeNormals.size() != planes || planes > 3) {
+        return Fail("PrepareModel", Message::invalidData,
+                    "the surface in memory: " + std::to_string(points) + " points, " +
+                        std::to_string(elements) + " elements, " + std::to_string(planes) +
+                        " symmetry planes",
+                    Status::invalidData);
     }
+    surface.pointCount = static_cast<int>(points);
+    surface.points = description.surfacePoints;
+    surface.pointDirections = description.surfaceDirections;
+    surface.pointDirections.resize(points, Vector3{0.0, 0.0, 0.0});
+    surface.elementCount = static_cast<int>(elements);
+    surface.elements = description.surfaceElements;
+    surface.symmetryPlaneCount = static_cast<int>(planes);
+    surface.planePoints = description.planePoints;
+    surface.planeNormals = description.planeNormals;
     return Status::ok;
+}
+
+int PrepareSurface(const ModelDescription& description, CSurface& surface) {
+    const int direction = SurfaceDirectionFlag(description.direction.c_str());
+    if (!description.surfaceFile.empty())
+        return ReadAndPrepareSurface(surface, description.surfaceFile.c_str(), direction);
+    const int status = TakeSurface(description, surface);
+    if (status < 0) return status;
+    return surface.PrepareSurface(direction);
 }
 
 double LargestDistanceFromCentroid(const CSurface& surface) {
@@ -82,27 +119,27 @@ std::string PointText(Vector3 p) {
 // surface of an interior one, and neither on the surface nor on a field point, where its field is
 // not finite. One within an element edge of the surface varies faster than the elements there
 // resolve: a warning.
-int CheckPointSources(const SweepJob& job, const SweepModel& model,
+int CheckPointSources(const ModelDescription& description, const Model& model,
                       const SurfaceGeometry& geometry) {
     const double tolerance = model.config.pointEps;
-    for (const PointSource& source : job.incident.PointSources()) {
+    for (const PointSource& source : description.incident.PointSources()) {
         const std::string where = "INCIDENT POINT at " + PointText(source.position);
         const double distance = interior::Distance(geometry, source.position);
         if (!(distance >= tolerance)) {
-            return Fail("PrepareSweep", Message::invalidData,
+            return Fail("PrepareModel", Message::invalidData,
                         where + " lies on the surface; a source must be in the fluid",
                         Status::invalidData);
         }
         const bool inside = std::fabs(interior::SolidAngle(geometry, source.position)) > 2.0 * pi;
-        if (inside == (job.direction == "OUT")) {
-            return Fail("PrepareSweep", Message::invalidData,
+        if (inside == (description.direction == "OUT")) {
+            return Fail("PrepareModel", Message::invalidData,
                         where + (inside ? " lies inside the body" : " lies outside the surface") +
                             "; a source must be in the fluid",
                         Status::invalidData);
         }
         for (const Vector3& field : model.fieldPoints) {
             if (Length(field - source.position) < tolerance) {
-                return Fail("PrepareSweep", Message::invalidData,
+                return Fail("PrepareModel", Message::invalidData,
                             where + " is a field point; its field is not finite there",
                             Status::invalidData);
             }
@@ -119,14 +156,16 @@ int CheckPointSources(const SweepJob& job, const SweepModel& model,
 
 }  // namespace
 
-int PrepareSweepModel(const SweepJob& job, SweepModel& model) {
-    model = SweepModel{};
-    model.config = job.config;
+int PrepareModel(const ModelDescription& description, Model& model) {
+    model = Model{};
+    model.config = description.config;
+    model.chief = description.chief;
+    model.residualLimit = description.residualLimit;
+    model.incident = description.incident;
     model.surface = std::make_unique<CSurface>(model.config);
     CSurface& surface = *model.surface;
     surface.indexLimit = wideSurfaceIndexLimit;
-    int status = ReadAndPrepareSurface(surface, job.surfaceFile.c_str(),
-                                       SurfaceDirectionFlag(job.direction.c_str()));
+    int status = PrepareSurface(description, surface);
     if (status < 0) return status;
     model.pointCount = surface.pointCount;
 
@@ -134,7 +173,7 @@ int PrepareSweepModel(const SweepJob& job, SweepModel& model) {
                                    surface.totalElementCount};
     model.longestEdge = interior::LongestEdge(geometry);
     model.radius = LargestDistanceFromCentroid(surface);
-    if (!job.divisionGiven) {
+    if (!description.divisionGiven) {
         model.config.division[0] = 2.0 * model.longestEdge;
         model.config.division[1] = 6.0 * model.longestEdge;
         PrintLine("DIVISION " + Number(model.config.division[0]) + " " +
@@ -142,32 +181,34 @@ int PrepareSweepModel(const SweepJob& job, SweepModel& model) {
                   Number(model.longestEdge) + ")\n");
     }
 
-    status = ReadExcitation(job, surface, model.excitation);
+    status = ReadExcitation(description, surface, model.excitation);
     if (status < 0) return status;
 
-    if (!job.fieldPointsFile.empty()) {
+    if (!description.fieldPointsFile.empty()) {
         CSurface fieldSurface(model.config);
         fieldSurface.indexLimit = wideSurfaceIndexLimit;
         logFile.Print("Reading measuring points...", 1);
-        status = fieldSurface.ReadSurfaceFile(job.fieldPointsFile.c_str());
+        status = fieldSurface.ReadSurfaceFile(description.fieldPointsFile.c_str());
         if (status < 0) return status;
         logFile.Print("Ready\n", 1);
         model.fieldPoints.assign(fieldSurface.points.begin(),
                                  fieldSurface.points.begin() + fieldSurface.pointCount);
+    } else {
+        model.fieldPoints = description.fieldPoints;
     }
 
-    status = CheckPointSources(job, model, geometry);
+    status = CheckPointSources(description, model, geometry);
     if (status < 0) return status;
 
     // The interior of an exterior problem; an interior problem's field is inside the surface.
-    if (job.direction == "OUT") {
-        const int chiefCount = job.chief == ChiefMode::off ? 0 : job.chiefPoints;
+    if (description.direction == "OUT") {
+        const int chiefCount = description.chief == ChiefMode::off ? 0 : description.chiefPoints;
         const int found =
             interior::Choose(geometry, residualCheckPoints, chiefCount, model.interior);
         model.interiorChecked =
             static_cast<int>(model.interior.check.size()) == residualCheckPoints;
-        if (job.chief == ChiefMode::always && found < residualCheckPoints + chiefCount) {
-            return Fail("PrepareSweep", Message::invalidData,
+        if (description.chief == ChiefMode::always && found < residualCheckPoints + chiefCount) {
+            return Fail("PrepareModel", Message::invalidData,
                         "the body has room for only " + std::to_string(found) +
                             " interior points at least " + Number(model.interior.depthLimit) +
                             " from the surface, CHIEF " + std::to_string(chiefCount) + " needs " +
@@ -178,7 +219,8 @@ int PrepareSweepModel(const SweepJob& job, SweepModel& model) {
             PrintLine("Warning: the body has no room for interior check points at least " +
                       Number(model.interior.depthLimit) +
                       " from the surface: no interior residual, no CHIEF\n");
-        } else if (job.chief == ChiefMode::automatic && found < residualCheckPoints + chiefCount) {
+        } else if (description.chief == ChiefMode::automatic &&
+                   found < residualCheckPoints + chiefCount) {
             PrintLine("Warning: room for only " + std::to_string(found - residualCheckPoints) +
                       " CHIEF points\n");
         }

@@ -1,0 +1,44 @@
+// A model ready to be solved at any frequency: the prepared surface and the generator over it,
+// the excitation of every surface point, the incident sound, the field points, and the points
+// inside the body. PrepareModel makes it once from a ModelDescription, before the first
+// frequency; CFrequencySolver::Solve (frequency/FrequencySolver.h) only reads it afterwards, so
+// that one model may be solved at many frequencies, one after the other.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/Vector3.h"
+#include "frequency/InteriorPoints.h"
+#include "frequency/ModelDescription.h"
+#include "generator/Generator.h"
+#include "solver/IncidentField.h"
+#include "surface/Surface.h"
+
+struct Model {
+    ConfigData config;                  // as described, DIVISION chosen when not given
+    std::unique_ptr<CSurface> surface;  // prepared; its first pointCount points are the unknowns
+    std::unique_ptr<CGenerator> generator;
+    int pointCount = 0;
+    PointExcitation excitation;
+    CIncidentField incident;
+    std::vector<Vector3> fieldPoints;
+    InteriorPoints interior;
+    bool interiorChecked = false;  // false when the body has no room for the check points
+    ChiefMode chief = ChiefMode::automatic;
+    double residualLimit = 0.02;
+    double radius = 0.0;  // the largest distance of a surface point from the centroid
+    double longestEdge = 0.0;
+};
+
+// Check points per frequency: the interior residual is their RMS field over the RMS surface
+// pressure.
+constexpr int residualCheckPoints = 10;
+
+// Reads and prepares everything the description names, in the order: surface, DIVISION,
+// excitation (from regions and conditions where not given per point), field points, the checks
+// of the point sources, interior points, generator and quadrature rules. Prints what it chose.
+// 0, or the negative status of the first failure after its report. No work on any frequency
+// may start before this has succeeded.
+int PrepareModel(const ModelDescription& description, Model& model);

@@ -1,0 +1,74 @@
+// A model as its front end describes it, before anything is read or prepared: the medium and the
+// tolerances, the surface, its boundary conditions, the incident sound, the field points and the
+// protection against interior resonances. Each input is either held in memory or named as a file
+// to read; a file named wins over the data in memory. The kavoral-sweep job file fills one, the
+// Python module another; both are turned into a Model by PrepareModel (frequency/Model.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/Complex.h"
+#include "base/Vector3.h"
+#include "fileio/ConfigData.h"
+#include "fileio/RegionsFile.h"
+#include "solver/IncidentField.h"
+#include "surface/SurfaceElement.h"
+
+// The condition of every element of a region (or of ALL elements).
+struct BoundaryCondition {
+    std::string region;  // a region name of the element regions, or "ALL"
+    int type = 1;        // an excitation type code: P, V, Z or Y (fileio/ExcitationType.h)
+    Complex value{0.0, 0.0};
+    int line = 0;  // the line of the description's file, for the reports (0: none)
+};
+
+// The excitation of every surface point: one type code and one value per point.
+struct PointExcitation {
+    std::vector<std::int16_t> types;
+    std::vector<Complex> values;
+};
+
+// automatic: CHIEF points only where the interior residual marks a resonance; off: never;
+// always: at every frequency.
+enum class ChiefMode { automatic, off, always };
+
+struct ModelDescription {
+    // The file the description was read from, named in the reports; may be empty.
+    std::string jobFile;
+    ConfigData config;
+    bool divisionGiven = false;  // false: DIVISION is chosen from the longest element edge
+    std::string direction = "OUT";
+
+    // The surface: a surface file, or the stored part in memory (the points with their direction
+    // vectors, empty directions meaning zero vectors, the elements and the symmetry planes).
+    std::string surfaceFile;
+    std::vector<Vector3> surfacePoints;
+    std::vector<Vector3> surfaceDirections;
+    std::vector<SurfaceElement> surfaceElements;
+    std::vector<Vector3> planePoints;
+    std::vector<Vector3> planeNormals;
+
+    // The boundary conditions: an excitation per surface point (an excitation file, or
+    // `excitation` when it is not empty), or else conditions by region. The regions name one
+    // region per element of the stored part (a regions file, or `regions`); without any, every
+    // element is in the one region ALL.
+    std::string excitationFile;
+    PointExcitation excitation;
+    std::string regionsFile;
+    RegionMap regions;
+    std::vector<BoundaryCondition> boundaries;
+
+    // The sound arriving at the body, summed; empty: the body only radiates.
+    CIncidentField incident;
+
+    // Where the field is computed: a points file (the surface file format), or the points.
+    std::string fieldPointsFile;
+    std::vector<Vector3> fieldPoints;
+
+    ChiefMode chief = ChiefMode::automatic;
+    int chiefPoints = 12;
+    // A frequency whose interior residual is above this is near an interior resonance.
+    double residualLimit = 0.02;
+};
