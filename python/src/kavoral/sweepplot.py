@@ -22,6 +22,8 @@ from .directivityplot import frequency_axis, frequency_label, save_figure  # noq
 FREQUENCY_COLUMNS = ("frequency_hz", "interior_residual", "status")
 FIELD_COLUMNS = ("frequency_hz", "point", "x", "y", "z", "spl_db")
 PANELS = ("spl", "polar", "residual")
+# Columns that hold names: a load case "1" is the name 1, not the number 1.0.
+TEXT_COLUMNS = ("case",)
 PICTURE_TYPES = (".png", ".svg", ".pdf")
 # The span of the directivity plot in dB.
 POLAR_RANGE = 40
@@ -49,6 +51,9 @@ def read_csv(path, required):
             texts[name].append(text.strip())
     columns = {}
     for name, values in texts.items():
+        if name in TEXT_COLUMNS:
+            columns[name] = np.array(values, dtype=str)
+            continue
         try:
             columns[name] = np.array([float(t) if t else math.nan for t in values])
         except ValueError:
