@@ -109,7 +109,8 @@ example_done() {
 
 # The start of a kavoral-sweep example whose job file job.txt lies in the directory $1; the
 # remaining arguments are [build-directory [level]]. Sets BUILD and LEVEL, enters a new working
-# directory WORK and puts Gauss.cfs, job.txt and the unit icosphere sphere.srf into it.
+# directory WORK and puts job.txt and the unit icosphere sphere.srf into it (kavoral-sweep finds
+# its quadrature rules by itself).
 sweep_example_setup() {
     local here=$1 build=${2:-build}
     LEVEL=${3:-3}
@@ -117,6 +118,6 @@ sweep_example_setup() {
     BUILD=$(cd "$build" && pwd)
     WORK=$(mktemp -d "${TMPDIR:-/tmp}/kavoral-$EXAMPLE.XXXXXX")
     cd "$WORK"
-    cp "$example_root/data/Gauss.cfs" "$here/job.txt" .
+    cp "$here/job.txt" .
     "$BUILD/tools/icosphere" 1 "$LEVEL" sphere.srf
 }

@@ -10,6 +10,7 @@
 #include "fileio/FileIO.h"
 #include "fileio/RegionsFile.h"
 #include "frequency/Boundary.h"
+#include "frequency/Rules.h"
 #include "surface/Preparation.h"
 
 namespace {
@@ -226,8 +227,14 @@ int PrepareModel(const ModelDescription& description, Model& model) {
         }
     }
 
+    std::string rules;
+    status = FindRulesFile(description.rulesFile, rules);
+    if (status < 0) return status;
     model.generator = std::make_unique<CGenerator>(model.config);
     status = model.generator->Init(surface);
     if (status < 0) return status;
-    return model.generator->LoadRules();
+    status = model.generator->LoadRules(rules.c_str());
+    if (status < 0) return status;
+    PrintLine("Quadrature rules from " + rules + "\n");
+    return Status::ok;
 }

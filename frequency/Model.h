@@ -38,7 +38,8 @@ constexpr int residualCheckPoints = 10;
 
 // Reads and prepares everything the description names, in the order: surface, DIVISION,
 // excitation (from regions and conditions where not given per point), field points, the checks
-// of the point sources, interior points, generator and quadrature rules. Prints what it chose.
+// of the point sources, interior points, generator and quadrature rules. Prints what it chose
+// (DIVISION when not given, the rules file).
 // 0, or the negative status of the first failure after its report. No work on any frequency
 // may start before this has succeeded.
 int PrepareModel(const ModelDescription& description, Model& model);

@@ -67,6 +67,9 @@ struct ModelDescription {
     std::string fieldPointsFile;
     std::vector<Vector3> fieldPoints;
 
+    // The quadrature rules: a rules file, or empty: found by FindRulesFile (frequency/Rules.h).
+    std::string rulesFile;
+
     ChiefMode chief = ChiefMode::automatic;
     int chiefPoints = 12;
     // A frequency whose interior residual is above this is near an interior resonance.

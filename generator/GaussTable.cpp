@@ -119,7 +119,9 @@ void FirstLane(const IntegralLanes& sums, int nodes, Complex* g, Complex* h) {
 
 }  // namespace
 
-int CGaussTable::Init() {
+int CGaussTable::Init() { return Init("Gauss.cfs"); }
+
+int CGaussTable::Init(const char* fileName) {
     try {
         for (int n = 1; n <= ruleCount; ++n) {
             const std::size_t quadSize = static_cast<std::size_t>(n * n);
@@ -136,7 +138,7 @@ int CGaussTable::Init() {
         return Status::noMemory;
     }
     CFileIO fileIO;
-    const int status = fileIO.ReadGaussFile("Gauss.cfs", quadA, quadB, quadW, triA, triB, triW);
+    const int status = fileIO.ReadGaussFile(fileName, quadA, quadB, quadW, triA, triB, triW);
     return status < 0 ? status : Status::ok;
 }
 

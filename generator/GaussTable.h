@@ -42,6 +42,8 @@ public:
 
     // Sizes the 120 arrays and fills them from "Gauss.cfs" in the current directory.
     int Init();
+    // The same from the rules file given (null: reported as a missing name).
+    int Init(const char* fileName);
 
     // G = exp(-j k R) / R and its derivative along the unit normal n at the end point of r.
     static void EvaluateKernel(Complex k, Vector3 r, Vector3 n, Complex& g, Complex& dgdn);

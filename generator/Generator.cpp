@@ -28,8 +28,10 @@ int CGenerator::CheckFrequency(double frequency) const {
     return Status::badParameter;
 }
 
-int CGenerator::LoadRules() {
-    const int status = gaussTable.Init();
+int CGenerator::LoadRules() { return LoadRules("Gauss.cfs"); }
+
+int CGenerator::LoadRules(const char* rulesFile) {
+    const int status = gaussTable.Init(rulesFile);
     if (status < 0) return status;
     config.quadratureOrder[quadratureNear] = 12;
     config.quadratureOrder[quadratureMiddle] = 6;

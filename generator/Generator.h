@@ -33,9 +33,11 @@ public:
     // and the image-to-file point map) and computes the per-element data. The generator keeps no
     // reference to the surface. 0, or -4 (reported under "Init").
     int Init(const CSurface& surface);
-    // Loads the quadrature rules from "Gauss.cfs" in the current directory and sets the orders
-    // of the near, middle and far rules. 0, or the reader's failure (reported).
+    // Loads the quadrature rules from "Gauss.cfs" in the current directory (the commands of the
+    // Kavoral program), or from the rules file given, and sets the orders of the near, middle and
+    // far rules. 0, or the reader's failure (reported).
     int LoadRules();
+    int LoadRules(const char* rulesFile);
 
     // The final rows of A and B for the row points first to first + count - 1 of rowPoints at
     // the angular frequency omega, into a and b: count rows of pointCount entries each, row by

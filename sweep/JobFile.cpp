@@ -167,6 +167,7 @@ Problem ReadWriteExcitation(const JobLine& line, SweepJob& job) {
 Problem ReadFieldPoints(const JobLine& line, SweepJob& job) {
     return ReadPath(line, job.fieldPointsFile);
 }
+Problem ReadRules(const JobLine& line, SweepJob& job) { return ReadPath(line, job.rulesFile); }
 Problem ReadOutput(const JobLine& line, SweepJob& job) {
     return ReadPath(line, job.outputDirectory);
 }
@@ -278,6 +279,7 @@ const JobKey jobKeys[] = {
     {"DIRECTION", ReadDirection},
     {"RESIDUAL_LIMIT", ReadResidualLimit},
     {"OUTPUT", ReadOutput},
+    {"RULES", ReadRules},
     {"INCIDENT", ReadIncident},
 };
 
@@ -379,6 +381,7 @@ int CJobFile::ReadText(const std::string& text, const std::string& fileName, Swe
         {"REGIONS", &job.regionsFile},
         {"EXCITATION", &job.excitationFile},
         {"FIELD_POINTS", &job.fieldPointsFile},
+        {"RULES", &job.rulesFile},
     };
     for (const auto& input : inputs) {
         if (!input.second->empty() && !CanOpen(*input.second)) {

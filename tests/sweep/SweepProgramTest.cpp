@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 
 #include "fileio/ExcitationType.h"
@@ -162,6 +163,40 @@ TEST(SweepProgram, WritesTablesResultFilesAndParaViewFilesForEveryFrequency) {
     EXPECT_NE(
         test::ReadFile(dir.File("out/field_100Hz.res")).find("% Excitation from surface_100Hz.res"),
         std::string::npos);
+}
+
+TEST(SweepProgram, FindsItsRulesWithoutAWorkingDirectoryAndNamesTheFileItRead) {
+    test::TempDir dir;
+    sweeptest::WriteSphere(dir, 1);
+    std::filesystem::rename(dir.File("Gauss.cfs"), dir.File("rules.cfs"));
+    test::WriteFile(dir.File("job.txt"), SphereJob("FREQUENCIES 100\n"));
+    test::RunResult run = RunSweep(dir, {"job.txt"});
+    ASSERT_EQ(run.status, 0) << run.output;
+    const std::size_t named = run.output.find("Quadrature rules from /");
+    ASSERT_NE(named, std::string::npos) << run.output;
+    EXPECT_EQ(run.output.compare(run.output.find('\n', named) - 10, 10, "/Gauss.cfs"), 0)
+        << run.output;
+    const std::string frequencies = test::ReadFile(dir.File("out/frequencies.csv"));
+
+    // The file a RULES key names, relative to the job file, gives the same numbers.
+    test::WriteFile(dir.File("job.txt"),
+                    SphereJob("FREQUENCIES 100\nRULES rules.cfs\nOUTPUT o2\n"));
+    run = RunSweep(dir, {"job.txt"});
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("Quadrature rules from rules.cfs\n"), std::string::npos)
+        << run.output;
+    const auto seconds = [](std::vector<std::vector<std::string>> rows) {
+        for (auto& row : rows) row.pop_back();  // the time taken
+        return rows;
+    };
+    EXPECT_EQ(seconds(CsvRows(dir.File("o2/frequencies.csv"))),
+              seconds(CsvRows(dir.File("out/frequencies.csv"))));
+    EXPECT_FALSE(frequencies.empty());
+
+    test::WriteFile(dir.File("job.txt"), SphereJob("FREQUENCIES 100\nRULES none.cfs\n"));
+    run = RunSweep(dir, {"job.txt"});
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.output.find("RULES: cannot open"), std::string::npos) << run.output;
 }
 
 TEST(SweepProgram, RefusesABadJobBeforeAnyWork) {
