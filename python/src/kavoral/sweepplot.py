@@ -11,13 +11,10 @@ import csv
 import math
 import os
 
-import matplotlib
+import matplotlib.pyplot as plt
+import numpy as np
 
-matplotlib.use("Agg")
-import matplotlib.pyplot as plt  # noqa: E402
-import numpy as np  # noqa: E402
-
-from .directivityplot import frequency_axis, frequency_label, save_figure  # noqa: E402
+from .directivityplot import frequency_axis, frequency_label, save_figure
 
 FREQUENCY_COLUMNS = ("frequency_hz", "interior_residual", "status")
 FIELD_COLUMNS = ("frequency_hz", "point", "x", "y", "z", "spl_db")
