@@ -8,7 +8,8 @@
 # Usage: bench/compressed-vs-dense.sh [build-directory [level:ka ...]]
 #        (default cases: 4:1 4:3 5:1 5:3 5:20 6:1 6:3; the dense solver is skipped at level 6,
 #        whose dense system would take 27 GB). THREADS=n sets the THREADS key (default: all),
-#        SOLVER_TOLERANCE=t the compression tolerance of the compressed runs.
+#        SOLVER_TOLERANCE=t the compression tolerance of the compressed runs, SOLVERS="COMPRESSED"
+#        runs one solver only.
 # Level 6 needs about 2 GB and minutes per case: run it on a quiet machine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -41,7 +42,7 @@ for item in $cases; do
     ka=${item##*:}
     [ -f "sphere$level.srf" ] || "$build/tools/icosphere" 1 "$level" "sphere$level.srf" > /dev/null
     frequency=$(awk -v ka="$ka" 'BEGIN { printf "%.17g", ka * 343 / (8 * atan2(1, 1)) }')
-    for solver in DENSE COMPRESSED; do
+    for solver in ${SOLVERS:-DENSE COMPRESSED}; do
         [ "$solver" = DENSE ] && [ "$level" -ge 6 ] && continue
         out="out-$level-$ka-$solver"
         { echo "DENSITY 1.2"; echo "SOUND_VELOCITY 343 0"; echo "THREADS ${THREADS:-0}"
