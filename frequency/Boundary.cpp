@@ -38,6 +38,12 @@ int CBoundaryConditions::Derive(const Vector3* points, int pointCount,
         excitation = PointExcitation{};
         return Status::invalidData;
     };
+    // Where a condition comes from; a description made in memory has no file or line to name.
+    const auto source = [&](int line) {
+        std::string where = jobFile;
+        if (line > 0) where += " line " + std::to_string(line);
+        return where.empty() ? where : where + ", ";
+    };
     if (regions != nullptr &&
         regions->elementRegion.size() != static_cast<std::size_t>(elementCount)) {
         return fail("the regions file names " + std::to_string(regions->elementRegion.size()) +
@@ -56,8 +62,8 @@ int CBoundaryConditions::Derive(const Vector3* points, int pointCount,
         }
         const int region = regions != nullptr ? regions->Find(condition.region) : -1;
         if (region < 0) {
-            return fail(jobFile + " line " + std::to_string(condition.line) +
-                        ", BOUNDARY: no element is in region '" + condition.region + "'");
+            return fail(source(condition.line) + "BOUNDARY: no element is in region '" +
+                        condition.region + "'");
         }
         regionCondition[static_cast<std::size_t>(region)] = static_cast<int>(c);
     }
@@ -69,13 +75,13 @@ int CBoundaryConditions::Derive(const Vector3* points, int pointCount,
             elementCondition[static_cast<std::size_t>(e)] =
                 regionCondition[static_cast<std::size_t>(region)];
             if (elementCondition[static_cast<std::size_t>(e)] < 0) {
-                return fail(jobFile + ", BOUNDARY: region '" +
+                return fail(source(0) + "BOUNDARY: region '" +
                             regions->names[static_cast<std::size_t>(region)] +
                             "' has no boundary condition");
             }
         }
     } else if (allCondition < 0) {
-        return fail(jobFile + ", BOUNDARY: the elements have no boundary condition");
+        return fail(source(0) + "BOUNDARY: the elements have no boundary condition");
     }
 
     // Per point: the winning rank, and the weighted sums of the values of that rank.

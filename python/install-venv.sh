@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the kavoral package, its commands kavoral-mesh and kavoral-plot and, when given, the
-# built extension module into a virtual environment that sees the system's packages (Debian's
+# built extension module with the quadrature rules (data/Gauss.cfs) beside it into a virtual environment that sees the system's packages (Debian's
 # numpy, meshio, matplotlib and pytest); makes the environment first when it is not there.
 # Needs no package index.
 # Usage: python/install-venv.sh VENV [EXTENSION-MODULE]
@@ -19,6 +19,6 @@ fi
 if [ -n "$module" ]; then
     package=$("$venv/bin/python" -c \
         'import sysconfig; print(sysconfig.get_paths()["platlib"])')/kavoral
-    cp "$module" "$package/"
+    cp "$module" "$here/../data/Gauss.cfs" "$package/"
 fi
 echo "kavoral-mesh, kavoral-plot and python3 with the kavoral module: $venv/bin"

@@ -52,6 +52,9 @@ def parser():
 
 
 def main(argv=None):
+    # Pictures are written to files: no display is needed or used.
+    import matplotlib
+    matplotlib.use("Agg")
     args = parser().parse_args(argv)
     picture = args.picture or os.path.join(args.output, "sweep.png")
     chosen = args.only or PANELS

@@ -11,14 +11,11 @@ import csv
 import math
 import os
 
-import matplotlib
+import matplotlib.pyplot as plt
+from matplotlib import ticker
+import numpy as np
 
-matplotlib.use("Agg")
-import matplotlib.pyplot as plt  # noqa: E402
-from matplotlib import ticker  # noqa: E402
-import numpy as np  # noqa: E402
-
-from .textfile import write_atomically  # noqa: E402
+from .textfile import write_atomically
 
 FREQUENCY_COLUMNS = ("frequency_hz", "interior_residual", "status")
 FIELD_COLUMNS = ("frequency_hz", "point", "x", "y", "z", "spl_db")

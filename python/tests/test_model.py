@@ -1,0 +1,167 @@
+"""The extension module: a model from numpy arrays solved in memory, against the exact solution
+of the pulsating sphere, against kavoral-sweep bit for bit, with bad meshes, and without holding
+the interpreter lock."""
+
+import os
+import shutil
+import subprocess
+import sys
+import threading
+import time
+
+import numpy as np
+import pytest
+
+kavoral = pytest.importorskip("kavoral._core", reason="the extension module is not built") and \
+    __import__("kavoral")
+from kavoral.shapes import icosphere  # noqa: E402
+from kavoral.surface import Surface, write_surface  # noqa: E402
+
+from test_end_to_end import BUILD, SWEEP, needs_sweep  # noqa: E402
+
+RHO, C = 1.2, 343.0
+
+
+def pulsating(r, ka, a=1.0):
+    """The exact pressure of a sphere of radius a pulsating with 1 m/s, at distances r."""
+    k = ka / a
+    return RHO * C * (a / r) * 1j * ka / (1 + 1j * ka) * np.exp(-1j * k * (r - a))
+
+
+def frequency(ka, a=1.0):
+    return ka * C / (2 * np.pi * a)
+
+
+def test_pulsating_sphere_from_arrays_matches_the_exact_solution():
+    points, triangles = icosphere(1.0, 3)
+    field = np.array([[2.0, 0, 0], [0, 0, 5.0], [3.0, 4.0, 0]])
+    model = kavoral.Model(points, triangles, boundary={"ALL": ("V", 1)}, field_points=field)
+    solution = model.solve([frequency(1.0), frequency(2.0)])
+
+    assert solution.pressures.shape == (2, 642) and solution.pressures.dtype == complex
+    assert solution.field.shape == (2, 3)
+    assert np.all(solution.velocities == 1.0)
+    np.testing.assert_allclose(solution.ka, [1.0, 2.0], rtol=1e-9)
+    error = np.abs(solution.pressures[0] - pulsating(1.0, 1.0)) / abs(pulsating(1.0, 1.0))
+    assert error.max() < 0.002  # 0.15 % measured, as the sweep's on this mesh
+    exact = pulsating(np.linalg.norm(field, axis=1), 2.0)
+    assert np.max(np.abs(solution.field[1] - exact) / np.abs(exact)) < 0.01
+    assert np.all(solution.residual < 0.02) and np.all(solution.chief_points == 0)
+    assert model.division == pytest.approx(tuple(2 * np.array([1, 3]) * model.longest_edge))
+
+
+def write_job(work, chief):
+    points, triangles = icosphere(1.0, 2)
+    write_surface(os.path.join(work, "sphere.srf"),
+                  Surface(points, np.hstack([triangles, -np.ones((len(triangles), 1), int)])))
+    field = np.array([[1.5, 0.5, 0.25], [0, 4.0, 3.0]])
+    write_surface(os.path.join(work, "field.ms"), Surface(field, np.zeros((0, 4))))
+    with open(os.path.join(work, "job.txt"), "w") as job:
+        job.write("SURFACE sphere.srf\nFIELD_POINTS field.ms\nBOUNDARY ALL V 1 0.5\n"
+                  "INCIDENT PLANE 2 0 0 0 1\nFREQUENCIES 100 171.5\n"
+                  f"CHIEF {chief}\nOUTPUT sweep\n")
+    return points, triangles, field
+
+
+def without_times(path):
+    """A file's lines but its '%' comments (dates, names) and the seconds of frequencies.csv."""
+    with open(path) as text:
+        lines = [line for line in text if not line.startswith("%")]
+    if path.endswith("frequencies.csv"):
+        lines = [line.rsplit(",", 1)[0] for line in lines]
+    return lines
+
+
+@needs_sweep
+@pytest.mark.parametrize("chief, mode", [("AUTO", "auto"), ("12", "always")])
+def test_the_same_job_gives_the_sweeps_numbers_bit_for_bit(tmp_path, chief, mode):
+    work = str(tmp_path)
+    points, triangles, field = write_job(work, chief)
+    shutil.copy(os.path.join(os.path.dirname(BUILD), "data", "Gauss.cfs"), work)
+    done = subprocess.run([SWEEP, "job.txt"], cwd=work, capture_output=True, text=True)
+    assert done.returncode == 0, done.stdout + done.stderr
+
+    # The job through the module, and the same model from arrays.
+    from_job = kavoral.Model.from_job(os.path.join(work, "job.txt"))
+    jobs = from_job.solve(from_job.frequencies)
+    arrays = kavoral.Model(points, triangles, boundary=[("ALL", "V", 1 + 0.5j)],
+                           field_points=field, chief=mode,
+                           incident=[kavoral.PlaneWave(2.0, (0, 0, 1))]).solve([100, 171.5])
+    for name in ("pressures", "velocities", "field", "residual", "chief_points"):
+        assert np.array_equal(getattr(jobs, name), getattr(arrays, name), equal_nan=True), name
+    assert mode == "auto" or np.all(arrays.chief_points == 12)
+
+    arrays.to_csv(os.path.join(work, "python"))
+    arrays.to_vtk(os.path.join(work, "python"))
+    written = sorted(os.listdir(os.path.join(work, "sweep")))
+    assert sorted(os.listdir(os.path.join(work, "python"))) == written
+    for name in written:
+        assert without_times(os.path.join(work, "python", name)) == \
+            without_times(os.path.join(work, "sweep", name)), name
+
+
+def closed_tetrahedron():
+    points = np.array([[0, 0, 0], [1, 0, 0], [0, 1, 0], [0, 0, 1]], dtype=float)
+    return points, np.array([[0, 2, 1], [0, 1, 3], [0, 3, 2], [1, 2, 3]])
+
+
+@pytest.mark.parametrize("fault, error, text", [
+    ("open", kavoral.KavoralError, "Surface not closed!"),
+    ("shape", ValueError, "(m, 3) or (m, 4)"),
+    ("beyond the points", kavoral.KavoralError, "refers to a not existing point"),
+    ("negative index", ValueError, "out of range"),
+    ("NaN", ValueError, "not finite"),
+    ("unknown region", kavoral.KavoralError, "piston"),
+])
+def test_a_bad_model_raises_a_clear_error(fault, error, text):
+    points, elements = closed_tetrahedron()
+    boundary = {"ALL": ("V", 1)}
+    if fault == "open":
+        elements = elements[:3]
+    elif fault == "shape":
+        elements = elements[:, :2]
+    elif fault == "beyond the points":
+        elements[3, 2] = 4
+    elif fault == "negative index":
+        elements[3, 2] = -2
+    elif fault == "NaN":
+        points[1, 1] = np.nan
+    else:
+        boundary = {"piston": ("V", 1)}
+    with pytest.raises(error, match=text.replace("(", r"\(").replace(")", r"\)")) as raised:
+        kavoral.Model(points, elements, boundary=boundary)
+    if error is kavoral.KavoralError:
+        # The one report, as the programs print it.
+        assert raised.value.report.startswith("######## ERROR ########\nClass:")
+        assert raised.value.report.count("######## ERROR") == 1 and raised.value.status < 0
+
+
+def test_other_python_threads_run_while_a_model_is_solved():
+    points, triangles = icosphere(1.0, 3)
+    model = kavoral.Model(points, triangles, boundary={"ALL": ("V", 1)}, threads=1)
+    ticks, running = [], threading.Event()
+
+    def tick():
+        running.set()
+        while running.is_set():
+            ticks.append(time.perf_counter())
+            time.sleep(0.001)
+
+    ticker = threading.Thread(target=tick)
+    ticker.start()
+    running.wait()
+    start = time.perf_counter()
+    result = model._prepared.solve(frequency(1.0))  # one call into the library
+    end = time.perf_counter()
+    running.clear()
+    ticker.join()
+    assert len(result.pressures) == 642
+    # Had the call held the interpreter lock, the ticker could not have run in its middle half.
+    middle = [t for t in ticks if start + 0.25 * (end - start) < t < end - 0.25 * (end - start)]
+    assert len(middle) > 0, f"{len(ticks)} ticks, none in the middle of {end - start:.2f} s"
+
+
+def test_python_m_kavoral_is_kavoral_mesh():
+    done = subprocess.run([sys.executable, "-m", "kavoral", "--help"], capture_output=True,
+                          text=True)
+    assert done.returncode == 0 and done.stdout.startswith("usage: kavoral-mesh")
