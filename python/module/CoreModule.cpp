@@ -23,6 +23,7 @@
 #include "frequency/Model.h"
 #include "surface/SurfaceElement.h"
 #include "sweep/JobFile.h"
+#include "sweep/SurfacePower.h"
 #include "sweep/SweepOutput.h"
 
 namespace py = pybind11;
@@ -236,6 +237,20 @@ public:
         return result;
     }
 
+    // The sound power in W that a solution radiates.
+    double Power(const FrequencyResult& result) const {
+        double power = 0.0;
+        std::string text;
+        RunLibrary(
+            [&] {
+                power = RadiatedPower(*model.generator, result.pressures.data(),
+                                      result.velocities.data());
+                return 0;
+            },
+            text);
+        return power;
+    }
+
     // The per-frequency files of the sweep: surface and field result and VTK files.
     void WriteFrequencyFiles(const std::string& folder, const FrequencyResult& result) const {
         std::string text;
@@ -333,6 +348,8 @@ PYBIND11_MODULE(_core, module) {
              py::arg("settings"))
         .def("solve", &PreparedModel::Solve, py::arg("frequency"),
              "Solves at one frequency in Hz, without the interpreter lock.")
+        .def("power", &PreparedModel::Power, py::arg("result"),
+             "The sound power in W that the solution radiates.")
         .def("write_frequency_files", &PreparedModel::WriteFrequencyFiles, py::arg("folder"),
              py::arg("result"))
         .def("write_tables", &PreparedModel::WriteTables, py::arg("folder"), py::arg("results"))

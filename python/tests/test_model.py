@@ -47,6 +47,9 @@ def test_pulsating_sphere_from_arrays_matches_the_exact_solution():
     exact = pulsating(np.linalg.norm(field, axis=1), 2.0)
     assert np.max(np.abs(solution.field[1] - exact) / np.abs(exact)) < 0.01
     assert np.all(solution.residual < 0.02) and np.all(solution.chief_points == 0)
+    # W = 4 pi a^2 Re(p) v / 2 with p the exact surface pressure: within the pressure's error.
+    exact_power = 2 * np.pi * pulsating(1.0, np.array([1.0, 2.0])).real
+    np.testing.assert_allclose(solution.power, exact_power, rtol=0.01)
     assert model.division == pytest.approx(tuple(2 * np.array([1, 3]) * model.longest_edge))
 
 

@@ -255,6 +255,7 @@ class Solution:
     first_residual: np.ndarray  # of the solution without CHIEF points
     chief_points: np.ndarray    # the CHIEF points of each solution (0: none)
     near_resonance: np.ndarray
+    power: np.ndarray           # the sound power each solution radiates, W
     seconds: np.ndarray
     model: Model = field(repr=False)
     results: list = field(repr=False)
@@ -276,7 +277,9 @@ class Solution:
                    field=rows("field", fields), incident_field=incident,
                    residual=column("residual"), first_residual=column("first_residual"),
                    chief_points=column("chief_points", int),
-                   near_resonance=column("near_resonance", bool), seconds=column("seconds"),
+                   near_resonance=column("near_resonance", bool),
+                   power=np.array([model._prepared.power(r) for r in results], dtype=float),
+                   seconds=column("seconds"),
                    model=model, results=results)
 
     def to_csv(self, folder):
