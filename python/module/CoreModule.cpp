@@ -119,6 +119,13 @@ ChiefMode ChiefOf(const std::string& mode) {
     throw py::value_error("chief is 'auto', 'off' or 'always', not '" + mode + "'");
 }
 
+SolverMode SolverOf(const std::string& mode) {
+    if (mode == "auto") return SolverMode::automatic;
+    if (mode == "dense") return SolverMode::dense;
+    if (mode == "compressed") return SolverMode::compressed;
+    throw py::value_error("solver is 'auto', 'dense' or 'compressed', not '" + mode + "'");
+}
+
 bool Given(const py::dict& settings, const char* key) {
     return settings.contains(key) && !settings[key].is_none();
 }
@@ -215,6 +222,10 @@ void Describe(const py::dict& s, SweepJob& job) {
         throw py::value_error("chief_points must be 1 to " + std::to_string(CJobFile::chiefPointLimit));
     job.residualLimit = s["residual_limit"].cast<double>();
     if (!(job.residualLimit > 0.0)) throw py::value_error("residual_limit must be above 0");
+    job.solver = SolverOf(s["solver"].cast<std::string>());
+    job.solverTolerance = s["solver_tolerance"].cast<double>();
+    if (!(job.solverTolerance > 0.0 && job.solverTolerance < 1.0))
+        throw py::value_error("solver_tolerance must be above 0 and below 1");
 }
 
 // A prepared model and the description it was made from, which the writers name in the files.
@@ -328,6 +339,8 @@ PYBIND11_MODULE(_core, module) {
         .def_readonly("first_residual", &FrequencyResult::firstResidual)
         .def_readonly("residual", &FrequencyResult::residual)
         .def_readonly("near_resonance", &FrequencyResult::nearResonance)
+        .def_readonly("compressed", &FrequencyResult::compressed)
+        .def_readonly("iterations", &FrequencyResult::iterations)
         .def_readonly("seconds", &FrequencyResult::seconds)
         .def_property_readonly("pressures",
                                [](const FrequencyResult& r) { return ComplexArray(r.pressures); })
