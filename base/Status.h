@@ -15,6 +15,7 @@ constexpr int notRectifiable = -8;
 constexpr int notClosed = -9;
 constexpr int singlePoints = -10;
 constexpr int badPointReference = -11;
+constexpr int notConverged = -12;  // an iterative solver stopped short of its tolerance
 }  // namespace Status
 
 namespace Message {
@@ -30,4 +31,5 @@ constexpr const char* notRectifiable = "Surface cannot be rectificated!";
 constexpr const char* notClosed = "Surface not closed!";
 constexpr const char* singlePoints = "The surface contains single points!";
 constexpr const char* badPointReference = "One of the elements refers to a not existing point!";
+constexpr const char* notConverged = "The iterative solver did not reach its tolerance";
 }  // namespace Message

@@ -10,6 +10,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <string>
 #include <utility>
 
 #include "base/Constants.h"
@@ -185,6 +186,13 @@ double CFrequencySolver::Residual(const Model& model, double omega,
                      (surfaceSquares / result.pressures.size()));
 }
 
+int CFrequencySolver::SolveSurface(const Model& model, double omega, const AddedTerms* added,
+                                   bool withChief, int threads, FrequencyResult& result) const {
+    if (model.compressed) return SolveCompressed(model, omega, added, withChief, threads, result);
+    return withChief ? SolveLeastSquares(model, omega, added, threads, result)
+                     : SolveDirect(model, omega, added, threads, result);
+}
+
 int CFrequencySolver::Solve(const Model& model, double frequency,
                             const FrequencyOptions& options, FrequencyResult& result) const {
     const auto start = std::chrono::steady_clock::now();
@@ -202,23 +210,27 @@ int CFrequencySolver::Solve(const Model& model, double frequency,
     const AddedTerms* added = &terms;
     const bool canChief = model.interiorChecked && !model.interior.chief.empty();
 
-    int status = Status::ok;
-    if (model.chief == ChiefMode::always && canChief) {
-        status = SolveLeastSquares(model, omega, added, options.threads, result);
-    } else {
-        status = SolveDirect(model, omega, added, options.threads, result);
-    }
+    int status = SolveSurface(model, omega, added, model.chief == ChiefMode::always && canChief,
+                              options.threads, result);
     if (status == Status::ok) {
         result.residual = Residual(model, omega, result, added, options.threads);
         result.firstResidual = result.residual;
         result.nearResonance = result.residual > model.residualLimit;
         if (result.nearResonance && model.chief == ChiefMode::automatic && canChief) {
-            status = SolveLeastSquares(model, omega, added, options.threads, result);
+            status = SolveSurface(model, omega, added, true, options.threads, result);
             if (status == Status::ok)
                 result.residual = Residual(model, omega, result, added, options.threads);
         }
     }
-    if (status == Status::ok && !model.fieldPoints.empty()) {
+    if (status == Status::ok && !result.converged) {
+        const std::string comment = "stopped after " + std::to_string(result.iterations) +
+                                    " iterations";
+        logFile.ReportError(className, "Solve", Message::notConverged, comment.c_str());
+        status = Status::notConverged;
+    }
+    if (status == Status::ok && model.compressed && !model.fieldPoints.empty()) {
+        status = CompressedField(model, omega, added, options.threads, result);
+    } else if (status == Status::ok && !model.fieldPoints.empty()) {
         if (!FieldValues(model, omega, model.fieldPoints, result,
                          added != nullptr ? &added->fieldPoints : nullptr, options.threads,
                          result.field)) {

@@ -28,6 +28,15 @@ struct FrequencyResult {
     double firstResidual = 0.0;  // of the solution without CHIEF points; NaN when not checked
     double residual = 0.0;       // of the solution written; NaN when not checked
     bool nearResonance = false;  // firstResidual above the limit
+    // The compressed solver: whether it solved, its Krylov iterations (those of every solve of
+    // the frequency), whether the solution written reached the solver tolerance, the largest
+    // rank of a block, the memory of its matrices and the mean rank of the system's blocks.
+    bool compressed = false;
+    int iterations = 0;
+    bool converged = true;
+    int largestRank = 0;
+    std::size_t compressedBytes = 0;
+    double meanRank = 0.0;
     double seconds = 0.0;
     std::vector<Complex> pressures;   // pointCount
     std::vector<Complex> velocities;  // pointCount
@@ -60,4 +69,12 @@ private:
                     FrequencyResult& result) const;
     int SolveLeastSquares(const Model& model, double omega, const AddedTerms* added,
                           int threads, FrequencyResult& result) const;
+    // The same on compressed matrices (frequency/CompressedFrequency.cpp), with the CHIEF points
+    // or without.
+    int SolveCompressed(const Model& model, double omega, const AddedTerms* added,
+                        bool withChief, int threads, FrequencyResult& result) const;
+    int CompressedField(const Model& model, double omega, const AddedTerms* added, int threads,
+                        FrequencyResult& result) const;
+    int SolveSurface(const Model& model, double omega, const AddedTerms* added, bool withChief,
+                     int threads, FrequencyResult& result) const;
 };

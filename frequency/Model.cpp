@@ -162,6 +162,7 @@ int PrepareModel(const ModelDescription& description, Model& model) {
     model.config = description.config;
     model.chief = description.chief;
     model.residualLimit = description.residualLimit;
+    model.solverTolerance = description.solverTolerance;
     model.incident = description.incident;
     model.surface = std::make_unique<CSurface>(model.config);
     CSurface& surface = *model.surface;
@@ -226,6 +227,18 @@ int PrepareModel(const ModelDescription& description, Model& model) {
                       " CHIEF points\n");
         }
     }
+
+    model.compressed = description.solver == SolverMode::compressed ||
+                       (description.solver == SolverMode::automatic &&
+                        model.pointCount >= compressedFromPoints);
+    const std::string points = std::to_string(model.pointCount) + " points";
+    const std::string limit = std::to_string(compressedFromPoints);
+    PrintLine(std::string("Solver: ") + (model.compressed ? "compressed (" : "dense (") +
+              (description.solver == SolverMode::compressed ? "SOLVER COMPRESSED"
+               : description.solver == SolverMode::dense    ? "SOLVER DENSE"
+               : model.compressed ? points + ", from " + limit + " on the compressed is faster"
+                                  : points + ", below " + limit + " the dense is faster") +
+              (model.compressed ? "), tolerance " + Number(model.solverTolerance) + "\n" : ")\n"));
 
     std::string rules;
     status = FindRulesFile(description.rulesFile, rules);

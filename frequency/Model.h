@@ -28,6 +28,9 @@ struct Model {
     bool interiorChecked = false;  // false when the body has no room for the check points
     ChiefMode chief = ChiefMode::automatic;
     double residualLimit = 0.02;
+    bool compressed = false;        // the surface system is solved compressed
+    double solverTolerance = 1e-4;  // its compression tolerance
+    int iterationLimit = 400;       // Krylov iterations of one solve
     double radius = 0.0;  // the largest distance of a surface point from the centroid
     double longestEdge = 0.0;
 };

@@ -34,6 +34,11 @@ struct PointExcitation {
 // always: at every frequency.
 enum class ChiefMode { automatic, off, always };
 
+enum class SolverMode { automatic, dense, compressed };
+// From this many surface points on, the automatic choice is the compressed solver: above it the
+// compressed solve of a frequency is faster than the dense one (see the user's guide).
+constexpr int compressedFromPoints = 3000;
+
 struct ModelDescription {
     // The file the description was read from, named in the reports; may be empty.
     std::string jobFile;
@@ -74,4 +79,10 @@ struct ModelDescription {
     int chiefPoints = 12;
     // A frequency whose interior residual is above this is near an interior resonance.
     double residualLimit = 0.02;
+
+    // How the surface system is solved: by the LU of the whole matrix, by compressed matrices
+    // and a Krylov solver, or by the point count (compressed from compressedFromPoints on).
+    SolverMode solver = SolverMode::automatic;
+    // The compression tolerance: the relative error of each low-rank block.
+    double solverTolerance = 1e-4;
 };

@@ -86,12 +86,14 @@ void Load(CSurface& surface, const Mesh& mesh) {
     surface.planeNormals = mesh.planeNormals;
 }
 
-bool FitsTheProgram(const Mesh& mesh) {
+bool FitsTheProgram(const Mesh& mesh) { return FitsWithin(mesh, surfaceIndexLimit); }
+
+bool FitsWithin(const Mesh& mesh, int limit) {
     const std::size_t planes = mesh.planePoints.size();
     if (planes > 16) return false;
     const long long factor = 1LL << planes;
-    return static_cast<long long>(mesh.points.size()) * factor <= surfaceIndexLimit &&
-           static_cast<long long>(mesh.elements.size()) * factor <= surfaceIndexLimit;
+    return static_cast<long long>(mesh.points.size()) * factor <= limit &&
+           static_cast<long long>(mesh.elements.size()) * factor <= limit;
 }
 
 bool WriteSurface(const Mesh& mesh, const std::string& fileName, const std::string& title) {

@@ -35,6 +35,8 @@ void Load(CSurface& surface, const Mesh& mesh);
 // Whether the program can hold the mesh: its points and elements after the reflection in its
 // symmetry planes within surfaceIndexLimit (the program's limit).
 bool FitsTheProgram(const Mesh& mesh);
+// The same within another limit (wideSurfaceIndexLimit: what kavoral-sweep can hold).
+bool FitsWithin(const Mesh& mesh, int limit);
 // Writes the mesh as a surface file (a measuring points file when it has no elements) through the
 // surface writer, coordinates to full precision, `title` as the first comment line. True when
 // the file was written; otherwise the writer has reported why.

@@ -233,6 +233,32 @@ Problem ReadResidualLimit(const JobLine& line, SweepJob& job) {
     return "";
 }
 
+Problem ReadSolver(const JobLine& line, SweepJob& job) {
+    const std::vector<std::string> words = Words(line.values);
+    const std::string mode = words.size() == 1 ? Upper(words[0]) : std::string();
+    if (mode == "AUTO") {
+        job.solver = SolverMode::automatic;
+    } else if (mode == "DENSE") {
+        job.solver = SolverMode::dense;
+    } else if (mode == "COMPRESSED") {
+        job.solver = SolverMode::compressed;
+    } else {
+        return "expected AUTO, DENSE or COMPRESSED";
+    }
+    return "";
+}
+
+Problem ReadSolverTolerance(const JobLine& line, SweepJob& job) {
+    const std::vector<std::string> words = Words(line.values);
+    double tolerance = 0.0;
+    if (words.size() != 1 || !ParseNumber(words[0], tolerance) || !(tolerance > 0.0) ||
+        !(tolerance < 1.0)) {
+        return "expected one number above 0 and below 1";
+    }
+    job.solverTolerance = tolerance;
+    return "";
+}
+
 Problem ReadIncident(const JobLine& line, SweepJob& job) {
     const std::vector<std::string> words = Words(line.values);
     if (words.size() != 6) {
@@ -281,6 +307,8 @@ const JobKey jobKeys[] = {
     {"OUTPUT", ReadOutput},
     {"RULES", ReadRules},
     {"INCIDENT", ReadIncident},
+    {"SOLVER", ReadSolver},
+    {"SOLVER_TOLERANCE", ReadSolverTolerance},
 };
 
 Problem ReadConfigLine(const JobLine& line, SweepJob& job) {

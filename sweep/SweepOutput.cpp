@@ -170,7 +170,8 @@ std::string FrequencyRow(const FrequencyResult& result, int points) {
     return FrequencyText(result.frequency) + "," + Format("%.6g", result.ka) + "," +
            std::to_string(points) + "," + std::to_string(result.chiefPoints) + "," +
            Format("%.4g", result.residual) + "," + std::to_string(result.status) + "," +
-           Format("%.3f", result.seconds) + "\n";
+           (result.compressed ? "compressed" : "dense") + "," +
+           std::to_string(result.iterations) + "," + Format("%.3f", result.seconds) + "\n";
 }
 
 std::string FieldRows(const FrequencyResult& result, const std::vector<Vector3>& fieldPoints,

@@ -14,7 +14,7 @@
 namespace output {
 
 constexpr const char* frequencyHeader =
-    "frequency_hz,ka,points,chief_points,interior_residual,status,seconds";
+    "frequency_hz,ka,points,chief_points,interior_residual,status,solver,iterations,seconds";
 constexpr const char* fieldHeader =
     "frequency_hz,point,x,y,z,p_re,p_im,abs_p,spl_db,phase_deg,ps_re,ps_im";
 

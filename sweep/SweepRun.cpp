@@ -18,6 +18,7 @@
 #include "base/Threads.h"
 #include "generator/ThreadedRows.h"
 #include "solver/LinEqu.h"
+#include "frequency/CompressedSolve.h"
 #include "frequency/FrequencySolver.h"
 #include "frequency/Model.h"
 #include "sweep/SweepOutput.h"
@@ -200,6 +201,24 @@ std::string TableName(const std::string& table, int part, int parts) {
     return table + ".part" + std::to_string(part) + "of" + std::to_string(parts) + ".csv";
 }
 
+double CSweepRun::CompressedMemoryNeed(const Model& model, int m) {
+    const int n = model.pointCount;
+    // The compressed matrices and the preconditioner, the CHIEF rows, the surface vectors and
+    // the geometry the generator copied.
+    return EstimateCompressedBytes(model.surface->points.data(), n, compressedRankGuess) +
+           16.0 * 3.0 * m * n + 16.0 * 16.0 * n;
+}
+
+double CSweepRun::CompressedSeconds(const Model& model, double frequency, int threads) {
+    CompressedSettings settings;
+    settings.tolerance = model.solverTolerance;
+    settings.threads = threads;
+    const CompressedProblem problem{model.generator.get(),         model.surface->points.data(),
+                                    model.surface->solidAngles.data(), model.pointCount,
+                                    model.excitation.types.data(), model.excitation.values.data()};
+    return EstimateCompressedSeconds(problem, 2.0 * pi * frequency, settings);
+}
+
 double CSweepRun::MemoryNeed(int n, int m) {
     const double entries = static_cast<double>(n) * n;
     const double leastSquares = static_cast<double>(n + m) * n;
@@ -266,15 +285,28 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
     }
 
     const int m = job.chief == ChiefMode::off ? 0 : static_cast<int>(model.interior.chief.size());
-    const double need = MemoryNeed(model.pointCount, m);
-    const double available = AvailableMemory();
     const int threads = ResolveThreadCount(job.config.threads);
-    const double perFrequency = todo.empty() ? 0.0 : EstimateSeconds(model, todo.back(), threads);
-    Print(std::to_string(model.pointCount) +
-          " points: " + Format("%.0f", 16.0 * model.pointCount * model.pointCount / 1e6) +
-          " MB per matrix, " + Format("%.0f", need / 1e6) + " MB in all, about " +
-          Duration(perFrequency) + " per frequency on " + std::to_string(threads) +
-          (threads == 1 ? " thread\n" : " threads\n"));
+    double need = 0.0;
+    double perFrequency = 0.0;
+    if (model.compressed) {
+        // From the partition of the matrices and a probe of their blocks at the highest
+        // frequency, where the ranks are largest.
+        need = CompressedMemoryNeed(model, m);
+        perFrequency = todo.empty() ? 0.0 : CompressedSeconds(model, todo.back(), threads);
+        Print(std::to_string(model.pointCount) + " points, compressed: about " +
+              Format("%.0f", need / 1e6) + " MB in all, about " + Duration(perFrequency) +
+              " per frequency on " + std::to_string(threads) +
+              (threads == 1 ? " thread\n" : " threads\n"));
+    } else {
+        need = MemoryNeed(model.pointCount, m);
+        perFrequency = todo.empty() ? 0.0 : EstimateSeconds(model, todo.back(), threads);
+        Print(std::to_string(model.pointCount) +
+              " points: " + Format("%.0f", 16.0 * model.pointCount * model.pointCount / 1e6) +
+              " MB per matrix, " + Format("%.0f", need / 1e6) + " MB in all, about " +
+              Duration(perFrequency) + " per frequency on " + std::to_string(threads) +
+              (threads == 1 ? " thread\n" : " threads\n"));
+    }
+    const double available = AvailableMemory();
     if (available > 0.0 && need > available) {
         const std::string comment = Format("%.0f", need / 1e6) + " MB needed, " +
                                     Format("%.0f", available / 1e6) + " MB available";

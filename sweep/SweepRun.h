@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "frequency/Model.h"
 #include "sweep/SweepJob.h"
 
 struct RunOptions {
@@ -29,6 +30,9 @@ public:
 
     // The memory a frequency needs for n surface points and m CHIEF points, in bytes.
     static double MemoryNeed(int n, int m);
+    // The same for the compressed solver, and its seconds per frequency from a probe.
+    static double CompressedMemoryNeed(const Model& model, int m);
+    static double CompressedSeconds(const Model& model, double frequency, int threads);
 
 private:
     const char* className = "CSweepRun";

@@ -79,14 +79,14 @@ inline std::string ReadPressures(const std::string& fileName, std::vector<Comple
     return "";
 }
 
-// The common end of the mesh tools: refuses a mesh the program could not hold, writes the file and
-// prints one line with the counts and the longest element edge (the first DIVISION value of the
-// configuration should lie above it). Returns the process exit status.
+// The common end of the mesh tools: refuses a mesh the program could not hold (or, with
+// wideSurfaceIndexLimit, kavoral-sweep), writes the file and prints one line with the counts and
+// the longest element edge (the first DIVISION value of the configuration should lie above it).
+// Returns the process exit status.
 inline int SaveAndDescribe(const meshes::Mesh& m, const std::string& fileName,
-                           const std::string& title) {
-    if (!meshes::FitsTheProgram(m)) {
-        std::fprintf(stderr, "error: the surface would exceed %d points or elements\n",
-                     surfaceIndexLimit);
+                           const std::string& title, int limit = surfaceIndexLimit) {
+    if (!meshes::FitsWithin(m, limit)) {
+        std::fprintf(stderr, "error: the surface would exceed %d points or elements\n", limit);
         return 2;
     }
     {

@@ -131,12 +131,15 @@ TEST(SweepProgram, WritesTablesResultFilesAndParaViewFilesForEveryFrequency) {
     EXPECT_EQ(rows[0][0], "50");
     EXPECT_EQ(rows[3][0], "200");
     for (const auto& row : rows) {
-        ASSERT_EQ(row.size(), 7u);
+        ASSERT_EQ(row.size(), 9u);
+        EXPECT_EQ(row[6], "dense");
+        EXPECT_EQ(row[7], "0");
         EXPECT_EQ(row[2], "42");
         EXPECT_EQ(row[5], "0");
     }
-    EXPECT_EQ(test::ReadFile(dir.File("out/frequencies.csv")).substr(0, 69),
-              "frequency_hz,ka,points,chief_points,interior_residual,status,seconds\n");
+    EXPECT_EQ(test::ReadFile(dir.File("out/frequencies.csv")).substr(0, 87),
+              "frequency_hz,ka,points,chief_points,interior_residual,status,solver,iterations,"
+              "seconds\n");
     const auto field = CsvRows(dir.File("out/field.csv"));
     ASSERT_EQ(field.size(), 16u);
     EXPECT_EQ(field[5][0], "100");

@@ -85,7 +85,7 @@ TEST(ToolPrograms, FilesReadBackThroughTheProgramsReaders) {
 
 TEST(ToolPrograms, RefuseBadArgumentsAndWriteNothing) {
     test::TempDir dir;
-    EXPECT_EQ(test::RunProgram(Tool("icosphere"), dir.Path(), {"1", "6", "a.srf"}).status, 2);
+    EXPECT_EQ(test::RunProgram(Tool("icosphere"), dir.Path(), {"1", "7", "a.srf"}).status, 2);
     EXPECT_EQ(test::RunProgram(Tool("icosphere"), dir.Path(), {"-1", "2", "a.srf"}).status, 2);
     EXPECT_EQ(test::RunProgram(Tool("cubesphere"), dir.Path(), {"1", "2x", "a.srf"}).status, 2);
     EXPECT_EQ(

@@ -1,0 +1,443 @@
+#include "frequency/CompressedSolve.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <new>
+
+#include "base/LogFile.h"
+#include "base/Constants.h"
+#include "base/Status.h"
+#include "compressed/BlockTree.h"
+#include "compressed/ClusterTree.h"
+#include "compressed/CrossApproximation.h"
+#include "compressed/HMatrix.h"
+#include "compressed/Krylov.h"
+#include "compressed/NearFieldPreconditioner.h"
+#include "fileio/ExcitationType.h"
+#include "solver/SurfaceSystem.h"
+
+namespace {
+
+const char* const className = "CompressedSolve";
+
+// Points per leaf of the cluster trees, and per diagonal block of the preconditioner.
+constexpr int leafSize = 32;
+constexpr int preconditionerBlock = 256;
+
+int NoMemory(const char* function) {
+    logFile.ReportError(className, function, Message::noMemory, "");
+    return Status::noMemory;
+}
+
+double Seconds(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::size_t Size(int n) { return n > 0 ? static_cast<std::size_t>(n) : 0; }
+
+Complex Negated(Complex value) { return {-value.re, -value.im}; }
+
+// The characteristic impedance of the medium, |omega DENSITY / k|: the ratio of the entries of
+// B to those of A. Columns of B are divided by it wherever they stand beside columns of A, so
+// that both weigh alike in the tolerance of a block, and what multiplies them is multiplied by it.
+double MediumImpedance(const CompressedProblem& problem, double omega) {
+    const double k = Abs(problem.generator->WaveNumber(omega));
+    const double impedance = omega * problem.generator->config.density / k;
+    return std::isfinite(impedance) && impedance > 0.0 ? impedance : 1.0;
+}
+
+Complex Scaled(Complex value, double factor) { return {value.re * factor, value.im * factor}; }
+
+// Whether the unknown of a point is its velocity (its column of the system is one of B).
+bool VelocityUnknown(int type) { return type == givenPressure || type == givenImpedance; }
+
+// The final entries of A and B of a block, as the whole rows have them.
+struct BlockOfAB {
+    std::vector<Complex> a;
+    std::vector<Complex> b;
+    int Compute(const CompressedProblem& problem, double omega, const Vector3* rowPoints,
+                const double* solidAngles, const int* rows, int m, const int* columns, int w) {
+        try {
+            a.resize(Size(m) * Size(w));
+            b.resize(a.size());
+        } catch (const std::bad_alloc&) {
+            return NoMemory("ComputeBlock");
+        }
+        return problem.generator->ComputeMatrixBlock(omega, rowPoints, solidAngles, rows, m,
+                                                     columns, w, a.data(), b.data());
+    }
+};
+
+// The entries of the system matrix: each row as AssembleSystemRow forms it from the block's
+// columns of A and B.
+// The columns of velocity unknowns are divided by the impedance: the unknowns found are the
+// velocities times it.
+BlockEntryFunction SystemEntries(const CompressedProblem& problem, double omega) {
+    const double impedance = MediumImpedance(problem, omega);
+    return [&problem, omega, impedance](const int* rows, int m, const int* columns, int w,
+                                        Complex* out) {
+        BlockOfAB block;
+        std::vector<std::int16_t> types;
+        std::vector<Complex> values;
+        try {
+            types.resize(Size(w));
+            values.resize(Size(w));
+        } catch (const std::bad_alloc&) {
+            return NoMemory("ComputeBlock");
+        }
+        const int status = block.Compute(problem, omega, problem.points, problem.solidAngles,
+                                         rows, m, columns, w);
+        if (status < 0) return status;
+        for (int j = 0; j < w; ++j) {
+            types[Size(j)] = problem.types[columns[j]];
+            values[Size(j)] = problem.values[columns[j]];
+        }
+        for (int i = 0; i < m; ++i) {
+            const std::size_t row = Size(i) * Size(w);
+            AssembleSystemRow(w, block.a.data() + row, block.b.data() + row, types.data(),
+                              values.data(), out + row);
+            for (int j = 0; j < w; ++j) {
+                if (VelocityUnknown(types[Size(j)]))
+                    out[row + Size(j)] = Scaled(out[row + Size(j)], 1.0 / impedance);
+            }
+        }
+        return Status::ok;
+    };
+}
+
+// The matrix K whose product with the known values e (the given pressures and velocities, 0 at
+// impedance and admittance points) is the right-hand side: -A at given pressures, B over the
+// impedance at given velocities (whose values are multiplied by it), 0 elsewhere.
+BlockEntryFunction KnownEntries(const CompressedProblem& problem, double omega) {
+    const double impedance = MediumImpedance(problem, omega);
+    return [&problem, omega, impedance](const int* rows, int m, const int* columns, int w,
+                                        Complex* out) {
+        BlockOfAB block;
+        const int status = block.Compute(problem, omega, problem.points, problem.solidAngles,
+                                         rows, m, columns, w);
+        if (status < 0) return status;
+        for (int i = 0; i < m; ++i) {
+            for (int j = 0; j < w; ++j) {
+                const std::size_t k = Size(i) * Size(w) + Size(j);
+                const int type = problem.types[columns[j]];
+                out[k] = type == givenPressure   ? Negated(block.a[k])
+                         : type == givenVelocity ? Scaled(block.b[k], 1.0 / impedance)
+                                                 : Complex{0.0, 0.0};
+            }
+        }
+        return Status::ok;
+    };
+}
+
+bool HasKnownValues(const CompressedProblem& problem) {
+    for (int j = 0; j < problem.n; ++j) {
+        if (problem.types[j] == givenPressure || problem.types[j] == givenVelocity) return true;
+    }
+    return false;
+}
+
+HMatrixOptions MatrixOptions(const CompressedSettings& settings) {
+    HMatrixOptions options;
+    options.tolerance = settings.tolerance;
+    options.threads = settings.threads;
+    return options;
+}
+
+// The right-hand side of every surface row: K e plus the added terms.
+int RightHandSide(const CompressedProblem& problem, double omega, const CClusterTree& tree,
+                  const std::vector<Complex>& added, const CompressedSettings& settings,
+                  std::vector<Complex>& rightHandSide, CompressedReport& report) {
+    const std::size_t n = Size(problem.n);
+    try {
+        rightHandSide.assign(n, Complex{0.0, 0.0});
+    } catch (const std::bad_alloc&) {
+        return NoMemory("RightHandSide");
+    }
+    if (HasKnownValues(problem)) {
+        CHMatrix known;
+        int status = known.Assemble(tree, tree, KnownEntries(problem, omega),
+                                    MatrixOptions(settings));
+        if (status < 0) return status;
+        std::vector<Complex> e;
+        try {
+            e.assign(n, Complex{0.0, 0.0});
+        } catch (const std::bad_alloc&) {
+            return NoMemory("RightHandSide");
+        }
+        const double impedance = MediumImpedance(problem, omega);
+        for (std::size_t j = 0; j < n; ++j) {
+            if (problem.types[j] == givenPressure) e[j] = problem.values[j];
+            if (problem.types[j] == givenVelocity) e[j] = Scaled(problem.values[j], impedance);
+        }
+        status = known.Apply(e.data(), rightHandSide.data());
+        if (status < 0) return status;
+        report.memoryBytes = std::max(report.memoryBytes, known.Statistics().memoryBytes);
+        report.largestRank = std::max(report.largestRank, known.Statistics().largestRank);
+    }
+    if (added.size() == n) {
+        for (std::size_t i = 0; i < n; ++i) rightHandSide[i] = rightHandSide[i] + added[i];
+    }
+    return Status::ok;
+}
+
+// The CHIEF rows of the system, dense (count x n, row by row), and their right-hand sides.
+int ChiefRows(const CompressedProblem& problem, double omega, const Vector3* points, int count,
+              const std::vector<Complex>& added, std::vector<Complex>& rows,
+              std::vector<Complex>& rightHandSide) {
+    const std::size_t n = Size(problem.n);
+    const double impedance = MediumImpedance(problem, omega);
+    std::vector<Complex> a;
+    std::vector<Complex> b;
+    try {
+        a.resize(Size(count) * n);
+        b.resize(a.size());
+        rows.resize(a.size());
+        rightHandSide.resize(Size(count));
+    } catch (const std::bad_alloc&) {
+        return NoMemory("ChiefRows");
+    }
+    problem.generator->ComputeMatrixRows(omega, points, nullptr, 0, count, a.data(), b.data());
+    for (int r = 0; r < count; ++r) {
+        const std::size_t row = Size(r) * n;
+        const Complex value = AssembleSystemRow(problem.n, a.data() + row, b.data() + row,
+                                                problem.types, problem.values, rows.data() + row);
+        for (std::size_t j = 0; j < n; ++j) {
+            if (VelocityUnknown(problem.types[j]))
+                rows[row + j] = Scaled(rows[row + j], 1.0 / impedance);
+        }
+        rightHandSide[Size(r)] = Size(r) < added.size() ? value + added[Size(r)] : value;
+    }
+    return Status::ok;
+}
+
+}  // namespace
+
+double EstimateCompressedBytes(const Vector3* points, int n, double meanRank) {
+    CClusterTree tree;
+    CBlockTree blocks;
+    if (tree.Build(points, n, leafSize) < 0 || blocks.Build(tree, tree, HMatrixOptions{}.eta) < 0)
+        return 0.0;
+    const double matrix = (static_cast<double>(blocks.DenseEntries()) +
+                           meanRank * static_cast<double>(blocks.AdmissibleSides())) *
+                          sizeof(Complex);
+    const double preconditioner = static_cast<double>(n) * preconditionerBlock * sizeof(Complex);
+    return 2.0 * matrix + preconditioner;
+}
+
+double EstimateCompressedSeconds(const CompressedProblem& problem, double omega,
+                                 const CompressedSettings& settings) {
+    CClusterTree tree;
+    CBlockTree partition;
+    if (tree.Build(problem.points, problem.n, leafSize) < 0 ||
+        partition.Build(tree, tree, HMatrixOptions{}.eta) < 0)
+        return 0.0;
+    const std::vector<BlockNode>& blocks = partition.Blocks();
+    const std::vector<ClusterNode>& nodes = tree.Nodes();
+    const std::vector<int>& order = tree.Order();
+    const BlockEntryFunction entries = SystemEntries(problem, omega);
+    // About 24 blocks of either kind, spread over the partition.
+    std::size_t denseCount = 0;
+    for (const BlockNode& block : blocks) denseCount += block.admissible ? 0 : 1;
+    const std::size_t denseStep = std::max<std::size_t>(1, denseCount / 24);
+    const std::size_t lowRankStep = std::max<std::size_t>(1, (blocks.size() - denseCount) / 24);
+    double denseSeconds = 0.0;
+    double denseSampled = 0.0;
+    double lowRankSeconds = 0.0;
+    double lowRankSampled = 0.0;
+    std::size_t denseSeen = 0;
+    std::size_t lowRankSeen = 0;
+    try {
+        std::vector<Complex> out;
+        std::vector<Complex> u;
+        std::vector<Complex> w;
+        for (const BlockNode& block : blocks) {
+            std::size_t& seen = block.admissible ? lowRankSeen : denseSeen;
+            if (seen++ % (block.admissible ? lowRankStep : denseStep) != 0) continue;
+            const ClusterNode& rows = nodes[Size(block.rowNode)];
+            const ClusterNode& columns = nodes[Size(block.columnNode)];
+            const int* rowIndex = order.data() + rows.first;
+            const int* columnIndex = order.data() + columns.first;
+            const auto start = std::chrono::steady_clock::now();
+            if (block.admissible) {
+                if (CrossApproximate(entries, rowIndex, rows.count, columnIndex, columns.count,
+                                     settings.tolerance, std::min(rows.count, columns.count), u,
+                                     w) < 0)
+                    return 0.0;
+                lowRankSeconds += Seconds(start);
+                lowRankSampled += rows.count + columns.count;
+            } else {
+                out.resize(Size(rows.count) * Size(columns.count));
+                if (entries(rowIndex, rows.count, columnIndex, columns.count, out.data()) < 0)
+                    return 0.0;
+                denseSeconds += Seconds(start);
+                denseSampled += static_cast<double>(rows.count) * columns.count;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return 0.0;
+    }
+    const double perDenseEntry = denseSampled > 0.0 ? denseSeconds / denseSampled : 0.0;
+    const double perSide = lowRankSampled > 0.0 ? lowRankSeconds / lowRankSampled : 0.0;
+    const double matrix = perDenseEntry * static_cast<double>(partition.DenseEntries()) +
+                          perSide * static_cast<double>(partition.AdmissibleSides());
+    // The system and the matrix of the known values, on every thread.
+    const double matrices = HasKnownValues(problem) ? 2.0 : 1.0;
+    return matrices * matrix / std::max(1, settings.threads);
+}
+
+double MeanRank(const CompressedReport& report) {
+    if (report.admissibleSides == 0) return compressedRankGuess;
+    return static_cast<double>(report.lowRankBytes) /
+           (static_cast<double>(report.admissibleSides) * sizeof(Complex));
+}
+
+int SolveCompressedSystem(const CompressedProblem& problem, double omega,
+                          const std::vector<Complex>& added, const Vector3* chiefPoints,
+                          int chiefCount, const std::vector<Complex>& chiefAdded,
+                          const CompressedSettings& settings, std::vector<Complex>& unknowns,
+                          CompressedReport& report) {
+    report = CompressedReport{};
+    const auto start = std::chrono::steady_clock::now();
+    const int n = problem.n;
+    CClusterTree tree;
+    int status = tree.Build(problem.points, n, leafSize);
+    if (status < 0) return status;
+    CHMatrix system;
+    status = system.Assemble(tree, tree, SystemEntries(problem, omega), MatrixOptions(settings));
+    if (status < 0) return status;
+    system.SetThreads(settings.threads);
+    std::vector<Complex> rightHandSide;
+    status = RightHandSide(problem, omega, tree, added, settings, rightHandSide, report);
+    if (status < 0) return status;
+    CNearFieldPreconditioner preconditioner;
+    status = preconditioner.Build(system, preconditionerBlock, settings.threads);
+    if (status < 0) return status;
+    report.memoryBytes += system.Statistics().memoryBytes + preconditioner.MemoryBytes();
+    report.denseBytes = system.Statistics().denseBytes;
+    report.largestRank = std::max(report.largestRank, system.Statistics().largestRank);
+    report.lowRankBytes = system.Statistics().lowRankBytes;
+    {
+        CBlockTree blocks;
+        if (blocks.Build(tree, tree, HMatrixOptions{}.eta) == 0)
+            report.admissibleSides = blocks.AdmissibleSides();
+    }
+    report.assemblySeconds = Seconds(start);
+
+    const auto solveStart = std::chrono::steady_clock::now();
+    try {
+        unknowns.resize(Size(n), Complex{0.0, 0.0});
+    } catch (const std::bad_alloc&) {
+        return NoMemory("SolveCompressedSystem");
+    }
+    const double impedance = MediumImpedance(problem, omega);
+    for (int j = 0; j < n; ++j) {
+        if (VelocityUnknown(problem.types[j]))
+            unknowns[Size(j)] = Scaled(unknowns[Size(j)], impedance);
+    }
+    KrylovOptions krylov;
+    krylov.tolerance = settings.solverTolerance;
+    krylov.maxIterations = settings.maxIterations;
+    KrylovResult result;
+    if (chiefCount > 0) {
+        std::vector<Complex> rows;
+        std::vector<Complex> chiefRightHandSide;
+        status = ChiefRows(problem, omega, chiefPoints, chiefCount, chiefAdded, rows,
+                           chiefRightHandSide);
+        if (status < 0) return status;
+        try {
+            rightHandSide.insert(rightHandSide.end(), chiefRightHandSide.begin(),
+                                 chiefRightHandSide.end());
+        } catch (const std::bad_alloc&) {
+            return NoMemory("SolveCompressedSystem");
+        }
+        status = SolveLeastSquares(system, rows.data(), chiefCount, &preconditioner,
+                                   rightHandSide.data(), unknowns.data(), krylov, result);
+    } else {
+        status = SolveGmres(system, &preconditioner, rightHandSide.data(), unknowns.data(), krylov,
+                            result);
+    }
+    if (status < 0) return status;
+    for (int j = 0; j < n; ++j) {
+        if (VelocityUnknown(problem.types[j]))
+            unknowns[Size(j)] = Scaled(unknowns[Size(j)], 1.0 / impedance);
+    }
+    report.iterations = result.iterations;
+    report.converged = result.converged;
+    report.krylovResidual = result.residual;
+    report.solveSeconds = Seconds(solveStart);
+    return Status::ok;
+}
+
+int CompressedFieldValues(const CompressedProblem& problem, double omega,
+                          const std::vector<Vector3>& points, const Complex* pressures,
+                          const Complex* velocities, const CompressedSettings& settings,
+                          std::vector<Complex>& values) {
+    const int m = static_cast<int>(points.size());
+    const int n = problem.n;
+    // Every surface point twice: the columns of A, then those of -B over the impedance.
+    const double impedance = MediumImpedance(problem, omega);
+    std::vector<Vector3> doubled;
+    std::vector<Complex> x;
+    try {
+        values.assign(Size(m), Complex{0.0, 0.0});
+        if (m == 0) return Status::ok;
+        doubled.assign(problem.points, problem.points + n);
+        doubled.insert(doubled.end(), problem.points, problem.points + n);
+        x.assign(pressures, pressures + n);
+        for (int j = 0; j < n; ++j)
+            x.push_back(Scaled(velocities[j], impedance));
+    } catch (const std::bad_alloc&) {
+        return NoMemory("CompressedFieldValues");
+    }
+    CClusterTree rowTree;
+    CClusterTree columnTree;
+    int status = rowTree.Build(points.data(), m, leafSize);
+    if (status < 0) return status;
+    status = columnTree.Build(doubled.data(), 2 * n, leafSize);
+    if (status < 0) return status;
+    const BlockEntryFunction entries = [&](const int* rows, int rowCount, const int* columns,
+                                           int w, Complex* out) {
+        // The block's surface columns once each (a point's A and B columns may both be there).
+        std::vector<int> surfaceColumns;
+        std::vector<int> position;
+        try {
+            surfaceColumns.resize(Size(w));
+            for (int j = 0; j < w; ++j) surfaceColumns[Size(j)] = columns[j] % n;
+            std::sort(surfaceColumns.begin(), surfaceColumns.end());
+            surfaceColumns.erase(std::unique(surfaceColumns.begin(), surfaceColumns.end()),
+                                 surfaceColumns.end());
+            position.resize(Size(w));
+        } catch (const std::bad_alloc&) {
+            return NoMemory("CompressedFieldValues");
+        }
+        for (int j = 0; j < w; ++j) {
+            position[Size(j)] = static_cast<int>(
+                std::lower_bound(surfaceColumns.begin(), surfaceColumns.end(), columns[j] % n) -
+                surfaceColumns.begin());
+        }
+        const int width = static_cast<int>(surfaceColumns.size());
+        BlockOfAB block;
+        const int blockStatus = block.Compute(problem, omega, points.data(), nullptr, rows,
+                                              rowCount, surfaceColumns.data(), width);
+        if (blockStatus < 0) return blockStatus;
+        for (int i = 0; i < rowCount; ++i) {
+            for (int j = 0; j < w; ++j) {
+                const std::size_t k = Size(i) * Size(width) + Size(position[Size(j)]);
+                const Complex b = block.b[k];
+                out[Size(i) * Size(w) + Size(j)] =
+                    columns[j] < n ? block.a[k] : Scaled(Negated(b), 1.0 / impedance);
+            }
+        }
+        return Status::ok;
+    };
+    CHMatrix field;
+    status = field.Assemble(rowTree, columnTree, entries, MatrixOptions(settings));
+    if (status < 0) return status;
+    field.SetThreads(settings.threads);
+    status = field.Apply(x.data(), values.data());
+    if (status < 0) return status;
+    const double fourPi = 4.0 * pi;
+    for (Complex& value : values) value = Complex{value.re / fourPi, value.im / fourPi};
+    return Status::ok;
+}

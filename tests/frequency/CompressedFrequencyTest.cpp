@@ -1,0 +1,92 @@
+// The compressed road through a frequency as the sweep takes it: the choice of the solver, CHIEF
+// least squares on compressed matrices against the dense ones, and a solution that does not
+// reach its tolerance, which is never passed off as a good one.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "sweep/SweepSupport.h"
+#include "base/Constants.h"
+#include "base/LogFile.h"
+#include "base/Status.h"
+#include "frequency/FrequencySolver.h"
+#include "frequency/Model.h"
+#include "sweep/JobFile.h"
+
+namespace {
+
+double RelativeL2(const std::vector<Complex>& x, const std::vector<Complex>& reference) {
+    double difference = 0.0;
+    double norm = 0.0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        const Complex d = x[i] - reference[i];
+        difference += d.re * d.re + d.im * d.im;
+        norm += reference[i].re * reference[i].re + reference[i].im * reference[i].im;
+    }
+    return std::sqrt(difference / norm);
+}
+
+// The pulsating sphere of 642 points with the job lines given, solved at ka.
+int SolveSphere(const std::string& lines, double ka, FrequencyResult& result,
+                std::string* console = nullptr, int iterationLimit = 400) {
+    test::TempDir dir;
+    sweeptest::WriteSphere(dir, 3);
+    test::ChangeDir here(dir.Path());
+    test::ConsoleCapture capture;
+    SweepJob job;
+    EXPECT_EQ(CJobFile().ReadText(sweeptest::SphereJob(lines + "FREQUENCIES 100\n"),
+                                  dir.File("job.txt"), job),
+              0)
+        << capture.text;
+    Model model;
+    EXPECT_EQ(PrepareModel(job, model), 0) << capture.text;
+    model.iterationLimit = iterationLimit;
+    FrequencyOptions options;
+    options.threads = 2;
+    const int status = CFrequencySolver().Solve(
+        model, std::stod(sweeptest::FrequencyOfKa(ka)), options, result);
+    if (console != nullptr) *console = capture.text;
+    return status;
+}
+
+}  // namespace
+
+TEST(CompressedFrequency, ChiefLeastSquaresOnCompressedMatricesAgreesWithTheDenseOne) {
+    // ka = pi is the first interior resonance of the sphere.
+    FrequencyResult dense;
+    FrequencyResult compressed;
+    std::string console;
+    ASSERT_EQ(SolveSphere("CHIEF 12\nSOLVER DENSE\n", pi, dense), 0);
+    ASSERT_EQ(SolveSphere("CHIEF 12\nSOLVER COMPRESSED\n", pi, compressed, &console), 0);
+    EXPECT_NE(console.find("compressed"), std::string::npos) << console;
+    EXPECT_EQ(compressed.chiefPoints, 12);
+    EXPECT_TRUE(compressed.compressed);
+    EXPECT_TRUE(compressed.converged);
+    EXPECT_GT(compressed.iterations, 0);
+    EXPECT_EQ(dense.iterations, 0);
+    EXPECT_LT(RelativeL2(compressed.pressures, dense.pressures), 1e-3);
+    EXPECT_LT(RelativeL2(compressed.field, dense.field), 1e-3);
+    EXPECT_NEAR(compressed.residual, dense.residual, 0.1 * dense.residual);
+}
+
+TEST(CompressedFrequency, AutomaticChoiceTakesTheDenseSolverForASmallSurfaceAndSaysWhy) {
+    FrequencyResult result;
+    std::string console;
+    ASSERT_EQ(SolveSphere("", 1.0, result, &console), 0);
+    EXPECT_FALSE(result.compressed);
+    EXPECT_NE(console.find("Solver: dense (642 points, below"), std::string::npos) << console;
+}
+
+TEST(CompressedFrequency, ASolutionShortOfItsToleranceIsAFailedFrequency) {
+    // One iteration is too few for a tolerance of 1e-6.
+    FrequencyResult result;
+    std::string console;
+    EXPECT_EQ(SolveSphere("CHIEF OFF\nSOLVER COMPRESSED\nSOLVER_TOLERANCE 1e-5\n", 1.0, result,
+                          &console, 1),
+              Status::notConverged);
+    EXPECT_EQ(result.status, Status::notConverged);
+    EXPECT_FALSE(result.converged);
+    EXPECT_NE(console.find(Message::notConverged), std::string::npos) << console;
+}
