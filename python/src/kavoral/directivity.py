@@ -61,9 +61,12 @@ class Field:
 
 
 def cases(sweep):
+    """The load cases of the field table in their order; none when it names none (a sweep of
+    one case leaves the case column empty)."""
     if sweep.field is None or "case" not in sweep.field:
         return []
-    return list(dict.fromkeys(str(c) for c in sweep.field["case"]))
+    names = list(dict.fromkeys(str(c) for c in sweep.field["case"]))
+    return [] if names == [""] else names
 
 
 def field_of(sweep, case=None, scattered=False):
@@ -77,7 +80,7 @@ def field_of(sweep, case=None, scattered=False):
         case = known[0] if case is None else str(case)
         if case not in known:
             raise ValueError(f"field.csv has no case {case}; it has {', '.join(known)}")
-        rows = np.array([str(c) == case for c in table["case"]])
+        rows = table["case"] == case
     elif case is not None:
         raise ValueError("field.csv has no case column: the sweep has one load case")
     names = ("ps_re", "ps_im") if scattered else ("p_re", "p_im")
@@ -258,10 +261,9 @@ def index_from_power(sweep, field, frame, radius, density, sound_velocity, case=
     if "power_w" not in table:
         return None
     rows = np.ones(len(table["frequency_hz"]), dtype=bool)
-    if "case" in table:
+    if "case" in table and len(table["case"]):
         known = list(dict.fromkeys(str(c) for c in table["case"]))
-        rows = np.array([str(c) == (known[0] if case is None else str(case))
-                         for c in table["case"]])
+        rows = table["case"] == (known[0] if case is None else str(case))
     power = np.full(len(field.frequencies), np.nan)
     f = table["frequency_hz"][rows]
     keep = np.isin(f, field.frequencies)

@@ -52,10 +52,19 @@ def frequency_text(f):
     return f"{round(f, 3):g}"
 
 
-def frequency_axis(ax, frequencies):
+def frequency_label(f):
+    """489 Hz, 1.91 kHz: a frequency in a legend."""
+    f = float(f)
+    return f"{f / 1000.0:.3g} kHz" if f >= 1000.0 else f"{f:.3g} Hz"
+
+
+def frequency_axis(ax, frequencies=None):
+    """A logarithmic frequency axis labelled as people write frequencies; over the frequencies
+    when they are given."""
     from matplotlib import ticker
     ax.set_xscale("log")
-    ax.set_xlim(frequencies.min(), frequencies.max())
+    if frequencies is not None:
+        ax.set_xlim(frequencies.min(), frequencies.max())
     ax.xaxis.set_major_locator(ticker.LogLocator(base=10, subs=(1.0, 2.0, 5.0)))
     ax.xaxis.set_major_formatter(ticker.FuncFormatter(lambda x, _: frequency_text(x)))
     ax.xaxis.set_minor_locator(ticker.LogLocator(base=10, subs=np.arange(2, 10)))
@@ -263,6 +272,14 @@ def plot(sweep, picture, panels, options, title=None):
         else:
             draw_index(ax, field, header, columns, extra)
             notes.append("directivity index " + "; ".join(extra["labels"]))
+    save_figure(figure, picture, title)
+    return notes
+
+
+def save_figure(figure, picture, title=None):
+    """Writes the figure under its title to the picture file, completely or not at all, and
+    closes it."""
+    import matplotlib.pyplot as plt
     if title:
         figure.suptitle(title)
     figure.tight_layout()
@@ -270,4 +287,3 @@ def plot(sweep, picture, panels, options, title=None):
         write_atomically(picture, lambda temporary: figure.savefig(temporary, dpi=100))
     finally:
         plt.close(figure)
-    return notes

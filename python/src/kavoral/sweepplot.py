@@ -12,14 +12,15 @@ import math
 import os
 
 import matplotlib.pyplot as plt
-from matplotlib import ticker
 import numpy as np
 
-from .textfile import write_atomically
+from .directivityplot import frequency_axis, frequency_label, save_figure
 
 FREQUENCY_COLUMNS = ("frequency_hz", "interior_residual", "status")
 FIELD_COLUMNS = ("frequency_hz", "point", "x", "y", "z", "spl_db")
 PANELS = ("spl", "polar", "residual")
+# Columns that hold names: a load case "1" is the name 1, not the number 1.0.
+TEXT_COLUMNS = ("case",)
 PICTURE_TYPES = (".png", ".svg", ".pdf")
 # The span of the directivity plot in dB.
 POLAR_RANGE = 40
@@ -47,6 +48,9 @@ def read_csv(path, required):
             texts[name].append(text.strip())
     columns = {}
     for name, values in texts.items():
+        if name in TEXT_COLUMNS:
+            columns[name] = np.array(values, dtype=str)
+            continue
         try:
             columns[name] = np.array([float(t) if t else math.nan for t in values])
         except ValueError:
@@ -139,15 +143,6 @@ def polar_angles(positions, centre, axis=None):
     return np.degrees(np.arctan2(d @ b, d @ a))
 
 
-def frequency_axis(ax):
-    """Logarithmic frequency axis labelled 100, 200, 500, 1000 ... instead of powers of ten."""
-    ax.set_xscale("log")
-    ax.xaxis.set_major_locator(ticker.LogLocator(base=10, subs=(1.0, 2.0, 5.0)))
-    ax.xaxis.set_major_formatter(ticker.FuncFormatter(lambda x, _: "%g" % x))
-    ax.xaxis.set_minor_formatter(ticker.NullFormatter())
-    ax.set_xlabel("frequency in Hz")
-
-
 def plot_spl(ax, sweep, points):
     for i in points:
         f, level = sweep.level(i)
@@ -178,7 +173,7 @@ def plot_polar(ax, sweep, points, frequencies, centre, axis):
         t = theta
         if closed:
             t, r = np.append(t, t[0]), np.append(r, r[0])
-        ax.plot(t, r, label="%.4g Hz" % frequency)
+        ax.plot(t, r, label=frequency_label(frequency))
     ax.set_ylim(-POLAR_RANGE, 2)
     ax.set_yticks(np.arange(-POLAR_RANGE, 1, 10))
     ax.set_theta_zero_location("E")
@@ -241,12 +236,6 @@ def plot_sweep(sweep, picture, panels=PANELS, spl_points=None, polar_points=None
                        polar_points, chosen, centre, axis)
         else:
             plot_residual(figure.add_subplot(1, len(panels), k), sweep, limit)
-    if title:
-        figure.suptitle(title)
-    figure.tight_layout()
-    try:
-        write_atomically(picture, lambda temporary: figure.savefig(temporary, dpi=100))
-    finally:
-        plt.close(figure)
+    save_figure(figure, picture, title)
     return {"panels": list(panels), "spl_points": list(spl_points),
             "polar_points": list(polar_points), "polar_frequencies": chosen}
