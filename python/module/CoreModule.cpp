@@ -23,6 +23,7 @@
 #include "frequency/Model.h"
 #include "surface/SurfaceElement.h"
 #include "sweep/JobFile.h"
+#include "sweep/SurfacePower.h"
 #include "sweep/SweepOutput.h"
 
 namespace py = pybind11;
@@ -116,6 +117,13 @@ ChiefMode ChiefOf(const std::string& mode) {
     if (mode == "off") return ChiefMode::off;
     if (mode == "always") return ChiefMode::always;
     throw py::value_error("chief is 'auto', 'off' or 'always', not '" + mode + "'");
+}
+
+SolverMode SolverOf(const std::string& mode) {
+    if (mode == "auto") return SolverMode::automatic;
+    if (mode == "dense") return SolverMode::dense;
+    if (mode == "compressed") return SolverMode::compressed;
+    throw py::value_error("solver is 'auto', 'dense' or 'compressed', not '" + mode + "'");
 }
 
 bool Given(const py::dict& settings, const char* key) {
@@ -214,6 +222,10 @@ void Describe(const py::dict& s, SweepJob& job) {
         throw py::value_error("chief_points must be 1 to " + std::to_string(CJobFile::chiefPointLimit));
     job.residualLimit = s["residual_limit"].cast<double>();
     if (!(job.residualLimit > 0.0)) throw py::value_error("residual_limit must be above 0");
+    job.solver = SolverOf(s["solver"].cast<std::string>());
+    job.solverTolerance = s["solver_tolerance"].cast<double>();
+    if (!(job.solverTolerance > 0.0 && job.solverTolerance < 1.0))
+        throw py::value_error("solver_tolerance must be above 0 and below 1");
 }
 
 // A prepared model and the description it was made from, which the writers name in the files.
@@ -234,6 +246,20 @@ public:
         RunLibrary([&] { return CFrequencySolver().Solve(model, frequency, options, result); },
                    text);
         return result;
+    }
+
+    // The sound power in W that a solution radiates.
+    double Power(const FrequencyResult& result) const {
+        double power = 0.0;
+        std::string text;
+        RunLibrary(
+            [&] {
+                power = RadiatedPower(*model.generator, result.pressures.data(),
+                                      result.velocities.data());
+                return 0;
+            },
+            text);
+        return power;
     }
 
     // The per-frequency files of the sweep: surface and field result and VTK files.
@@ -313,6 +339,8 @@ PYBIND11_MODULE(_core, module) {
         .def_readonly("first_residual", &FrequencyResult::firstResidual)
         .def_readonly("residual", &FrequencyResult::residual)
         .def_readonly("near_resonance", &FrequencyResult::nearResonance)
+        .def_readonly("compressed", &FrequencyResult::compressed)
+        .def_readonly("iterations", &FrequencyResult::iterations)
         .def_readonly("seconds", &FrequencyResult::seconds)
         .def_property_readonly("pressures",
                                [](const FrequencyResult& r) { return ComplexArray(r.pressures); })
@@ -333,6 +361,8 @@ PYBIND11_MODULE(_core, module) {
              py::arg("settings"))
         .def("solve", &PreparedModel::Solve, py::arg("frequency"),
              "Solves at one frequency in Hz, without the interpreter lock.")
+        .def("power", &PreparedModel::Power, py::arg("result"),
+             "The sound power in W that the solution radiates.")
         .def("write_frequency_files", &PreparedModel::WriteFrequencyFiles, py::arg("folder"),
              py::arg("result"))
         .def("write_tables", &PreparedModel::WriteTables, py::arg("folder"), py::arg("results"))

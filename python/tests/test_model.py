@@ -47,10 +47,13 @@ def test_pulsating_sphere_from_arrays_matches_the_exact_solution():
     exact = pulsating(np.linalg.norm(field, axis=1), 2.0)
     assert np.max(np.abs(solution.field[1] - exact) / np.abs(exact)) < 0.01
     assert np.all(solution.residual < 0.02) and np.all(solution.chief_points == 0)
+    # W = 4 pi a^2 Re(p) v / 2 with p the exact surface pressure: within the pressure's error.
+    exact_power = 2 * np.pi * pulsating(1.0, np.array([1.0, 2.0])).real
+    np.testing.assert_allclose(solution.power, exact_power, rtol=0.01)
     assert model.division == pytest.approx(tuple(2 * np.array([1, 3]) * model.longest_edge))
 
 
-def write_job(work, chief):
+def write_job(work, chief, solver):
     points, triangles = icosphere(1.0, 2)
     write_surface(os.path.join(work, "sphere.srf"),
                   Surface(points, np.hstack([triangles, -np.ones((len(triangles), 1), int)])))
@@ -59,7 +62,7 @@ def write_job(work, chief):
     with open(os.path.join(work, "job.txt"), "w") as job:
         job.write("SURFACE sphere.srf\nFIELD_POINTS field.ms\nBOUNDARY ALL V 1 0.5\n"
                   "INCIDENT PLANE 2 0 0 0 1\nFREQUENCIES 100 171.5\n"
-                  f"CHIEF {chief}\nOUTPUT sweep\n")
+                  f"CHIEF {chief}\nSOLVER {solver.upper()}\nOUTPUT sweep\n")
     return points, triangles, field
 
 
@@ -73,10 +76,12 @@ def without_times(path):
 
 
 @needs_sweep
-@pytest.mark.parametrize("chief, mode", [("AUTO", "auto"), ("12", "always")])
-def test_the_same_job_gives_the_sweeps_numbers_bit_for_bit(tmp_path, chief, mode):
+@pytest.mark.parametrize("chief, mode, solver", [("AUTO", "auto", "dense"),
+                                                 ("12", "always", "dense"),
+                                                 ("AUTO", "auto", "compressed")])
+def test_the_same_job_gives_the_sweeps_numbers_bit_for_bit(tmp_path, chief, mode, solver):
     work = str(tmp_path)
-    points, triangles, field = write_job(work, chief)
+    points, triangles, field = write_job(work, chief, solver)
     shutil.copy(os.path.join(os.path.dirname(BUILD), "data", "Gauss.cfs"), work)
     done = subprocess.run([SWEEP, "job.txt"], cwd=work, capture_output=True, text=True)
     assert done.returncode == 0, done.stdout + done.stderr
@@ -85,11 +90,13 @@ def test_the_same_job_gives_the_sweeps_numbers_bit_for_bit(tmp_path, chief, mode
     from_job = kavoral.Model.from_job(os.path.join(work, "job.txt"))
     jobs = from_job.solve(from_job.frequencies)
     arrays = kavoral.Model(points, triangles, boundary=[("ALL", "V", 1 + 0.5j)],
-                           field_points=field, chief=mode,
+                           field_points=field, chief=mode, solver=solver,
                            incident=[kavoral.PlaneWave(2.0, (0, 0, 1))]).solve([100, 171.5])
-    for name in ("pressures", "velocities", "field", "residual", "chief_points"):
+    for name in ("pressures", "velocities", "field", "residual", "chief_points", "power",
+                 "iterations"):
         assert np.array_equal(getattr(jobs, name), getattr(arrays, name), equal_nan=True), name
     assert mode == "auto" or np.all(arrays.chief_points == 12)
+    assert np.all(arrays.compressed == (solver == "compressed"))
 
     arrays.to_csv(os.path.join(work, "python"))
     arrays.to_vtk(os.path.join(work, "python"))

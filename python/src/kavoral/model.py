@@ -18,7 +18,7 @@ import numpy as np
 # What the sweep takes when its job file leaves a key out.
 DEFAULTS = dict(density=1.2, sound_velocity=343.0, point_eps=1e-6, para_eps=1e-3, threads=0,
                 division=None, direction="OUT", chief="auto", chief_points=12,
-                residual_limit=0.02, rules=None)
+                residual_limit=0.02, solver="auto", solver_tolerance=1e-4, rules=None)
 
 
 # The quadrature rules installed beside the extension module.
@@ -102,7 +102,8 @@ class Model:
     numerics are the sweep's job file keys: density, sound_velocity (complex for a damped
     medium), direction ("OUT": the field outside the body), division (two distances; default 2
     and 6 times the longest element edge), point_eps, para_eps, chief ("auto", "off",
-    "always"), chief_points, residual_limit, threads (0: every core); rules names the
+    "always"), chief_points, residual_limit, solver ("auto", "dense", "compressed"),
+    solver_tolerance, threads (0: every core); rules names the
     quadrature file (default: the Gauss.cfs installed with the package)."""
 
     def __init__(self, points=None, elements=None, symmetry=None, regions=None, *,
@@ -160,6 +161,8 @@ class Model:
             raise TypeError(f"unknown settings: {', '.join(sorted(unknown))}")
         description = dict(DEFAULTS, **settings)
         description["direction"] = str(description["direction"]).upper()
+        description["chief"] = str(description["chief"]).lower()
+        description["solver"] = str(description["solver"]).lower()
         description["rules"] = _rules(description["rules"])
         description.update(surface)
         if isinstance(regions, (str, os.PathLike)):
@@ -255,6 +258,9 @@ class Solution:
     first_residual: np.ndarray  # of the solution without CHIEF points
     chief_points: np.ndarray    # the CHIEF points of each solution (0: none)
     near_resonance: np.ndarray
+    power: np.ndarray           # the sound power each solution radiates, W
+    compressed: np.ndarray      # whether the compressed solver solved it
+    iterations: np.ndarray      # its Krylov iterations (0: the dense solver)
     seconds: np.ndarray
     model: Model = field(repr=False)
     results: list = field(repr=False)
@@ -276,7 +282,10 @@ class Solution:
                    field=rows("field", fields), incident_field=incident,
                    residual=column("residual"), first_residual=column("first_residual"),
                    chief_points=column("chief_points", int),
-                   near_resonance=column("near_resonance", bool), seconds=column("seconds"),
+                   near_resonance=column("near_resonance", bool),
+                   power=np.array([model._prepared.power(r) for r in results], dtype=float),
+                   compressed=column("compressed", bool),
+                   iterations=column("iterations", int), seconds=column("seconds"),
                    model=model, results=results)
 
     def to_csv(self, folder):
