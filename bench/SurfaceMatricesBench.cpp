@@ -101,7 +101,7 @@ int Run(int subdivisions, const std::filesystem::path& gaussFile, bool discard) 
     meshes::Load(surface, mesh);
     if (surface.PrepareSurface(1) < 0) return fail();
     CGenerator generator(config);
-    const double omega = 2.0 * pi * 200.0;
+    const double omega = AngularFrequency(200.0);
     if (generator.Init(surface) < 0) return fail();
     std::filesystem::copy_file(gaussFile, "Gauss.cfs",
                                std::filesystem::copy_options::overwrite_existing);

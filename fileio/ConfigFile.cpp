@@ -6,8 +6,9 @@
 #include "base/Status.h"
 #include "fileio/ConfigKeys.h"
 #include "fileio/FileIO.h"
+#include "fileio/TextReader.h"
 
-constexpr int lineSize = 500;
+constexpr int lineSize = CTextReader::lineLimit;
 
 int CFileIO::ReadConfigFile(const char* fileName, ConfigData& config) {
     const char* const function = "ReadConfigFile";

@@ -11,10 +11,12 @@
 #include "fileio/FileIO.h"
 #include "fileio/LittleEndian.h"
 #include "fileio/NumberScan.h"
+#include "fileio/TextReader.h"
 
 namespace {
 
-constexpr int lineSize = 500;           // text lines are read into a buffer of this size
+// Text lines are read into a buffer of this size.
+constexpr int lineSize = CTextReader::lineLimit;
 constexpr std::size_t entryBytes = 32;  // four doubles: A real, A imaginary, B real, B imaginary
 
 // The number of bytes from the current position of a file to its end, or SIZE_MAX when the

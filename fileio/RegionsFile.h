@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "surface/SurfaceElement.h"
+#include "base/IndexLimits.h"
+#include "fileio/TextReader.h"
 
 struct RegionMap {
     std::vector<std::string> names;           // each name once, in order of first appearance
@@ -18,7 +19,7 @@ class CRegionsFile {
 public:
     static constexpr int elementLimit = wideSurfaceIndexLimit;
     static constexpr int nameLimit = 64;  // characters of a region name
-    static constexpr int lineLimit = 500;
+    static constexpr int lineLimit = CTextReader::lineLimit;
 
     // Reads the file into `regions` (replaced). 0, or a negative status after one report that
     // names the file and the line. No other side effect.

@@ -12,6 +12,7 @@
 class CTextReader {
 public:
     // The longest line part a skip discards, line end included.
+    // The longest line any text file of the program may have, in characters.
     static constexpr int lineLimit = 500;
 
     // Text mode; the file must exist. False also when the read buffer cannot be had.

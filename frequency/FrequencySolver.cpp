@@ -198,7 +198,7 @@ int CFrequencySolver::Solve(const Model& model, double frequency,
     const auto start = std::chrono::steady_clock::now();
     result = FrequencyResult{};
     result.frequency = frequency;
-    const double omega = 2.0 * pi * frequency;
+    const double omega = AngularFrequency(frequency);
     result.ka = model.generator->WaveNumber(omega).re * model.radius;
     AddedTerms terms;
     const int incidentStatus = IncidentTerms(model, omega, terms);

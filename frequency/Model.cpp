@@ -157,6 +157,11 @@ int CheckPointSources(const ModelDescription& description, const Model& model,
 
 }  // namespace
 
+void DefaultDivision(double longestEdge, double division[2]) {
+    division[0] = 2.0 * longestEdge;
+    division[1] = 6.0 * longestEdge;
+}
+
 int PrepareModel(const ModelDescription& description, Model& model) {
     model = Model{};
     model.config = description.config;
@@ -176,8 +181,7 @@ int PrepareModel(const ModelDescription& description, Model& model) {
     model.longestEdge = interior::LongestEdge(geometry);
     model.radius = LargestDistanceFromCentroid(surface);
     if (!description.divisionGiven) {
-        model.config.division[0] = 2.0 * model.longestEdge;
-        model.config.division[1] = 6.0 * model.longestEdge;
+        DefaultDivision(model.longestEdge, model.config.division);
         PrintLine("DIVISION " + Number(model.config.division[0]) + " " +
                   Number(model.config.division[1]) + " (2 and 6 times the longest element edge " +
                   Number(model.longestEdge) + ")\n");
@@ -189,10 +193,8 @@ int PrepareModel(const ModelDescription& description, Model& model) {
     if (!description.fieldPointsFile.empty()) {
         CSurface fieldSurface(model.config);
         fieldSurface.indexLimit = wideSurfaceIndexLimit;
-        logFile.Print("Reading measuring points...", 1);
-        status = fieldSurface.ReadSurfaceFile(description.fieldPointsFile.c_str());
+        status = ReadMeasuringPoints(fieldSurface, description.fieldPointsFile.c_str());
         if (status < 0) return status;
-        logFile.Print("Ready\n", 1);
         model.fieldPoints.assign(fieldSurface.points.begin(),
                                  fieldSurface.points.begin() + fieldSurface.pointCount);
     } else {

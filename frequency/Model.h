@@ -39,6 +39,12 @@ struct Model {
 // pressure.
 constexpr int residualCheckPoints = 10;
 
+// DIVISION when the description gives none: 2 and 6 times the longest element edge (the longer
+// diagonal of a quadrilateral counts as an edge), so that every element that touches a row point
+// is integrated with the finest rule. python/src/kavoral/meshimport.py suggests the same values
+// (its tests compare them with kavoral-sweep's).
+void DefaultDivision(double longestEdge, double division[2]);
+
 // Reads and prepares everything the description names, in the order: surface, DIVISION,
 // excitation (from regions and conditions where not given per point), field points, the checks
 // of the point sources, interior points, generator and quadrature rules. Prints what it chose

@@ -58,7 +58,7 @@ int CGenerator::GenerateSurfaceMatrices(double frequency, const char* surfaceFil
     const int flag = DirectionFlag(direction, "GenerateSurfaceMatrices");
     if (flag < 0) return flag;
     if (CheckFrequency(frequency) < 0) return Status::badParameter;
-    const double omega = 2.0 * pi * frequency;
+    const double omega = AngularFrequency(frequency);
 
     CSurface surface(config);
     const int status = InitFromFile(surface, surfaceFile, flag);
@@ -74,18 +74,15 @@ int CGenerator::GenerateMeasuringMatrices(double frequency, const char* surfaceF
     const int flag = DirectionFlag(direction, "GenerateSurfaceMatrices");
     if (flag < 0) return flag;
     if (CheckFrequency(frequency) < 0) return Status::badParameter;
-    const double omega = 2.0 * pi * frequency;
+    const double omega = AngularFrequency(frequency);
 
     CSurface surface(config);
     CSurface measuringSurface(config);
     int status = InitFromFile(surface, surfaceFile, flag);
     if (status < 0) return status;
 
-    // Only the points of the measuring point file are used; it is neither prepared nor reflected.
-    logFile.Print("Reading measuring points...", 1);
-    status = measuringSurface.ReadSurfaceFile(pointsFile);
+    status = ReadMeasuringPoints(measuringSurface, pointsFile);
     if (status < 0) return status;
-    logFile.Print("Ready\n", 1);
 
     return WriteMatrices(omega, matrixFile, measuringSurface.pointCount,
                          measuringSurface.points.data(), nullptr);

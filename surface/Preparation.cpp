@@ -19,6 +19,14 @@ int ReadAndPrepareSurface(CSurface& surface, const char* fileName, int direction
     return surface.PrepareSurface(direction);
 }
 
+int ReadMeasuringPoints(CSurface& points, const char* fileName) {
+    logFile.Print("Reading measuring points...", 1);
+    const int status = points.ReadSurfaceFile(fileName);
+    if (status < 0) return status;
+    logFile.Print("Ready\n", 1);
+    return Status::ok;
+}
+
 int CSurface::PrepareSurface(int direction) {
     logFile.Print("Checking element indices...", 1);
     int status = CheckElements();

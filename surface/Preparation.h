@@ -14,3 +14,8 @@ int SurfaceDirectionFlag(const char* direction);
 // progress lines of the surface commands ("Reading surface data..." and the pipeline's). 0, or
 // the status of the failing step after its report. The surface owns all it read and made.
 int ReadAndPrepareSurface(CSurface& surface, const char* fileName, int direction);
+
+// Reads a measuring points file (the surface file format) into an empty surface, with the
+// progress line "Reading measuring points...Ready". Only its first pointCount points are meant:
+// it is neither prepared nor reflected. 0, or the reader's status after its report.
+int ReadMeasuringPoints(CSurface& points, const char* fileName);

@@ -4,13 +4,10 @@
 
 #include <cstdint>
 
+#include "base/IndexLimits.h"
+
 using SurfaceIndex = std::uint32_t;
 
-// The surfaces of the Kavoral program hold, after their reflection, at most surfaceIndexLimit
-// points and elements; the sweep and the library's other front ends read surfaces of up to
-// wideSurfaceIndexLimit (CSurface::indexLimit says which applies to a surface).
-constexpr int surfaceIndexLimit = 65535;
-constexpr int wideSurfaceIndexLimit = (1 << 21) - 1;
 // The unused fourth node of a triangle, and the node that cannot be read: beyond every limit, so
 // that no element check lets it pass.
 constexpr SurfaceIndex unusedNode = 0xffffffffu;

@@ -1,7 +1,9 @@
 #include "sweep/SweepOutput.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "base/LogFile.h"
 #include "base/Constants.h"
@@ -165,6 +167,23 @@ std::string FrequencyFile(const std::string& kind, double frequency, const std::
 double SoundPressureLevel(Complex p) { return 20.0 * std::log10(Abs(p) / std::sqrt(2.0) / 2e-5); }
 
 double PhaseDegrees(Complex p) { return std::atan2(p.im, p.re) * 180.0 / pi; }
+
+int RowStatus(const std::string& row) {
+    // The column's place, counted in the header.
+    const std::string header = frequencyHeader;
+    const std::size_t column = header.find("status");
+    const long commas = std::count(header.begin(), header.begin() + column, ',');
+    std::size_t start = 0;
+    for (long i = 0; i < commas && start != std::string::npos; ++i) {
+        start = row.find(',', start);
+        if (start != std::string::npos) ++start;
+    }
+    if (start == std::string::npos) return -1;
+    const std::string cell = row.substr(start, row.find(',', start) - start);
+    char* end = nullptr;
+    const long status = std::strtol(cell.c_str(), &end, 10);
+    return end != cell.c_str() && (*end == '\0' || *end == '\n') ? static_cast<int>(status) : -1;
+}
 
 std::string FrequencyRow(const FrequencyResult& result, int points) {
     return FrequencyText(result.frequency) + "," + Format("%.6g", result.ka) + "," +

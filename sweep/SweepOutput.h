@@ -18,6 +18,9 @@ constexpr const char* frequencyHeader =
 constexpr const char* fieldHeader =
     "frequency_hz,point,x,y,z,p_re,p_im,abs_p,spl_db,phase_deg,ps_re,ps_im";
 
+// The status column of a frequency row, as FrequencyRow wrote it; -1 when the row has none.
+int RowStatus(const std::string& row);
+
 // The text of a frequency in the tables and in the file names.
 std::string FrequencyText(double frequency);
 // The per-frequency file of a kind ("surface" or "field") and extension: surface_100Hz.res.

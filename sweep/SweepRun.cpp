@@ -10,7 +10,6 @@
 #include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 
 #include "base/Constants.h"
 #include "base/LogFile.h"
@@ -63,7 +62,7 @@ double EstimateSeconds(const Model& model, double frequency, int threads) {
     std::vector<Vector3> rows(model.surface->points.begin(),
                               model.surface->points.begin() + probeRows);
     auto start = std::chrono::steady_clock::now();
-    ComputeMatrixRowsThreaded(*model.generator, threads, 2.0 * pi * frequency, rows.data(), nullptr,
+    ComputeMatrixRowsThreaded(*model.generator, threads, AngularFrequency(frequency), rows.data(), nullptr,
                               0, probeRows, a.data(), b.data());
     const double rowSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / probeRows;
@@ -126,19 +125,6 @@ bool ReadTables(const std::string& frequencies, const std::string& field, Table&
     return true;
 }
 
-// The status column of a frequency row.
-int RowStatus(const std::string& row) {
-    std::stringstream columns(row);
-    std::string cell;
-    for (int i = 0; i < 6 && std::getline(columns, cell, ','); ++i) {
-    }
-    try {
-        return std::stoi(cell);
-    } catch (...) {
-        return -1;
-    }
-}
-
 double RowFrequency(const std::string& row) {
     try {
         return std::stod(row.substr(0, row.find(',')));
@@ -162,7 +148,7 @@ int WriteTables(const std::string& folder, const std::string& frequencyFile,
         frequencies += row;
         const auto found = table.fieldRows.find(entry.second);
         if (found != table.fieldRows.end()) field += found->second;
-        if (RowStatus(row) == 0) solved.push_back(entry.first);
+        if (output::RowStatus(row) == 0) solved.push_back(entry.first);
     }
     int status = output::WriteTextFile(folder + "/" + frequencyFile, frequencies);
     if (status == 0 && withField) status = output::WriteTextFile(folder + "/" + fieldFile, field);
@@ -264,7 +250,7 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
         const auto done = table.frequencyRows.find(key);
         const bool filesThere =
             fs::exists(job.outputDirectory + "/" + output::FrequencyFile("surface", f, "res"));
-        if (done != table.frequencyRows.end() && RowStatus(done->second) == 0 && filesThere) {
+        if (done != table.frequencyRows.end() && output::RowStatus(done->second) == 0 && filesThere) {
             ++skipped;
             continue;
         }
@@ -435,7 +421,7 @@ int CSweepRun::Merge(const std::string& folder) {
           " parts: " + std::to_string(table.frequencyRows.size()) + " frequencies into " + folder +
           "/frequencies.csv\n");
     int failed = 0;
-    for (const auto& row : table.frequencyRows) failed += RowStatus(row.second) != 0;
+    for (const auto& row : table.frequencyRows) failed += output::RowStatus(row.second) != 0;
     if (failed > 0) Print(std::to_string(failed) + " of them failed: see their status\n");
     return Status::ok;
 }

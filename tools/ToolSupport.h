@@ -17,6 +17,7 @@
 #include "fileio/FileIO.h"
 #include "fileio/NumberFormat.h"
 #include "meshes/Mesh.h"
+#include "surface/Preparation.h"
 #include "surface/Surface.h"
 
 namespace tool {
@@ -60,7 +61,11 @@ inline std::string Problem(const std::string& fileName, const std::string& repor
 inline std::string ReadPoints(const std::string& fileName, std::vector<Vector3>& points) {
     ConsoleCapture capture;
     CSurface surface{ConfigData{}};
-    if (surface.ReadSurfaceFile(fileName.c_str()) < 0) return Problem(fileName, capture.text);
+    if (ReadMeasuringPoints(surface, fileName.c_str()) < 0) {
+        const std::size_t report = capture.text.find("\n########");  // after the progress line
+        return Problem(fileName, report == std::string::npos ? capture.text
+                                                             : capture.text.substr(report));
+    }
     points.assign(surface.points.begin(), surface.points.begin() + surface.pointCount);
     return "";
 }

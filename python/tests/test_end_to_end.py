@@ -178,3 +178,28 @@ def test_polar_map_of_a_rigid_sphere_in_a_plane_wave_shows_the_forward_lobe(tmp_
     table = np.genfromtxt(tmp_path / "map.csv", delimiter=",", names=True)
     assert table["h180_db"][0] > 2.0 and table["h180_db"][1] < -5.0
     assert np.all(table["h90_db"] < -5.0)
+
+
+@needs_sweep
+def test_suggested_division_is_the_one_the_sweep_chooses(tmp_path):
+    """The DIVISION the mesh tools suggest mirrors the sweep's own rule: here a box whose longest
+    length is a face diagonal."""
+    from kavoral.meshimport import Sizing
+    from kavoral.surface import Surface, elements_from_lists, write_surface
+
+    corners = np.array([[0, 0, 0], [2, 0, 0], [2, 1, 0], [0, 1, 0],
+                        [0, 0, 0.5], [2, 0, 0.5], [2, 1, 0.5], [0, 1, 0.5]], dtype=float)
+    quads = [[0, 3, 2, 1], [4, 5, 6, 7], [0, 1, 5, 4], [1, 2, 6, 5], [2, 3, 7, 6], [3, 0, 4, 7]]
+    box = Surface(corners, elements_from_lists(quads))
+    write_surface(str(tmp_path / "box.srf"), box)
+    (tmp_path / "job.txt").write_text("DENSITY 1.2\nSOUND_VELOCITY 343 0\nSURFACE box.srf\n"
+                                      "BOUNDARY ALL V 1 0\nCHIEF OFF\nFREQUENCIES 10\n"
+                                      "OUTPUT out\n")
+    printed = [line for line in run(tmp_path, SWEEP, "job.txt").splitlines()
+               if line.startswith("DIVISION ")]
+    assert len(printed) == 1, printed
+    first, second = (float(word) for word in printed[0].split()[1:3])
+    suggested = Sizing(box).division
+    assert suggested[0] == pytest.approx(first, rel=1e-5)
+    assert suggested[1] == pytest.approx(second, rel=1e-5)
+    assert first == pytest.approx(2 * math.sqrt(5), rel=1e-5)
