@@ -333,25 +333,20 @@ int CJobFile::Read(const char* fileName, SweepJob& job) {
     return ReadText(text, fileName, job);
 }
 
-int CJobFile::ReadText(const std::string& text, const std::string& fileName, SweepJob& job) {
-    const char* const function = "ReadJobFile";
-    job = SweepJob{};
-    job.jobFile = fileName;
-    const auto fail = [&](int lineNumber, const std::string& key, const std::string& problem) {
-        std::string comment = fileName;
-        if (lineNumber > 0) comment += " line " + std::to_string(lineNumber);
-        if (!key.empty()) comment += ", " + key;
-        comment += ": " + problem;
-        logFile.ReportError(className, function, Message::badInputFile, comment.c_str());
-        job = SweepJob{};
-        return Status::badInputFile;
-    };
+namespace {
 
-    std::map<std::string, int> keyLines;  // the last line of every key, for the later checks
-    const auto lineOf = [&](const char* key) {
-        const auto found = keyLines.find(key);
-        return found == keyLines.end() ? 0 : found->second;
-    };
+// What is wrong with a job, where: the line (0: the job as a whole) and the key; no text: nothing.
+struct JobProblem {
+    int line = 0;
+    std::string key;
+    std::string text;
+};
+
+using KeyLines = std::map<std::string, int>;  // the last line of every key
+
+// Reads the lines of the job text into `job`, and the line of every key into keyLines.
+JobProblem ReadLines(const std::string& text, const std::string& fileName, SweepJob& job,
+                     KeyLines& keyLines) {
     std::size_t start = 0;
     int number = 0;
     while (start < text.size()) {
@@ -362,11 +357,11 @@ int CJobFile::ReadText(const std::string& text, const std::string& fileName, Swe
         ++number;
         if (!lineText.empty() && lineText[0] == '%') continue;
         if (Trimmed(lineText).empty()) continue;
-        if (lineText.find('\0') != std::string::npos) return fail(number, "", "a NUL character");
+        if (lineText.find('\0') != std::string::npos) return {number, "", "a NUL character"};
 
         char key[configWordSize];
         const char* rest = NextConfigWord(lineText.c_str(), key);
-        if (rest == nullptr) return fail(number, "", "the key is longer than 31 characters");
+        if (rest == nullptr) return {number, "", "the key is longer than 31 characters"};
         UpperCaseKey(key);
         const JobLine line{fileName, number, key, rest};
         Problem problem = "unknown key";
@@ -379,29 +374,36 @@ int CJobFile::ReadText(const std::string& text, const std::string& fileName, Swe
             }
         }
         if (!found) problem = ReadConfigLine(line, job);
-        if (!problem.empty()) return fail(number, key, problem);
+        if (!problem.empty()) return {number, key, problem};
         keyLines[key] = number;
     }
+    return {};
+}
 
-    // The job as a whole.
-    if (job.surfaceFile.empty()) return fail(0, "SURFACE", "no surface file given");
-    if (job.outputDirectory.empty()) return fail(0, "OUTPUT", "no output folder given");
-    if (job.frequencies.empty()) return fail(0, "FREQUENCIES", "no frequency given");
+// The job as a whole: complete, its keys consistent, its input files there.
+JobProblem CheckJob(const SweepJob& job, const KeyLines& keyLines) {
+    const auto lineOf = [&](const char* key) {
+        const auto found = keyLines.find(key);
+        return found == keyLines.end() ? 0 : found->second;
+    };
+    if (job.surfaceFile.empty()) return {0, "SURFACE", "no surface file given"};
+    if (job.outputDirectory.empty()) return {0, "OUTPUT", "no output folder given"};
+    if (job.frequencies.empty()) return {0, "FREQUENCIES", "no frequency given"};
     if (job.excitationFile.empty() && job.boundaries.empty()) {
-        return fail(0, "EXCITATION", "neither an excitation file nor BOUNDARY lines given");
+        return {0, "EXCITATION", "neither an excitation file nor BOUNDARY lines given"};
     }
     if (!job.excitationFile.empty() && !job.boundaries.empty()) {
-        return fail(lineOf("EXCITATION"), "EXCITATION",
-                    "an excitation file and BOUNDARY lines: give one of them");
+        return {lineOf("EXCITATION"), "EXCITATION",
+                "an excitation file and BOUNDARY lines: give one of them"};
     }
     if (!job.writeExcitation.empty() && job.boundaries.empty()) {
-        return fail(lineOf("WRITE_EXCITATION"), "WRITE_EXCITATION",
-                    "needs BOUNDARY lines to derive the excitation from");
+        return {lineOf("WRITE_EXCITATION"), "WRITE_EXCITATION",
+                "needs BOUNDARY lines to derive the excitation from"};
     }
     for (const BoundaryCondition& condition : job.boundaries) {
         if (condition.region != "ALL" && job.regionsFile.empty()) {
-            return fail(condition.line, "BOUNDARY",
-                        "region '" + condition.region + "' but no REGIONS file given");
+            return {condition.line, "BOUNDARY",
+                    "region '" + condition.region + "' but no REGIONS file given"};
         }
     }
     const std::pair<const char*, const std::string*> inputs[] = {
@@ -413,8 +415,28 @@ int CJobFile::ReadText(const std::string& text, const std::string& fileName, Swe
     };
     for (const auto& input : inputs) {
         if (!input.second->empty() && !CanOpen(*input.second)) {
-            return fail(lineOf(input.first), input.first, "cannot open " + *input.second);
+            return {lineOf(input.first), input.first, "cannot open " + *input.second};
         }
+    }
+    return {};
+}
+
+}  // namespace
+
+int CJobFile::ReadText(const std::string& text, const std::string& fileName, SweepJob& job) {
+    job = SweepJob{};
+    job.jobFile = fileName;
+    KeyLines keyLines;
+    JobProblem problem = ReadLines(text, fileName, job, keyLines);
+    if (problem.text.empty()) problem = CheckJob(job, keyLines);
+    if (!problem.text.empty()) {
+        std::string comment = fileName;
+        if (problem.line > 0) comment += " line " + std::to_string(problem.line);
+        if (!problem.key.empty()) comment += ", " + problem.key;
+        comment += ": " + problem.text;
+        logFile.ReportError(className, "ReadJobFile", Message::badInputFile, comment.c_str());
+        job = SweepJob{};
+        return Status::badInputFile;
     }
     std::sort(job.frequencies.begin(), job.frequencies.end());
     job.frequencies.erase(std::unique(job.frequencies.begin(), job.frequencies.end()),

@@ -180,6 +180,62 @@ private:
     bool terminal;
 };
 
+// Takes the part's frequencies that are not done yet into todo, keeps the rows of those done
+// and drops the rows of frequencies no longer in the job. Returns the number already done.
+int SelectFrequencies(const SweepJob& job, const RunOptions& options, Table& table,
+                      std::vector<double>& todo) {
+    int skipped = 0;
+    for (std::size_t i = static_cast<std::size_t>(options.part - 1); i < job.frequencies.size();
+         i += static_cast<std::size_t>(options.parts)) {
+        const double f = job.frequencies[i];
+        const std::string key = output::FrequencyText(f);
+        const auto done = table.frequencyRows.find(key);
+        const bool filesThere =
+            fs::exists(job.outputDirectory + "/" + output::FrequencyFile("surface", f, "res"));
+        if (done != table.frequencyRows.end() && output::RowStatus(done->second) == 0 &&
+            filesThere) {
+            ++skipped;
+            continue;
+        }
+        table.frequencyRows.erase(key);
+        table.fieldRows.erase(key);
+        todo.push_back(f);
+    }
+    std::set<std::string> inJob;
+    for (double f : job.frequencies) inJob.insert(output::FrequencyText(f));
+    for (auto it = table.frequencyRows.begin(); it != table.frequencyRows.end();) {
+        if (inJob.count(it->first) != 0) {
+            ++it;
+        } else {
+            table.fieldRows.erase(it->first);
+            it = table.frequencyRows.erase(it);
+        }
+    }
+    return skipped;
+}
+
+// The console line of frequency i of count once it is done.
+std::string FrequencyLine(std::size_t i, std::size_t count, const FrequencyResult& result) {
+    std::string line = std::to_string(i + 1) + " of " + std::to_string(count) + ": " +
+                       output::FrequencyText(result.frequency) + " Hz, ka " +
+                       Format("%.4g", result.ka);
+    if (result.status < 0) {
+        line += ", FAILED with status " + std::to_string(result.status);
+    } else {
+        if (std::isnan(result.firstResidual)) {
+            line += ", not checked";
+        } else {
+            line += ", residual " + Format("%.2e", result.firstResidual);
+        }
+        if (result.nearResonance) line += " (near an interior resonance)";
+        if (result.chiefPoints > 0) {
+            line += ", CHIEF " + std::to_string(result.chiefPoints) + " points: residual " +
+                    Format("%.2e", result.residual);
+        }
+    }
+    return line + ", " + Format("%.2f", result.seconds) + " s\n";
+}
+
 }  // namespace
 
 std::string TableName(const std::string& table, int part, int parts) {
@@ -202,7 +258,7 @@ double CSweepRun::CompressedSeconds(const Model& model, double frequency, int th
     const CompressedProblem problem{model.generator.get(),         model.surface->points.data(),
                                     model.surface->solidAngles.data(), model.pointCount,
                                     model.excitation.types.data(), model.excitation.values.data()};
-    return EstimateCompressedSeconds(problem, 2.0 * pi * frequency, settings);
+    return EstimateCompressedSeconds(problem, AngularFrequency(frequency), settings);
 }
 
 double CSweepRun::MemoryNeed(int n, int m) {
@@ -211,6 +267,38 @@ double CSweepRun::MemoryNeed(int n, int m) {
     // The system (or the least-squares matrix), two row blocks, and the vectors.
     return 16.0 * std::max(entries, m > 0 ? leastSquares : 0.0) + 2.0 * 16.0 * 32.0 * n +
            16.0 * 8.0 * n;
+}
+
+int CSweepRun::Estimate(const Model& model, const std::vector<double>& todo, int m, int threads,
+                        double& perFrequency) const {
+    double need = 0.0;
+    perFrequency = 0.0;
+    if (model.compressed) {
+        // From the partition of the matrices and a probe of their blocks at the highest
+        // frequency, where the ranks are largest.
+        need = CompressedMemoryNeed(model, m);
+        perFrequency = todo.empty() ? 0.0 : CompressedSeconds(model, todo.back(), threads);
+        Print(std::to_string(model.pointCount) + " points, compressed: about " +
+              Format("%.0f", need / 1e6) + " MB in all, about " + Duration(perFrequency) +
+              " per frequency on " + std::to_string(threads) +
+              (threads == 1 ? " thread\n" : " threads\n"));
+    } else {
+        need = MemoryNeed(model.pointCount, m);
+        perFrequency = todo.empty() ? 0.0 : EstimateSeconds(model, todo.back(), threads);
+        Print(std::to_string(model.pointCount) +
+              " points: " + Format("%.0f", 16.0 * model.pointCount * model.pointCount / 1e6) +
+              " MB per matrix, " + Format("%.0f", need / 1e6) + " MB in all, about " +
+              Duration(perFrequency) + " per frequency on " + std::to_string(threads) +
+              (threads == 1 ? " thread\n" : " threads\n"));
+    }
+    const double available = AvailableMemory();
+    if (available > 0.0 && need > available) {
+        const std::string comment = Format("%.0f", need / 1e6) + " MB needed, " +
+                                    Format("%.0f", available / 1e6) + " MB available";
+        logFile.ReportError(className, "Run", Message::noMemory, comment.c_str());
+        return Status::noMemory;
+    }
+    return Status::ok;
 }
 
 int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
@@ -242,63 +330,13 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
                    table);
     }
     std::vector<double> todo;
-    int skipped = 0;
-    for (std::size_t i = static_cast<std::size_t>(options.part - 1); i < job.frequencies.size();
-         i += static_cast<std::size_t>(options.parts)) {
-        const double f = job.frequencies[i];
-        const std::string key = output::FrequencyText(f);
-        const auto done = table.frequencyRows.find(key);
-        const bool filesThere =
-            fs::exists(job.outputDirectory + "/" + output::FrequencyFile("surface", f, "res"));
-        if (done != table.frequencyRows.end() && output::RowStatus(done->second) == 0 && filesThere) {
-            ++skipped;
-            continue;
-        }
-        table.frequencyRows.erase(key);
-        table.fieldRows.erase(key);
-        todo.push_back(f);
-    }
-    // Rows of frequencies no longer in the job are dropped.
-    std::set<std::string> inJob;
-    for (double f : job.frequencies) inJob.insert(output::FrequencyText(f));
-    for (auto it = table.frequencyRows.begin(); it != table.frequencyRows.end();) {
-        if (inJob.count(it->first) != 0) {
-            ++it;
-        } else {
-            table.fieldRows.erase(it->first);
-            it = table.frequencyRows.erase(it);
-        }
-    }
+    const int skipped = SelectFrequencies(job, options, table, todo);
 
     const int m = job.chief == ChiefMode::off ? 0 : static_cast<int>(model.interior.chief.size());
     const int threads = ResolveThreadCount(job.config.threads);
-    double need = 0.0;
     double perFrequency = 0.0;
-    if (model.compressed) {
-        // From the partition of the matrices and a probe of their blocks at the highest
-        // frequency, where the ranks are largest.
-        need = CompressedMemoryNeed(model, m);
-        perFrequency = todo.empty() ? 0.0 : CompressedSeconds(model, todo.back(), threads);
-        Print(std::to_string(model.pointCount) + " points, compressed: about " +
-              Format("%.0f", need / 1e6) + " MB in all, about " + Duration(perFrequency) +
-              " per frequency on " + std::to_string(threads) +
-              (threads == 1 ? " thread\n" : " threads\n"));
-    } else {
-        need = MemoryNeed(model.pointCount, m);
-        perFrequency = todo.empty() ? 0.0 : EstimateSeconds(model, todo.back(), threads);
-        Print(std::to_string(model.pointCount) +
-              " points: " + Format("%.0f", 16.0 * model.pointCount * model.pointCount / 1e6) +
-              " MB per matrix, " + Format("%.0f", need / 1e6) + " MB in all, about " +
-              Duration(perFrequency) + " per frequency on " + std::to_string(threads) +
-              (threads == 1 ? " thread\n" : " threads\n"));
-    }
-    const double available = AvailableMemory();
-    if (available > 0.0 && need > available) {
-        const std::string comment = Format("%.0f", need / 1e6) + " MB needed, " +
-                                    Format("%.0f", available / 1e6) + " MB available";
-        logFile.ReportError(className, "Run", Message::noMemory, comment.c_str());
-        return Status::noMemory;
-    }
+    status = Estimate(model, todo, m, threads, perFrequency);
+    if (status < 0) return status;
     Print(std::to_string(todo.size()) + " of " + std::to_string(job.frequencies.size()) +
           " frequencies to solve" +
           (skipped > 0 ? ", " + std::to_string(skipped) + " already done" : std::string()) + "\n");
@@ -335,25 +373,7 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
             if (firstFailure == 0) firstFailure = status;
         }
         if (result.nearResonance) ++marked;
-        std::string line = std::to_string(i + 1) + " of " + std::to_string(todo.size()) + ": " +
-                           output::FrequencyText(result.frequency) + " Hz, ka " +
-                           Format("%.4g", result.ka);
-        if (status < 0) {
-            line += ", FAILED with status " + std::to_string(status);
-        } else {
-            if (std::isnan(result.firstResidual)) {
-                line += ", not checked";
-            } else {
-                line += ", residual " + Format("%.2e", result.firstResidual);
-            }
-            if (result.nearResonance) line += " (near an interior resonance)";
-            if (result.chiefPoints > 0) {
-                line += ", CHIEF " + std::to_string(result.chiefPoints) + " points: residual " +
-                        Format("%.2e", result.residual);
-            }
-        }
-        line += ", " + Format("%.2f", result.seconds) + " s\n";
-        Print(line);
+        Print(FrequencyLine(i, todo.size(), result));
         const std::string key = output::FrequencyText(result.frequency);
         table.frequencyRows[key] = output::FrequencyRow(result, model.pointCount);
         table.fieldRows[key] = output::FieldRows(result, model.fieldPoints, result.incidentField);

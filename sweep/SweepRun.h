@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "frequency/Model.h"
 #include "sweep/SweepJob.h"
@@ -36,4 +37,8 @@ public:
 
 private:
     const char* className = "CSweepRun";
+    // Prints the estimate of memory and time for the frequencies to do and refuses a run the
+    // memory cannot hold. 0 with the seconds per frequency, or -4 after one report.
+    int Estimate(const Model& model, const std::vector<double>& todo, int chiefPoints,
+                 int threads, double& perFrequency) const;
 };
