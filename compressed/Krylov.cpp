@@ -93,6 +93,7 @@ int SolveGmres(const CLinearOperator& a, const CPreconditioner* preconditioner, 
         for (int i = 0; i < n; ++i) r[i] = b[i] - work[static_cast<std::size_t>(i)];
         const double beta = Norm(r, n);
         result.residual = beta / bNorm;
+        result.systemResidual = result.residual;
         if (result.residual <= options.tolerance) {
             result.converged = true;
             return Status::ok;
@@ -207,11 +208,14 @@ int SolveLeastSquares(const CLinearOperator& a, const Complex* extraRows, int ex
     p = s;
     double gamma = SquaredNorm(s.data(), n);
     const double initial = std::sqrt(gamma);
-    if (initial == 0.0) {
+    const double bNorm = Norm(b, rows);
+    const auto systemResidual = [&]() { return bNorm > 0.0 ? Norm(r.data(), rows) / bNorm : 0.0; };
+    result.systemResidual = systemResidual();
+    result.residual = initial == 0.0 ? 0.0 : 1.0;
+    if (initial == 0.0 || result.systemResidual <= options.tolerance) {
         result.converged = true;
         return Status::ok;
     }
-    result.residual = 1.0;
     while (result.iterations < options.maxIterations) {
         t = p;
         if (preconditioner != nullptr && (status = preconditioner->Solve(t.data())) < 0)
@@ -226,7 +230,8 @@ int SolveLeastSquares(const CLinearOperator& a, const Complex* extraRows, int ex
         ++result.iterations;
         const double next = SquaredNorm(s.data(), n);
         result.residual = std::sqrt(next) / initial;
-        if (result.residual <= options.tolerance) {
+        result.systemResidual = systemResidual();
+        if (result.residual <= options.tolerance || result.systemResidual <= options.tolerance) {
             result.converged = true;
             break;
         }

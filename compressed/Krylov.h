@@ -17,8 +17,10 @@ struct KrylovResult {
     int iterations = 0;  // products with the matrix (GMRES) or pairs of products (CGLS)
     bool converged = false;
     // GMRES: ||b - A x|| / ||b||. CGLS: ||K^H (b - A x)|| for the preconditioned matrix K,
-    // relative to its value at the first guess (||K^H b|| for zeros): the quantity it stops on.
+    // relative to its value at the first guess (||K^H b|| for zeros).
     double residual = 0.0;
+    // ||b - A x|| / ||b|| for both (CGLS: of the stacked system, as kept up to date).
+    double systemResidual = 0.0;
 };
 
 // Solves A x = b for square A, x holding the first guess on entry (zeros are fine) and the
@@ -30,7 +32,9 @@ int SolveGmres(const CLinearOperator& a, const CPreconditioner* preconditioner, 
 
 // Minimises ||[A; E] x - b|| for A (n x n, or any m x n) stacked on `extraRowCount` dense rows E
 // (row by row, n entries each): b holds A's rows' values and then E's. The preconditioner, if
-// any, is of the order of A's columns. x as for SolveGmres; returns as SolveGmres.
+// any, is of the order of A's columns. Converged when either residual of the result is within
+// the tolerance: the system's, as GMRES stops (a system that has a solution), or the normal
+// equations' (one that has none). x as for SolveGmres; returns as SolveGmres.
 int SolveLeastSquares(const CLinearOperator& a, const Complex* extraRows, int extraRowCount,
                       const CPreconditioner* preconditioner, const Complex* b, Complex* x,
                       const KrylovOptions& options, KrylovResult& result);

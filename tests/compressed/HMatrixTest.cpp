@@ -4,6 +4,7 @@
 // count, and a failing entry function.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -266,6 +267,81 @@ TEST(HMatrixTest, PreconditionedGmresAndLeastSquaresMatchTheDenseSolution) {
               0);
     EXPECT_TRUE(leastSquares.converged);
     EXPECT_LT(RelativeDifference(x, exact), 1e-5);
+    EXPECT_LE(std::min(leastSquares.residual, leastSquares.systemResidual), 1e-8);
+}
+
+TEST(HMatrixTest, ARectangularMatrixOfFieldPointsMultipliesAsItsDenseOne) {
+    // Rows: points on a sphere of three times the radius (field points); columns: the surface.
+    const Kernel surface = SphereKernel(3);
+    const std::vector<Vector3> field = meshes::Icosphere(3.0, 3).points;
+    const int m = static_cast<int>(field.size());
+    const int n = static_cast<int>(surface.points.size());
+    const auto entry = [&](int i, int j) {
+        const double r = Length(field[static_cast<std::size_t>(i)] -
+                                surface.points[static_cast<std::size_t>(j)]);
+        return Complex{std::cos(surface.k * r) / r, std::sin(surface.k * r) / r};
+    };
+    const BlockEntryFunction entries = [&](const int* rows, int rowCount, const int* columns,
+                                           int columnCount, Complex* out) {
+        for (int i = 0; i < rowCount; ++i)
+            for (int j = 0; j < columnCount; ++j)
+                out[i * columnCount + j] = entry(rows[i], columns[j]);
+        return 0;
+    };
+    CClusterTree rowTree;
+    CClusterTree columnTree;
+    ASSERT_EQ(rowTree.Build(field.data(), m, 16), 0);
+    ASSERT_EQ(columnTree.Build(surface.points.data(), n, 16), 0);
+    CHMatrix matrix;
+    HMatrixOptions options;
+    options.tolerance = 1e-5;
+    ASSERT_EQ(matrix.Assemble(rowTree, columnTree, entries, options), 0);
+    EXPECT_EQ(matrix.Rows(), m);
+    EXPECT_EQ(matrix.Columns(), n);
+    EXPECT_GT(matrix.Statistics().lowRankBlocks, 0);
+    const std::vector<Complex> x = RandomVector(n, 11);
+    const std::vector<Complex> z = RandomVector(m, 12);
+    std::vector<Complex> y(static_cast<std::size_t>(m)), yDense(y.size(), Complex{0.0, 0.0});
+    std::vector<Complex> w(static_cast<std::size_t>(n)), wDense(w.size(), Complex{0.0, 0.0});
+    ASSERT_EQ(matrix.Apply(x.data(), y.data()), 0);
+    ASSERT_EQ(matrix.ApplyAdjoint(z.data(), w.data()), 0);
+    for (int i = 0; i < m; ++i) {
+        for (int j = 0; j < n; ++j) {
+            const Complex a = entry(i, j);
+            yDense[static_cast<std::size_t>(i)] += a * x[static_cast<std::size_t>(j)];
+            wDense[static_cast<std::size_t>(j)] +=
+                Complex{a.re, -a.im} * z[static_cast<std::size_t>(i)];
+        }
+    }
+    EXPECT_LT(RelativeDifference(y, yDense), 1e-5);
+    EXPECT_LT(RelativeDifference(w, wDense), 1e-5);
+}
+
+TEST(HMatrixTest, ThePreconditionersAdjointSolveIsTheAdjointOfItsSolve) {
+    // <M^-1 x, y> = <x, M^-H y> for random x and y: what CGLS relies on.
+    const Kernel kernel = SphereKernel(3);
+    const int n = static_cast<int>(kernel.points.size());
+    Compressed compressed;
+    Compress(kernel, 1e-4, 2, compressed);
+    CNearFieldPreconditioner preconditioner;
+    ASSERT_EQ(preconditioner.Build(compressed.matrix, 100, 2), 0);
+    std::vector<Complex> x = RandomVector(n, 21);
+    std::vector<Complex> y = RandomVector(n, 22);
+    const std::vector<Complex> x0 = x;
+    const std::vector<Complex> y0 = y;
+    ASSERT_EQ(preconditioner.Solve(x.data()), 0);
+    ASSERT_EQ(preconditioner.SolveAdjoint(y.data()), 0);
+    Complex left{0.0, 0.0};
+    Complex right{0.0, 0.0};
+    for (int i = 0; i < n; ++i) {
+        const Complex a = x[static_cast<std::size_t>(i)];
+        const Complex b = x0[static_cast<std::size_t>(i)];
+        left += Complex{a.re, -a.im} * y0[static_cast<std::size_t>(i)];
+        right += Complex{b.re, -b.im} * y[static_cast<std::size_t>(i)];
+    }
+    EXPECT_LT(Abs(left - right), 1e-12 * Abs(left));
+    // And the solve is no identity (a product of empty blocks would pass the first check).
+    EXPECT_GT(RelativeDifference(x, x0), 1e-3);
 }
 
 TEST(HMatrixTest, ResultsAreTheSameBitForBitOnOneTwoAndThreeThreads) {
