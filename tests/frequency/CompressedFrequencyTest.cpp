@@ -17,17 +17,6 @@
 
 namespace {
 
-double RelativeL2(const std::vector<Complex>& x, const std::vector<Complex>& reference) {
-    double difference = 0.0;
-    double norm = 0.0;
-    for (std::size_t i = 0; i < x.size(); ++i) {
-        const Complex d = x[i] - reference[i];
-        difference += d.re * d.re + d.im * d.im;
-        norm += reference[i].re * reference[i].re + reference[i].im * reference[i].im;
-    }
-    return std::sqrt(difference / norm);
-}
-
 // The pulsating sphere of 642 points with the job lines given, solved at ka.
 int SolveSphere(const std::string& lines, double ka, FrequencyResult& result,
                 std::string* console = nullptr, int iterationLimit = 400) {
@@ -66,8 +55,8 @@ TEST(CompressedFrequency, ChiefLeastSquaresOnCompressedMatricesAgreesWithTheDens
     EXPECT_TRUE(compressed.converged);
     EXPECT_GT(compressed.iterations, 0);
     EXPECT_EQ(dense.iterations, 0);
-    EXPECT_LT(RelativeL2(compressed.pressures, dense.pressures), 1e-3);
-    EXPECT_LT(RelativeL2(compressed.field, dense.field), 1e-3);
+    EXPECT_LT(test::RelativeL2(compressed.pressures, dense.pressures), 1e-3);
+    EXPECT_LT(test::RelativeL2(compressed.field, dense.field), 1e-3);
     EXPECT_NEAR(compressed.residual, dense.residual, 0.1 * dense.residual);
 }
 

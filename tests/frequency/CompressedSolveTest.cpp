@@ -19,17 +19,6 @@
 
 namespace {
 
-double RelativeL2(const std::vector<Complex>& x, const std::vector<Complex>& reference) {
-    double difference = 0.0;
-    double norm = 0.0;
-    for (std::size_t i = 0; i < x.size(); ++i) {
-        const Complex d = x[i] - reference[i];
-        difference += d.re * d.re + d.im * d.im;
-        norm += reference[i].re * reference[i].re + reference[i].im * reference[i].im;
-    }
-    return std::sqrt(difference / norm);
-}
-
 // A sphere of 642 points at ka 2 whose points carry, in turn, a velocity, a pressure, an
 // impedance and an admittance.
 struct SmallProblem {
@@ -106,8 +95,8 @@ TEST(CompressedSolve, UnknownsAndFieldValuesAgreeWithTheDenseSolveWithinTheToler
     std::vector<Complex> v(p.size());
     RecoverSurfaceSolution(n, problem.types.data(), problem.values.data(), unknowns.data(),
                            p.data(), v.data());
-    EXPECT_LT(RelativeL2(p, pressures), 1e-4);
-    EXPECT_LT(RelativeL2(v, velocities), 1e-4);
+    EXPECT_LT(test::RelativeL2(p, pressures), 1e-4);
+    EXPECT_LT(test::RelativeL2(v, velocities), 1e-4);
 
     // Field points on a sphere around the body, against the dense field formula.
     std::vector<Vector3> points;
@@ -123,7 +112,7 @@ TEST(CompressedSolve, UnknownsAndFieldValuesAgreeWithTheDenseSolveWithinTheToler
         problem.generator.ComputeMatrixRows(problem.omega, &x, nullptr, 0, 1, a.data(), b.data());
         dense.push_back(FieldPressure(n, a.data(), b.data(), pressures.data(), velocities.data()));
     }
-    EXPECT_LT(RelativeL2(field, dense), 1e-4);
+    EXPECT_LT(test::RelativeL2(field, dense), 1e-4);
 
     // One thread gives the same bits as two.
     settings.threads = 1;

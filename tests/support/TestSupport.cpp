@@ -1,3 +1,4 @@
+#include <cmath>
 #include "support/TestSupport.h"
 
 #include <sys/resource.h>
@@ -13,6 +14,17 @@
 #include <stdexcept>
 
 namespace test {
+
+double RelativeL2(const std::vector<Complex>& x, const std::vector<Complex>& reference) {
+    double difference = 0.0;
+    double norm = 0.0;
+    for (std::size_t i = 0; i < x.size() && i < reference.size(); ++i) {
+        const Complex d = x[i] - reference[i];
+        difference += d.re * d.re + d.im * d.im;
+        norm += reference[i].re * reference[i].re + reference[i].im * reference[i].im;
+    }
+    return std::sqrt(difference / norm);
+}
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "kavoral-XXXXXX").string();

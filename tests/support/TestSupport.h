@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Complex.h"
 #include "base/LogFile.h"
 
 namespace test {
@@ -37,6 +38,9 @@ private:
 
 // The console capture of the log writer, under the name the tests know.
 using ::ConsoleCapture;
+
+// sqrt(sum |x - reference|^2 / sum |reference|^2).
+double RelativeL2(const std::vector<Complex>& x, const std::vector<Complex>& reference);
 
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
