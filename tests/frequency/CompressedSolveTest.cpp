@@ -34,10 +34,7 @@ struct SmallProblem {
         meshes::Load(surface, meshes::Icosphere(1.0, 3));
         EXPECT_GE(surface.PrepareSurface(1), 0);
         EXPECT_EQ(generator.Init(surface), 0);
-        test::TempDir dir;
-        test::CopyGaussFile(dir.Path());
-        test::ChangeDir change(dir.Path());
-        EXPECT_EQ(generator.LoadRules(), 0);
+        EXPECT_EQ(generator.LoadRules(test::GaussFile().c_str()), 0);
         const std::int16_t kinds[] = {givenVelocity, givenPressure, givenImpedance,
                                       givenAdmittance};
         const Complex given[] = {{1.0, 0.2}, {0.5, -1.0}, {412.0, 30.0}, {0.002, 0.001}};

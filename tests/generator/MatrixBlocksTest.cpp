@@ -32,12 +32,7 @@ int DifferingEntries(const meshes::Mesh& mesh, double frequency) {
     EXPECT_GE(surface.PrepareSurface(1), 0);
     CGenerator generator(config);
     EXPECT_EQ(generator.Init(surface), 0);
-    {
-        test::TempDir dir;
-        test::CopyGaussFile(dir.Path());
-        test::ChangeDir change(dir.Path());
-        EXPECT_EQ(generator.LoadRules(), 0);
-    }
+    EXPECT_EQ(generator.LoadRules(test::GaussFile().c_str()), 0);
     const int n = generator.pointCount;
     const double omega = 2.0 * pi * frequency;
     // Surface rows, then points inside and outside the body.

@@ -24,10 +24,7 @@ struct SphereRows {
         meshes::Load(surface, meshes::Icosphere(1.0, 2));
         EXPECT_GE(surface.PrepareSurface(1), 0);
         EXPECT_EQ(generator.Init(surface), 0);
-        test::TempDir dir;
-        test::CopyGaussFile(dir.Path());
-        test::ChangeDir change(dir.Path());
-        EXPECT_EQ(generator.LoadRules(), 0);
+        EXPECT_EQ(generator.LoadRules(test::GaussFile().c_str()), 0);
     }
     std::size_t Columns() const { return static_cast<std::size_t>(generator.pointCount); }
 };

@@ -86,8 +86,10 @@ void WriteConfig(const std::string& directory, const std::string& matrixFile) {
     WriteFile(directory + "/Kavoral.cfg", ConfigText(matrixFile));
 }
 
+std::string GaussFile() { return std::string(KAVORAL_SOURCE_DIR) + "/data/Gauss.cfs"; }
+
 void CopyGaussFile(const std::string& directory) {
-    std::filesystem::copy_file(std::string(KAVORAL_SOURCE_DIR) + "/data/Gauss.cfs",
+    std::filesystem::copy_file(GaussFile(),
                                directory + "/Gauss.cfs",
                                std::filesystem::copy_options::overwrite_existing);
 }

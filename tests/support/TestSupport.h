@@ -50,6 +50,8 @@ long FileSize(const std::string& path);
 // The configuration of the example file, with the matrix file encoding given.
 std::string ConfigText(const std::string& matrixFile = "TEXT");
 void WriteConfig(const std::string& directory, const std::string& matrixFile = "TEXT");
+// The shipped quadrature file, for the generator's LoadRules(fileName).
+std::string GaussFile();
 // Copies the shipped quadrature file into a directory.
 void CopyGaussFile(const std::string& directory);
 
