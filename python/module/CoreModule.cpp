@@ -23,7 +23,7 @@
 #include "frequency/Model.h"
 #include "surface/SurfaceElement.h"
 #include "sweep/JobFile.h"
-#include "sweep/SurfacePower.h"
+#include "frequency/SurfacePower.h"
 #include "sweep/SweepOutput.h"
 
 namespace py = pybind11;

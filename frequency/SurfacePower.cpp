@@ -1,4 +1,4 @@
-#include "sweep/SurfacePower.h"
+#include "frequency/SurfacePower.h"
 
 #include <cmath>
 #include <cstddef>

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "SweepSupport.h"
+#include "sweep/SweepSupport.h"
 #include "generator/Generator.h"
 #include "frequency/FrequencySolver.h"
 #include "sweep/JobFile.h"
-#include "sweep/SurfacePower.h"
+#include "frequency/SurfacePower.h"
 #include "frequency/Model.h"
 
 namespace {
