@@ -201,7 +201,7 @@ void Describe(const py::dict& s, SweepJob& job) {
         job.boundaries.push_back(boundary);
     }
     if (Given(s, "field_points_file")) {
-        job.fieldPointsFile = s["field_points_file"].cast<std::string>();
+        job.fieldPointsFiles = {s["field_points_file"].cast<std::string>()};
     } else if (Given(s, "field_points")) {
         job.fieldPoints = Points(s["field_points"], "field_points");
     }
