@@ -280,8 +280,13 @@ public:
         std::string text;
         RunLibrary(
             [&] {
-                const int status = output::WriteTextFile(folder + "/frequencies.csv", frequencies);
+                int status = output::WriteTextFile(folder + "/frequencies.csv", frequencies);
                 if (status < 0 || model.fieldPoints.empty()) return status;
+                status = output::WriteTextFile(
+                    folder + "/field_points.csv",
+                    std::string(output::fieldPointHeader) + "\n" +
+                        output::FieldPointRows(model, job.fieldPointsFiles));
+                if (status < 0) return status;
                 return output::WriteTextFile(folder + "/field.csv", field);
             },
             text);
