@@ -29,11 +29,10 @@ CompressedSettings SettingsOf(const Model& model, int threads) {
 }  // namespace
 
 int CFrequencySolver::SolveCompressed(const Model& model, double omega, const AddedTerms* added,
-                                      bool withChief, int threads,
+                                      int chiefCount, int threads,
                                       FrequencyResult& result) const {
     const std::vector<Complex> none;
     const std::vector<Vector3>& chief = model.interior.chief;
-    const int chiefCount = withChief ? static_cast<int>(chief.size()) : 0;
     std::vector<Complex> unknowns;
     CompressedReport report;
     int status = Status::noMemory;

@@ -112,11 +112,10 @@ int CFrequencySolver::SolveDirect(const Model& model, double omega, const AddedT
 }
 
 int CFrequencySolver::SolveLeastSquares(const Model& model, double omega,
-                                        const AddedTerms* added, int threads,
+                                        const AddedTerms* added, int chiefCount, int threads,
                                         FrequencyResult& result) const {
     const int n = model.pointCount;
-    const std::vector<Vector3>& chief = model.interior.chief;
-    const int m = n + static_cast<int>(chief.size());
+    const int m = n + chiefCount;
     // Column-major, as the least-squares solver takes it: entry (row i, column j) at i + j m.
     const std::unique_ptr<Complex[]> matrix(new (std::nothrow) Complex[Size(m) * Size(n)]);
     std::vector<Complex> rightHandSide;
@@ -142,6 +141,12 @@ int CFrequencySolver::SolveLeastSquares(const Model& model, double omega,
             for (int j = 0; j < n; ++j) matrix[Size(i) + Size(j) * Size(m)] = row[Size(j)];
         };
     };
+    std::vector<Vector3> chief;
+    try {
+        chief.assign(model.interior.chief.begin(), model.interior.chief.begin() + chiefCount);
+    } catch (const std::bad_alloc&) {
+        computed = false;
+    }
     computed =
         computed &&
         ForEachRow(*model.generator, omega, RowPoints(model), model.surface->solidAngles.data(),
@@ -164,7 +169,7 @@ int CFrequencySolver::SolveLeastSquares(const Model& model, double omega,
     }
     RecoverSurfaceSolution(n, model.excitation.types.data(), model.excitation.values.data(),
                            rightHandSide.data(), result.pressures.data(), result.velocities.data());
-    result.chiefPoints = static_cast<int>(chief.size());
+    result.chiefPoints = chiefCount;
     return Status::ok;
 }
 
@@ -204,10 +209,10 @@ double CFrequencySolver::Residual(const Model& model, double omega,
 }
 
 int CFrequencySolver::SolveSurface(const Model& model, double omega, const AddedTerms* added,
-                                   bool withChief, int threads, FrequencyResult& result) const {
-    if (model.compressed) return SolveCompressed(model, omega, added, withChief, threads, result);
-    return withChief ? SolveLeastSquares(model, omega, added, threads, result)
-                     : SolveDirect(model, omega, added, threads, result);
+                                   int chiefCount, int threads, FrequencyResult& result) const {
+    if (model.compressed) return SolveCompressed(model, omega, added, chiefCount, threads, result);
+    return chiefCount > 0 ? SolveLeastSquares(model, omega, added, chiefCount, threads, result)
+                          : SolveDirect(model, omega, added, threads, result);
 }
 
 int CFrequencySolver::Solve(const Model& model, double frequency,
@@ -225,18 +230,40 @@ int CFrequencySolver::Solve(const Model& model, double frequency,
         return incidentStatus;
     }
     const AddedTerms* added = &terms;
-    const bool canChief = model.interiorChecked && !model.interior.chief.empty();
+    const int chiefCount = model.interiorChecked ? ChiefCount(model, result.ka) : 0;
 
-    int status = SolveSurface(model, omega, added, model.chief == ChiefMode::always && canChief,
-                              options.threads, result);
+    int status = SolveSurface(model, omega, added,
+                              model.chief == ChiefMode::always ? chiefCount : 0, options.threads,
+                              result);
     if (status == Status::ok) {
         result.residual = Residual(model, omega, result, added, options.threads);
         result.firstResidual = result.residual;
         result.nearResonance = result.residual > model.residualLimit;
-        if (result.nearResonance && model.chief == ChiefMode::automatic && canChief) {
-            status = SolveSurface(model, omega, added, true, options.threads, result);
+        if (result.nearResonance && model.chief == ChiefMode::automatic && chiefCount > 0) {
+            FrequencyResult direct;
+            try {
+                direct = result;
+            } catch (const std::bad_alloc&) {
+                logFile.ReportError(className, "Solve", Message::noMemory, "");
+                status = Status::noMemory;
+            }
             if (status == Status::ok)
+                status = SolveSurface(model, omega, added, chiefCount, options.threads, result);
+            if (status == Status::ok) {
                 result.residual = Residual(model, omega, result, added, options.threads);
+                result.chiefResidual = result.residual;
+                // The residual at the check points favours the CHIEF solution, which makes the
+                // field vanish at points inside too: above the limit only a clear gain shows a
+                // better surface.
+                const bool better = result.residual <= model.residualLimit ||
+                                    result.residual * chiefGain < direct.residual;
+                if (direct.converged && !better) {
+                    direct.iterations = result.iterations;
+                    direct.chiefResidual = result.residual;
+                    direct.triedChiefPoints = result.chiefPoints;
+                    result = std::move(direct);
+                }
+            }
         }
     }
     if (status == Status::ok && !result.converged) {
@@ -261,6 +288,7 @@ int CFrequencySolver::Solve(const Model& model, double frequency,
     }
     result.incidentField = std::move(terms.fieldPoints);
     result.status = status;
+    result.trusted = status == Status::ok && !(result.residual > model.residualLimit);
     result.seconds = Seconds(start);
     return status;
 }

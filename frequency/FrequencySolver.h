@@ -7,6 +7,7 @@
 #pragma once
 
 #include <limits>
+#include <limits>
 #include <vector>
 
 #include "base/Complex.h"
@@ -29,6 +30,13 @@ struct FrequencyResult {
     double firstResidual = 0.0;  // of the solution without CHIEF points; NaN when not checked
     double residual = 0.0;       // of the solution written; NaN when not checked
     bool nearResonance = false;  // firstResidual above the limit
+    // CHIEF AUTO at a marked frequency whose CHIEF solution was not clearly better: the points
+    // it took and its residual; the direct solution is the one written.
+    int triedChiefPoints = 0;
+    // The residual of the solution written is not above the limit, or there is none (NaN); false
+    // for a failed frequency.
+    bool trusted = true;
+    double chiefResidual = std::numeric_limits<double>::quiet_NaN();
     // The compressed solver: whether it solved, its Krylov iterations (those of every solve of
     // the frequency), whether the solution written reached the solver tolerance, the largest
     // rank of a block, the memory of its matrices and the mean rank of the system's blocks.
@@ -76,13 +84,18 @@ private:
     int SolveDirect(const Model& model, double omega, const AddedTerms* added, int threads,
                     FrequencyResult& result) const;
     int SolveLeastSquares(const Model& model, double omega, const AddedTerms* added,
-                          int threads, FrequencyResult& result) const;
-    // The same on compressed matrices (frequency/CompressedFrequency.cpp), with the CHIEF points
-    // or without.
+                          int chiefCount, int threads, FrequencyResult& result) const;
+    // The same on compressed matrices (frequency/CompressedFrequency.cpp), with the first
+    // chiefCount CHIEF points or without (0).
     int SolveCompressed(const Model& model, double omega, const AddedTerms* added,
-                        bool withChief, int threads, FrequencyResult& result) const;
+                        int chiefCount, int threads, FrequencyResult& result) const;
     int CompressedField(const Model& model, double omega, const AddedTerms* added, int threads,
                         FrequencyResult& result) const;
-    int SolveSurface(const Model& model, double omega, const AddedTerms* added, bool withChief,
+    int SolveSurface(const Model& model, double omega, const AddedTerms* added, int chiefCount,
                      int threads, FrequencyResult& result) const;
 };
+
+// CHIEF AUTO keeps the CHIEF solution of a marked frequency when its residual is within the
+// limit or below the direct one's over chiefGain; else the direct solution stays.
+constexpr double chiefGain = 3.0;
+

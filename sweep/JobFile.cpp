@@ -293,6 +293,13 @@ Problem ReadIncident(const JobLine& line, SweepJob& job) {
     return "";
 }
 
+Problem ReadAccept(const JobLine& line, SweepJob& job) {
+    const std::vector<std::string> words = Words(line.values);
+    if (words.size() != 1 || Upper(words[0]) != "UNTRUSTED") return "expected UNTRUSTED";
+    job.acceptUntrusted = true;
+    return "";
+}
+
 struct JobKey {
     const char* name;
     Problem (*read)(const JobLine&, SweepJob&);
@@ -311,6 +318,7 @@ const JobKey jobKeys[] = {
     {"CHIEF", ReadChief},
     {"DIRECTION", ReadDirection},
     {"RESIDUAL_LIMIT", ReadResidualLimit},
+    {"ACCEPT", ReadAccept},
     {"OUTPUT", ReadOutput},
     {"RULES", ReadRules},
     {"INCIDENT", ReadIncident},

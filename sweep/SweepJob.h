@@ -14,4 +14,7 @@ struct SweepJob : ModelDescription {
     // Ascending, each frequency once.
     std::vector<double> frequencies;
     std::string outputDirectory;
+    // ACCEPT UNTRUSTED: frequencies whose residual stays above the limit after CHIEF are
+    // reported with a warning, the exit status stays 0.
+    bool acceptUntrusted = false;
 };

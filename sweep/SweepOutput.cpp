@@ -204,21 +204,39 @@ double PowerLevel(double watts) {
     return watts > 0.0 ? 10.0 * std::log10(watts / 1e-12) : std::numeric_limits<double>::quiet_NaN();
 }
 
-int RowStatus(const std::string& row) {
-    // The column's place, counted in the header.
-    const std::string header = frequencyHeader;
-    const std::size_t column = header.find("status");
-    const long commas = std::count(header.begin(), header.begin() + column, ',');
+namespace {
+
+// The cell of a frequency row under the column `name`, found in the header; empty when the row
+// has fewer cells.
+std::string RowCell(const std::string& row, const std::string& name) {
+    const std::string header = std::string(",") + frequencyHeader + ",";
+    const std::size_t column = header.find("," + name + ",");
+    if (column == std::string::npos) return "";
+    const long commas = std::count(header.begin() + 1, header.begin() + column + 1, ',');
     std::size_t start = 0;
     for (long i = 0; i < commas && start != std::string::npos; ++i) {
         start = row.find(',', start);
         if (start != std::string::npos) ++start;
     }
-    if (start == std::string::npos) return -1;
+    if (start == std::string::npos) return "";
     const std::string cell = row.substr(start, row.find(',', start) - start);
+    return cell.empty() || cell.back() != '\n' ? cell : cell.substr(0, cell.size() - 1);
+}
+
+}  // namespace
+
+int RowStatus(const std::string& row) {
+    const std::string cell = RowCell(row, "status");
     char* end = nullptr;
     const long status = std::strtol(cell.c_str(), &end, 10);
-    return end != cell.c_str() && (*end == '\0' || *end == '\n') ? static_cast<int>(status) : -1;
+    return end != cell.c_str() && *end == '\0' ? static_cast<int>(status) : -1;
+}
+
+bool RowUntrusted(const std::string& row) { return RowCell(row, "trust") == "untrusted"; }
+
+const char* TrustText(const FrequencyResult& result) {
+    if (result.status < 0 || !result.trusted) return "untrusted";
+    return std::isnan(result.residual) ? "unchecked" : "trusted";
 }
 
 std::string FrequencyRow(const FrequencyResult& result, int points) {
@@ -227,7 +245,7 @@ std::string FrequencyRow(const FrequencyResult& result, int points) {
            Format("%.4g", result.residual) + "," + std::to_string(result.status) + "," +
            (result.compressed ? "compressed" : "dense") + "," +
            std::to_string(result.iterations) + "," + Format("%.3f", result.seconds) + "," +
-           G(result.power) + "," + Format("%.6g", PowerLevel(result.power)) + "\n";
+           TrustText(result) + "," + G(result.power) + "," + Format("%.6g", PowerLevel(result.power)) + "\n";
 }
 
 std::string FieldRows(const FrequencyResult& result, const std::vector<Vector3>& fieldPoints,

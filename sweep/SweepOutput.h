@@ -15,7 +15,7 @@ namespace output {
 
 constexpr const char* frequencyHeader =
     "frequency_hz,ka,points,chief_points,interior_residual,status,solver,iterations,seconds,"
-    "power_w,power_db";
+    "trust,power_w,power_db";
 constexpr const char* fieldHeader =
     "frequency_hz,point,x,y,z,p_re,p_im,abs_p,spl_db,phase_deg,ps_re,ps_im";
 
@@ -25,6 +25,11 @@ constexpr const char* fieldPointHeader = "point,x,y,z,file";
 
 // The status column of a frequency row, as FrequencyRow wrote it; -1 when the row has none.
 int RowStatus(const std::string& row);
+// Whether the trust column of a frequency row says untrusted.
+bool RowUntrusted(const std::string& row);
+// The trust column of a result: trusted, untrusted (its residual above the limit, or failed) or
+// unchecked (no interior residual).
+const char* TrustText(const FrequencyResult& result);
 
 // The text of a frequency in the tables and in the file names.
 std::string FrequencyText(double frequency);

@@ -55,6 +55,7 @@ TEST(JobFile, ReadsSweepKeysAndConfigurationKeysInAnyCase) {
                                  "CHIEF 8\n"
                                  "DIRECTION OUT\n"
                                  "RESIDUAL_LIMIT 0.1\n"
+                                 "accept untrusted\n"
                                  "OUTPUT /tmp/results\n");
     ASSERT_EQ(read.status, 0) << read.console;
     const SweepJob& job = read.job;
@@ -72,6 +73,7 @@ TEST(JobFile, ReadsSweepKeysAndConfigurationKeysInAnyCase) {
     EXPECT_EQ(job.chief, ChiefMode::always);
     EXPECT_EQ(job.chiefPoints, 8);
     EXPECT_EQ(job.residualLimit, 0.1);
+    EXPECT_TRUE(job.acceptUntrusted);
 }
 
 // Mid-band frequencies of the base-ten series, from the band that holds start to the band that
@@ -124,6 +126,7 @@ TEST(JobFile, ErrorsNameTheFileTheLineAndTheKey) {
     ExpectError(minimal + "BOUNDARY ALL Q 1 0\n", " line 5, BOUNDARY: the type 'Q'");
     ExpectError(minimal + "BOUNDARY ALL V 1\n", " line 5, BOUNDARY: expected");
     ExpectError(minimal + "CHIEF SOMETIMES\n", " line 5, CHIEF: expected");
+    ExpectError(minimal + "ACCEPT ANYTHING\n", " line 5, ACCEPT: expected UNTRUSTED");
     ExpectError(minimal + "DENSITY\n", " line 5, DENSITY: a value is missing");
     ExpectError(minimal + "POINT_EPS 0\n", " line 5, POINT_EPS: a value is out of range");
     ExpectError(minimal + "MATRIX_FILE binary\n", " line 5, MATRIX_FILE: a value is out of range");
