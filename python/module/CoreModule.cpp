@@ -396,8 +396,8 @@ PYBIND11_MODULE(_core, module) {
                                [](const PreparedModel& m) { return ResolveThreadCount(m.model.config.threads); })
         .def_property_readonly("excitation", [](const PreparedModel& m) {
             std::string letters;
-            for (std::int16_t type : m.model.excitation.types) letters += ExcitationLetter(type);
-            return std::make_pair(letters, ComplexArray(m.model.excitation.values));
+            for (std::int16_t type : m.model.cases[0].excitation.types) letters += ExcitationLetter(type);
+            return std::make_pair(letters, ComplexArray(m.model.cases[0].excitation.values));
         });
 
     // A job file of kavoral-sweep as a model: its description and its frequencies.
