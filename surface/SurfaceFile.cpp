@@ -131,8 +131,7 @@ int ReadElements(SurfaceReader& reader, long count, int indexLimit,
 // The `count` symmetry plane records; `planeCount` follows the planes read. The planes grow
 // while they are read: the count alone does not size anything.
 int ReadPlanes(SurfaceReader& reader, long count, std::vector<Vector3>& planePoints,
-               std::vector<Vector3>& planeNormals, int& planeCount,
-               const ReadFailure& failure) {
+               std::vector<Vector3>& planeNormals, int& planeCount, const ReadFailure& failure) {
     for (long k = 0; k < count; ++k) {
         if (!reader.Index(k)) return failure.Invalid("symmatry plane index");
         Vector3 point{0.0, 0.0, 0.0};

@@ -153,7 +153,7 @@ std::string FrequencyText(double frequency) { return G(frequency); }
 int WriteExcitation(const std::string& fileName, const PointExcitation& excitation,
                     const std::string& title) {
     return WriteAtomically(
-        fileName, "CBoundaryConditions", "WriteExcitationFile", [&](const std::string& temporary) {
+        fileName, "", "WriteExcitationFile", [&](const std::string& temporary) {
             return CFileIO().WriteExcitationFile(
                 temporary.c_str(), static_cast<int>(excitation.types.size()),
                 excitation.types.data(), excitation.values.data(), title.c_str());
