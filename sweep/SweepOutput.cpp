@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 #include "base/LogFile.h"
 #include "base/Constants.h"
@@ -146,9 +147,40 @@ int WriteResult(const std::string& fileName, int count, const Complex* pressures
         });
 }
 
+// The points files named in a result file's header, which its readers take up to 500
+// characters long.
+std::string FieldPointsSource(const std::vector<std::string>& files) {
+    if (files.empty()) return "";
+    std::string source = files[0];
+    if (files.size() > 1) source += " and " + std::to_string(files.size() - 1) + " more";
+    return source.size() > 400 ? source.substr(source.size() - 400) : source;
+}
+
 }  // namespace
 
 std::string FrequencyText(double frequency) { return G(frequency); }
+
+// A table cell that holds any text: quoted when it holds a comma or a quote.
+std::string CsvCell(const std::string& text) {
+    if (text.find_first_of(",\"\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+std::string FieldPointRows(const Model& model, const std::vector<std::string>& files) {
+    std::string rows;
+    for (std::size_t i = 0; i < model.fieldPoints.size(); ++i) {
+        const Vector3 x = model.fieldPoints[i];
+        const int file = i < model.fieldPointFile.size() ? model.fieldPointFile[i] : -1;
+        rows += std::to_string(i) + "," + G(x.x) + "," + G(x.y) + "," + G(x.z) + "," +
+                (file >= 0 && file < static_cast<int>(files.size())
+                     ? CsvCell(files[static_cast<std::size_t>(file)])
+                     : std::string()) +
+                "\n";
+    }
+    return rows;
+}
 
 int WriteExcitation(const std::string& fileName, const PointExcitation& excitation,
                     const std::string& title) {
@@ -167,6 +199,10 @@ std::string FrequencyFile(const std::string& kind, double frequency, const std::
 double SoundPressureLevel(Complex p) { return 20.0 * std::log10(Abs(p) / std::sqrt(2.0) / 2e-5); }
 
 double PhaseDegrees(Complex p) { return std::atan2(p.im, p.re) * 180.0 / pi; }
+
+double PowerLevel(double watts) {
+    return watts > 0.0 ? 10.0 * std::log10(watts / 1e-12) : std::numeric_limits<double>::quiet_NaN();
+}
 
 int RowStatus(const std::string& row) {
     // The column's place, counted in the header.
@@ -190,7 +226,8 @@ std::string FrequencyRow(const FrequencyResult& result, int points) {
            std::to_string(points) + "," + std::to_string(result.chiefPoints) + "," +
            Format("%.4g", result.residual) + "," + std::to_string(result.status) + "," +
            (result.compressed ? "compressed" : "dense") + "," +
-           std::to_string(result.iterations) + "," + Format("%.3f", result.seconds) + "\n";
+           std::to_string(result.iterations) + "," + Format("%.3f", result.seconds) + "," +
+           G(result.power) + "," + Format("%.6g", PowerLevel(result.power)) + "\n";
 }
 
 std::string FieldRows(const FrequencyResult& result, const std::vector<Vector3>& fieldPoints,
@@ -236,7 +273,7 @@ int WriteFrequencyFiles(const std::string& folder, const Model& model, const Swe
     const std::string surfaceResult = FrequencyFile("surface", result.frequency, "res");
     status = WriteResult(prefix + FrequencyFile("field", result.frequency, "res"),
                          static_cast<int>(model.fieldPoints.size()), result.field.data(), nullptr,
-                         surfaceResult, job.fieldPointsFile);
+                         surfaceResult, FieldPointsSource(job.fieldPointsFiles));
     if (status < 0) return status;
     return WriteTextFile(prefix + FrequencyFile("field", result.frequency, "vtu"),
                          FieldGrid(model, result));

@@ -14,9 +14,14 @@
 namespace output {
 
 constexpr const char* frequencyHeader =
-    "frequency_hz,ka,points,chief_points,interior_residual,status,solver,iterations,seconds";
+    "frequency_hz,ka,points,chief_points,interior_residual,status,solver,iterations,seconds,"
+    "power_w,power_db";
 constexpr const char* fieldHeader =
     "frequency_hz,point,x,y,z,p_re,p_im,abs_p,spl_db,phase_deg,ps_re,ps_im";
+
+// field_points.csv: every field point by its number in the tables, and the points file it
+// comes from (empty for points given in memory).
+constexpr const char* fieldPointHeader = "point,x,y,z,file";
 
 // The status column of a frequency row, as FrequencyRow wrote it; -1 when the row has none.
 int RowStatus(const std::string& row);
@@ -33,10 +38,15 @@ std::string FrequencyRow(const FrequencyResult& result, int points);
 std::string FieldRows(const FrequencyResult& result, const std::vector<Vector3>& fieldPoints,
                       const std::vector<Complex>& incident);
 
+// The rows of field_points.csv, `files` the points files of the description.
+std::string FieldPointRows(const Model& model, const std::vector<std::string>& files);
+
 // The sound pressure level in dB re 20 uPa of the RMS value |p| / sqrt 2, and the phase in
 // degrees.
 double SoundPressureLevel(Complex p);
 double PhaseDegrees(Complex p);
+// The sound power level in dB re 1 pW; NaN for a power that is not above 0.
+double PowerLevel(double watts);
 
 // Writes the result files and VTK files of one solved frequency into the folder. 0, or the
 // negative status after one report.

@@ -19,6 +19,8 @@ struct RunOptions {
 // The table names of a run: frequencies.csv and field.csv, or for a part
 // frequencies.part2of4.csv and field.part2of4.csv.
 std::string TableName(const std::string& table, int part, int parts);
+// The log of a run, sweep.log, or for a part sweep.part2of4.log; it grows across runs.
+std::string LogName(int part, int parts);
 
 class CSweepRun {
 public:
@@ -29,9 +31,8 @@ public:
     // negative status after one report (a part missing, a table unreadable).
     int Merge(const std::string& folder);
 
-    // The memory a frequency needs for n surface points and m CHIEF points, in bytes.
-    static double MemoryNeed(int n, int m);
-    // The same for the compressed solver, and its seconds per frequency from a probe.
+    // The memory a frequency of the compressed solver needs for m CHIEF points, in bytes, and
+    // its seconds per frequency from a probe.
     static double CompressedMemoryNeed(const Model& model, int m);
     static double CompressedSeconds(const Model& model, double frequency, int threads);
 

@@ -201,7 +201,7 @@ void Describe(const py::dict& s, SweepJob& job) {
         job.boundaries.push_back(boundary);
     }
     if (Given(s, "field_points_file")) {
-        job.fieldPointsFile = s["field_points_file"].cast<std::string>();
+        job.fieldPointsFiles = {s["field_points_file"].cast<std::string>()};
     } else if (Given(s, "field_points")) {
         job.fieldPoints = Points(s["field_points"], "field_points");
     }
@@ -280,8 +280,13 @@ public:
         std::string text;
         RunLibrary(
             [&] {
-                const int status = output::WriteTextFile(folder + "/frequencies.csv", frequencies);
+                int status = output::WriteTextFile(folder + "/frequencies.csv", frequencies);
                 if (status < 0 || model.fieldPoints.empty()) return status;
+                status = output::WriteTextFile(
+                    folder + "/field_points.csv",
+                    std::string(output::fieldPointHeader) + "\n" +
+                        output::FieldPointRows(model, job.fieldPointsFiles));
+                if (status < 0) return status;
                 return output::WriteTextFile(folder + "/field.csv", field);
             },
             text);
@@ -342,6 +347,7 @@ PYBIND11_MODULE(_core, module) {
         .def_readonly("compressed", &FrequencyResult::compressed)
         .def_readonly("iterations", &FrequencyResult::iterations)
         .def_readonly("seconds", &FrequencyResult::seconds)
+        .def_readonly("power", &FrequencyResult::power)
         .def_property_readonly("pressures",
                                [](const FrequencyResult& r) { return ComplexArray(r.pressures); })
         .def_property_readonly("velocities",

@@ -283,14 +283,14 @@ class Solution:
                    residual=column("residual"), first_residual=column("first_residual"),
                    chief_points=column("chief_points", int),
                    near_resonance=column("near_resonance", bool),
-                   power=np.array([model._prepared.power(r) for r in results], dtype=float),
+                   power=column("power"),
                    compressed=column("compressed", bool),
                    iterations=column("iterations", int), seconds=column("seconds"),
                    model=model, results=results)
 
     def to_csv(self, folder):
         """Writes the sweep's tables into the folder (made when missing): frequencies.csv and,
-        with field points, field.csv."""
+        with field points, field.csv and field_points.csv."""
         os.makedirs(folder, exist_ok=True)
         self.model._prepared.write_tables(os.fspath(folder), self.results)
 
