@@ -89,13 +89,13 @@ const PointExcitation& ExcitationOf(const CFrequencySolver::CaseWork& work) {
     return work.loadCase->excitation;
 }
 
-// Sizes the surface arrays of every result of the group; false when the memory is refused.
 // The system factorisations a solve of the group takes: one for the dense group, one compressed
 // system per case.
 int Factorisations(const Model& model, const CFrequencySolver::CaseGroup& group) {
     return model.compressed ? static_cast<int>(group.size()) : 1;
 }
 
+// Sizes the surface arrays of every result of the group; false when the memory is refused.
 bool SizeSurfaceArrays(const CFrequencySolver::CaseGroup& group, int n) {
     try {
         for (CFrequencySolver::CaseWork* work : group) {
@@ -113,58 +113,33 @@ bool SizeSurfaceArrays(const CFrequencySolver::CaseGroup& group, int n) {
 int CFrequencySolver::SolveDirect(const Model& model, double omega, const CaseGroup& group,
                                   int threads) const {
     const int n = model.pointCount;
-    const std::size_t k = group.size();
-    const PointExcitation& system0 = ExcitationOf(*group[0]);
-    CLinEqu linEqu(threads);
-    RowPointerMatrix system = CSolver::AllocateMatrix(n);
-    // Row o holds the right-hand sides of row o, one per case.
-    std::vector<Complex> rightHandSides;
-    std::vector<Complex*> rows;
-    std::vector<Complex> workspace;
-    try {
-        rightHandSides.resize(Size(n) * k);
-        rows.resize(Size(n));
-        workspace.resize(linEqu.ColumnWorkspaceSize(n, static_cast<int>(k)));
-    } catch (const std::bad_alloc&) {
-        system = RowPointerMatrix{};
+    std::vector<const std::int16_t*> types;
+    std::vector<const Complex*> values;
+    std::vector<const Complex*> added;
+    std::vector<std::vector<Complex>> pressures(group.size());
+    std::vector<std::vector<Complex>> velocities(group.size());
+    for (const CaseWork* work : group) {
+        const std::vector<Complex>& terms = work->terms.surfaceRows;
+        types.push_back(ExcitationOf(*work).types.data());
+        values.push_back(ExcitationOf(*work).values.data());
+        added.push_back(terms.size() >= Size(n) && n > 0 ? terms.data() : nullptr);
     }
-    // The system row once, from the first case; the other cases share it and add their
-    // right-hand sides with the same arithmetic.
-    const bool computed =
-        !system.Empty() && SizeSurfaceArrays(group, n) &&
-        ForEachRow(*model.generator, omega, RowPoints(model), model.surface->solidAngles.data(),
-                   threads, [&](int o, const Complex* a, const Complex* b) {
-                       Complex* rhs = rightHandSides.data() + Size(o) * k;
-                       rows[Size(o)] = rhs;
-                       rhs[0] = WithAdded(
-                           AssembleSystemRow(n, a, b, system0.types.data(),
-                                             system0.values.data(), system.rows[Size(o)]),
-                           Terms(group[0]->terms.surfaceRows), Size(o));
-                       for (std::size_t c = 1; c < k; ++c) {
-                           const PointExcitation& e = ExcitationOf(*group[c]);
-                           rhs[c] = WithAdded(SystemRowRightHandSide(n, a, b, e.types.data(),
-                                                                     e.values.data()),
-                                              Terms(group[c]->terms.surfaceRows), Size(o));
-                       }
-                   });
-    if (!computed) {
+    const SurfaceRowFeed streamedRows = [&](const SurfaceRowTake& take) {
+        if (ForEachRow(*model.generator, omega, RowPoints(model),
+                       model.surface->solidAngles.data(), threads, take))
+            return Status::ok;
         logFile.ReportError(className, "Solve", Message::noMemory, "");
         return Status::noMemory;
-    }
-    logFile.Print("Solving linear equation...", 1);
-    const int status = linEqu.LUDecompose(system.rows.get(), n);
+    };
+    const CSolver::SurfaceExcitations excitations{static_cast<int>(group.size()), types.data(),
+                                                  values.data(), added.data()};
+    const int status = CSolver::SolveSurfaceRows(n, excitations, streamedRows, threads, className,
+                                                 "Solve", pressures.data(), velocities.data());
     if (status < 0) return status;
-    linEqu.LUSubstituteColumns(system.rows.get(), rows.data(), n, 0, static_cast<int>(k),
-                               workspace.data());
-    logFile.Print("Ready\n", 1);
-    std::vector<Complex> unknowns(Size(n));
-    for (std::size_t c = 0; c < k; ++c) {
-        for (int o = 0; o < n; ++o) unknowns[Size(o)] = rows[Size(o)][c];
-        const PointExcitation& e = ExcitationOf(*group[c]);
-        FrequencyResult& result = *group[c]->result;
-        RecoverSurfaceSolution(n, e.types.data(), e.values.data(), unknowns.data(),
-                               result.pressures.data(), result.velocities.data());
-        result.chiefPoints = 0;
+    for (std::size_t c = 0; c < group.size(); ++c) {
+        group[c]->result->pressures.swap(pressures[c]);
+        group[c]->result->velocities.swap(velocities[c]);
+        group[c]->result->chiefPoints = 0;
     }
     return Status::ok;
 }
@@ -238,19 +213,35 @@ double CFrequencySolver::Residual(const Model& model, double omega,
                                   const FrequencyResult& result, const AddedTerms* added,
                                   int threads) {
     if (!model.interiorChecked) return std::numeric_limits<double>::quiet_NaN();
-    std::vector<Complex> values;
-    if (!FieldValues(model, omega, model.interior.check, result,
-                     added != nullptr ? &added->checkPoints : nullptr, threads, values)) {
-        return std::numeric_limits<double>::quiet_NaN();
-    }
-    double interiorSquares = 0.0;
-    for (const Complex& value : values)
-        interiorSquares += value.re * value.re + value.im * value.im;
-    double surfaceSquares = 0.0;
-    for (const Complex& p : result.pressures) surfaceSquares += p.re * p.re + p.im * p.im;
-    if (surfaceSquares == 0.0) return 0.0;
-    return std::sqrt((interiorSquares / values.size()) /
-                     (surfaceSquares / result.pressures.size()));
+    const int n = model.pointCount;
+    const std::vector<Complex>* incident = added != nullptr ? &added->checkPoints : nullptr;
+    const double fourPi = 4.0 * pi;
+    double formulaSquares = 0.0;
+    double termSquares = 0.0;
+    const auto square = [](Complex z) { return z.re * z.re + z.im * z.im; };
+    const bool computed =
+        ForEachRow(*model.generator, omega, model.interior.check, nullptr, threads,
+                   [&](int row, const Complex* a, const Complex* b) {
+                       const std::size_t i = Size(row);
+                       Complex pressureSum{0.0, 0.0};
+                       Complex velocitySum{0.0, 0.0};
+                       for (int j = 0; j < n; ++j) {
+                           pressureSum += a[j] * result.pressures[Size(j)];
+                           velocitySum -= b[j] * result.velocities[Size(j)];
+                       }
+                       const Complex pressureTerm{pressureSum.re / fourPi,
+                                                  pressureSum.im / fourPi};
+                       const Complex velocityTerm{velocitySum.re / fourPi,
+                                                  velocitySum.im / fourPi};
+                       const Complex incidentTerm = WithAdded({0.0, 0.0}, incident, i);
+                       formulaSquares += square(pressureTerm + velocityTerm + incidentTerm);
+                       termSquares += square(pressureTerm) + square(velocityTerm) +
+                                      square(incidentTerm);
+                   });
+    if (!computed) return std::numeric_limits<double>::quiet_NaN();
+    // Every term zero: the solution of a problem without sound, which the formula meets exactly.
+    if (termSquares == 0.0) return 0.0;
+    return std::sqrt(formulaSquares / termSquares);
 }
 
 int CFrequencySolver::SolveSurface(const Model& model, double omega, const CaseGroup& group,

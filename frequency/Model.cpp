@@ -41,7 +41,7 @@ int ReadRegions(const ModelDescription& description, RegionMap& fileRegions,
                 const RegionMap*& regions) {
     regions = description.regions.names.empty() ? nullptr : &description.regions;
     if (description.regionsFile.empty()) return Status::ok;
-    const int status = CRegionsFile().Read(description.regionsFile.c_str(), fileRegions);
+    const int status = ReadRegionsFile(description.regionsFile.c_str(), fileRegions);
     if (status < 0) return status;
     regions = &fileRegions;
     return Status::ok;
@@ -70,7 +70,7 @@ int ReadExcitation(const ModelDescription& description, const LoadCase& loadCase
         }
         return Status::ok;
     }
-    return CBoundaryConditions().Derive(surface.points.data(), surface.pointCount,
+    return DeriveExcitation(surface.points.data(), surface.pointCount,
                                         surface.elements.data(), surface.elementCount, regions,
                                         loadCase.boundaries, description.jobFile, excitation);
 }
