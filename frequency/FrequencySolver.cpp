@@ -19,6 +19,7 @@
 #include "generator/ThreadedRows.h"
 #include "solver/Solver.h"
 #include "frequency/IncidentTerms.h"
+#include "frequency/SurfacePower.h"
 #include "solver/SurfaceSystem.h"
 
 namespace {
@@ -237,6 +238,10 @@ int CFrequencySolver::Solve(const Model& model, double frequency,
             logFile.ReportError(className, "Solve", Message::noMemory, "");
             status = Status::noMemory;
         }
+    }
+    if (status == Status::ok) {
+        result.power =
+            RadiatedPower(*model.generator, result.pressures.data(), result.velocities.data());
     }
     result.incidentField = std::move(terms.fieldPoints);
     result.status = status;

@@ -6,6 +6,7 @@
 // last bit; the numbers are the same for every thread count.
 #pragma once
 
+#include <limits>
 #include <vector>
 
 #include "base/Complex.h"
@@ -38,6 +39,9 @@ struct FrequencyResult {
     std::size_t compressedBytes = 0;
     double meanRank = 0.0;
     double seconds = 0.0;
+    // The sound power the solution radiates in W (frequency/SurfacePower.h); NaN when the
+    // solve failed.
+    double power = std::numeric_limits<double>::quiet_NaN();
     std::vector<Complex> pressures;   // pointCount
     std::vector<Complex> velocities;  // pointCount
     std::vector<Complex> field;       // one per field point: the total pressure

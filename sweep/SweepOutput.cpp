@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 #include "base/LogFile.h"
 #include "base/Constants.h"
@@ -168,6 +169,10 @@ double SoundPressureLevel(Complex p) { return 20.0 * std::log10(Abs(p) / std::sq
 
 double PhaseDegrees(Complex p) { return std::atan2(p.im, p.re) * 180.0 / pi; }
 
+double PowerLevel(double watts) {
+    return watts > 0.0 ? 10.0 * std::log10(watts / 1e-12) : std::numeric_limits<double>::quiet_NaN();
+}
+
 int RowStatus(const std::string& row) {
     // The column's place, counted in the header.
     const std::string header = frequencyHeader;
@@ -190,7 +195,8 @@ std::string FrequencyRow(const FrequencyResult& result, int points) {
            std::to_string(points) + "," + std::to_string(result.chiefPoints) + "," +
            Format("%.4g", result.residual) + "," + std::to_string(result.status) + "," +
            (result.compressed ? "compressed" : "dense") + "," +
-           std::to_string(result.iterations) + "," + Format("%.3f", result.seconds) + "\n";
+           std::to_string(result.iterations) + "," + Format("%.3f", result.seconds) + "," +
+           G(result.power) + "," + Format("%.6g", PowerLevel(result.power)) + "\n";
 }
 
 std::string FieldRows(const FrequencyResult& result, const std::vector<Vector3>& fieldPoints,

@@ -14,7 +14,8 @@
 namespace output {
 
 constexpr const char* frequencyHeader =
-    "frequency_hz,ka,points,chief_points,interior_residual,status,solver,iterations,seconds";
+    "frequency_hz,ka,points,chief_points,interior_residual,status,solver,iterations,seconds,"
+    "power_w,power_db";
 constexpr const char* fieldHeader =
     "frequency_hz,point,x,y,z,p_re,p_im,abs_p,spl_db,phase_deg,ps_re,ps_im";
 
@@ -37,6 +38,8 @@ std::string FieldRows(const FrequencyResult& result, const std::vector<Vector3>&
 // degrees.
 double SoundPressureLevel(Complex p);
 double PhaseDegrees(Complex p);
+// The sound power level in dB re 1 pW; NaN for a power that is not above 0.
+double PowerLevel(double watts);
 
 // Writes the result files and VTK files of one solved frequency into the folder. 0, or the
 // negative status after one report.

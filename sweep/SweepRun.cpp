@@ -15,9 +15,8 @@
 #include "base/LogFile.h"
 #include "base/Status.h"
 #include "base/Threads.h"
-#include "generator/ThreadedRows.h"
-#include "solver/LinEqu.h"
 #include "frequency/CompressedSolve.h"
+#include "frequency/DenseEstimate.h"
 #include "frequency/FrequencySolver.h"
 #include "frequency/Model.h"
 #include "sweep/SweepOutput.h"
@@ -50,43 +49,6 @@ double AvailableMemory() {
         if (key == "MemAvailable:") return kilobytes * 1024.0;
     }
     return 0.0;
-}
-
-// Seconds for the rows of n points, measured on 32 rows, and for the factorisation, measured
-// on a system of up to 1024 unknowns and scaled with n^3.
-double EstimateSeconds(const Model& model, double frequency, int threads) {
-    const int n = model.pointCount;
-    const int probeRows = std::min(n, 32);
-    std::vector<Complex> a(static_cast<std::size_t>(probeRows) * n);
-    std::vector<Complex> b(a.size());
-    std::vector<Vector3> rows(model.surface->points.begin(),
-                              model.surface->points.begin() + probeRows);
-    auto start = std::chrono::steady_clock::now();
-    ComputeMatrixRowsThreaded(*model.generator, threads, AngularFrequency(frequency), rows.data(), nullptr,
-                              0, probeRows, a.data(), b.data());
-    const double rowSeconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / probeRows;
-    // Large enough that the factorisation runs at its full speed (a small one would make the
-    // estimate twice the time), small enough to take a few hundredths of a second.
-    const int probe = std::max(1, std::min(n, 1024));
-    std::vector<Complex> entries(static_cast<std::size_t>(probe) * probe);
-    std::vector<Complex*> matrix(probe);
-    for (int i = 0; i < probe; ++i) {
-        matrix[i] = entries.data() + static_cast<std::size_t>(i) * probe;
-        for (int j = 0; j < probe; ++j)
-            matrix[i][j] = {i == j ? probe + 1.0 : 1.0 / (1 + i + j), 0.1};
-    }
-    double luSeconds = 0.0;
-    {
-        ConsoleCapture discard;  // the factorisation's row counter
-        start = std::chrono::steady_clock::now();
-        CLinEqu(threads).LUDecompose(matrix.data(), probe);
-        luSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    }
-    const double scale = static_cast<double>(n) / probe;
-    const double extraRows =
-        static_cast<double>(model.fieldPoints.size() + model.interior.check.size());
-    return rowSeconds * (n + extraRows) + luSeconds * scale * scale * scale;
 }
 
 struct Table {
@@ -322,36 +284,40 @@ double CSweepRun::CompressedSeconds(const Model& model, double frequency, int th
     return EstimateCompressedSeconds(problem, AngularFrequency(frequency), settings);
 }
 
-double CSweepRun::MemoryNeed(int n, int m) {
-    const double entries = static_cast<double>(n) * n;
-    const double leastSquares = static_cast<double>(n + m) * n;
-    // The system (or the least-squares matrix), two row blocks, and the vectors.
-    return 16.0 * std::max(entries, m > 0 ? leastSquares : 0.0) + 2.0 * 16.0 * 32.0 * n +
-           16.0 * 8.0 * n;
-}
-
 int CSweepRun::Estimate(const Model& model, const std::vector<double>& todo, int m, int threads,
                         double available, double& perFrequency, double& need) const {
     need = 0.0;
     perFrequency = 0.0;
+    const std::string onThreads =
+        " per frequency on " + std::to_string(threads) + (threads == 1 ? " thread" : " threads");
+    std::string line;
+    std::string resolve;
     if (model.compressed) {
         // From the partition of the matrices and a probe of their blocks at the highest
         // frequency, where the ranks are largest.
         need = CompressedMemoryNeed(model, m);
         perFrequency = todo.empty() ? 0.0 : CompressedSeconds(model, todo.back(), threads);
-        Print(std::to_string(model.pointCount) + " points, compressed: about " +
-              Format("%.0f", need / 1e6) + " MB in all, about " + Duration(perFrequency) +
-              " per frequency on " + std::to_string(threads) +
-              (threads == 1 ? " thread\n" : " threads\n"));
+        line = std::to_string(model.pointCount) + " points, compressed: about " +
+               Format("%.0f", need / 1e6) + " MB in all, about ";
     } else {
-        need = MemoryNeed(model.pointCount, m);
-        perFrequency = todo.empty() ? 0.0 : EstimateSeconds(model, todo.back(), threads);
-        Print(std::to_string(model.pointCount) +
-              " points: " + Format("%.0f", 16.0 * model.pointCount * model.pointCount / 1e6) +
-              " MB per matrix, " + Format("%.0f", need / 1e6) + " MB in all, about " +
-              Duration(perFrequency) + " per frequency on " + std::to_string(threads) +
-              (threads == 1 ? " thread\n" : " threads\n"));
+        // The rows cost the same at every frequency but for the exponential of a lossy medium;
+        // the highest frequency is probed.
+        const DenseEstimate dense =
+            EstimateDense(model, todo.empty() ? 1.0 : todo.back(), m, threads);
+        need = dense.bytes;
+        perFrequency = model.chief == ChiefMode::always && m > 0 ? dense.chiefSeconds
+                                                                 : dense.directSeconds;
+        if (model.chief == ChiefMode::automatic && m > 0)
+            resolve = ", and " + Duration(dense.resolveSeconds) +
+                      " more for each one solved again with CHIEF points";
+        line = std::to_string(model.pointCount) + " points: " +
+               Format("%.0f", 16.0 * model.pointCount * model.pointCount / 1e6) +
+               " MB per matrix, " + Format("%.0f", need / 1e6) + " MB in all, about ";
     }
+    Print(line + Duration(perFrequency) + onThreads + ", " +
+          Duration(perFrequency * static_cast<double>(todo.size())) + " for the " +
+          std::to_string(todo.size()) + (todo.size() == 1 ? " frequency" : " frequencies") +
+          resolve + "\n");
     if (available > 0.0 && need > available) {
         const std::string comment = Format("%.0f", need / 1e6) + " MB needed, " +
                                     Format("%.0f", available / 1e6) + " MB available";

@@ -31,9 +31,8 @@ public:
     // negative status after one report (a part missing, a table unreadable).
     int Merge(const std::string& folder);
 
-    // The memory a frequency needs for n surface points and m CHIEF points, in bytes.
-    static double MemoryNeed(int n, int m);
-    // The same for the compressed solver, and its seconds per frequency from a probe.
+    // The memory a frequency of the compressed solver needs for m CHIEF points, in bytes, and
+    // its seconds per frequency from a probe.
     static double CompressedMemoryNeed(const Model& model, int m);
     static double CompressedSeconds(const Model& model, double frequency, int threads);
 

@@ -342,6 +342,7 @@ PYBIND11_MODULE(_core, module) {
         .def_readonly("compressed", &FrequencyResult::compressed)
         .def_readonly("iterations", &FrequencyResult::iterations)
         .def_readonly("seconds", &FrequencyResult::seconds)
+        .def_readonly("power", &FrequencyResult::power)
         .def_property_readonly("pressures",
                                [](const FrequencyResult& r) { return ComplexArray(r.pressures); })
         .def_property_readonly("velocities",

@@ -71,7 +71,8 @@ def without_times(path):
     with open(path) as text:
         lines = [line for line in text if not line.startswith("%")]
     if path.endswith("frequencies.csv"):
-        lines = [line.rsplit(",", 1)[0] for line in lines]
+        column = lines[0].rstrip("\n").split(",").index("seconds")
+        lines = [line.split(",")[:column] + line.split(",")[column + 1:] for line in lines]
     return lines
 
 

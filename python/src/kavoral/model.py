@@ -283,7 +283,7 @@ class Solution:
                    residual=column("residual"), first_residual=column("first_residual"),
                    chief_points=column("chief_points", int),
                    near_resonance=column("near_resonance", bool),
-                   power=np.array([model._prepared.power(r) for r in results], dtype=float),
+                   power=column("power"),
                    compressed=column("compressed", bool),
                    iterations=column("iterations", int), seconds=column("seconds"),
                    model=model, results=results)
