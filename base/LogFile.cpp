@@ -25,7 +25,20 @@ int CLogFile::Open(const char* fileName) {
         std::printf("%s\n", "Couldn't open logfile for writing!");
         return Status::openError;
     }
+    if (!held.empty()) std::fputs(held.c_str(), file);
+    held.clear();
+    hold = false;
     return Status::ok;
+}
+
+void CLogFile::HoldLogText(bool holdFlag) {
+    hold = holdFlag;
+    if (!hold) held.clear();
+}
+
+void CLogFile::Flush() {
+    std::fflush(stdout);
+    if (file != nullptr) std::fflush(file);
 }
 
 void CLogFile::Close() {
@@ -46,7 +59,11 @@ void CLogFile::WriteLocked(const char* text, int logFlag) {
     } else if (!quiet) {
         std::fputs(text, stdout);
     }
-    if (logFlag != 0 && file != nullptr) std::fputs(text, file);
+    if (logFlag != 0 && file != nullptr) {
+        std::fputs(text, file);
+    } else if (logFlag != 0 && hold) {
+        held += text;
+    }
 }
 
 void CLogFile::Print(const char* text, int logFlag) {

@@ -26,6 +26,12 @@ public:
     // Opens the named log file for appending instead, with the same result and message.
     int Open(const char* fileName);
     void Close();
+    // While held and no log file is open, the text meant for the log is kept; the next Open
+    // writes it first, so that a program can name its log only once it knows where it goes.
+    void HoldLogText(bool holdFlag);
+    // Writes out what the console and the log file hold, so that a reader sees every line
+    // printed so far.
+    void Flush();
 
     // Writes the text verbatim to the console, and also to the log when logFlag is non-zero.
     void Print(const char* text, int logFlag);
@@ -54,6 +60,8 @@ private:
     bool quiet = false;
     std::atomic<long> reportCount{0};
     std::mutex writing;
+    bool hold = false;
+    std::string held;
 };
 
 // The process-wide instance; it closes the log when the process ends.

@@ -16,6 +16,18 @@ int Rank(int type) {
     }
 }
 
+// The region names there are, for the report of a region that no element has.
+std::string RegionNames(const RegionMap* regions) {
+    if (regions == nullptr || regions->names.empty()) return "no regions are given: every element is in ALL";
+    constexpr std::size_t listed = 20;
+    std::string text = regions->names.size() == 1 ? "the one region is " : "the regions are ";
+    for (std::size_t r = 0; r < regions->names.size() && r < listed; ++r)
+        text += (r == 0 ? "" : ", ") + regions->names[r];
+    if (regions->names.size() > listed)
+        text += " and " + std::to_string(regions->names.size() - listed) + " more";
+    return text;
+}
+
 }  // namespace
 
 double CBoundaryConditions::ElementArea(const Vector3* points, const SurfaceElement& element) {
@@ -63,7 +75,7 @@ int CBoundaryConditions::Derive(const Vector3* points, int pointCount,
         const int region = regions != nullptr ? regions->Find(condition.region) : -1;
         if (region < 0) {
             return fail(source(condition.line) + "BOUNDARY: no element is in region '" +
-                        condition.region + "'");
+                        condition.region + "'; " + RegionNames(regions));
         }
         regionCondition[static_cast<std::size_t>(region)] = static_cast<int>(c);
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 
 #include "base/Constants.h"
 #include "base/LogFile.h"
@@ -28,6 +29,10 @@ std::string Number(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.6g", value);
     return text;
+}
+
+std::string PointText(Vector3 p) {
+    return "(" + Number(p.x) + ", " + Number(p.y) + ", " + Number(p.z) + ")";
 }
 
 int ReadExcitation(const ModelDescription& description, const CSurface& surface,
@@ -92,13 +97,54 @@ int TakeSurface(const ModelDescription& description, CSurface& surface) {
     return Status::ok;
 }
 
+// After "Surface not closed!": where the surface is open, as kavoral-mesh check names it.
+void PrintOpening(const CSurface& surface, const std::string& surfaceFile) {
+    const int count = surface.totalElementCount > 0 ? surface.totalElementCount
+                                                    : surface.elementCount;
+    std::map<std::pair<int, int>, std::pair<int, int>> edges;  // -> uses, first element
+    for (int e = 0; e < count; ++e) {
+        const SurfaceElement& element = surface.elements[static_cast<std::size_t>(e)];
+        for (int j = 0; j < element.nodeCount; ++j) {
+            const int a = element.nodes[j], b = element.nodes[(j + 1) % element.nodeCount];
+            auto& uses = edges[{std::min(a, b), std::max(a, b)}];
+            if (uses.first++ == 0) uses.second = e;
+        }
+    }
+    int open = 0;
+    std::string first;
+    for (const auto& edge : edges) {
+        if (edge.second.first != 1) continue;
+        if (open++ > 0) continue;
+        const int a = edge.first.first, b = edge.first.second, e = edge.second.second;
+        first = "edge " + std::to_string(a) + "-" + std::to_string(b) + " from " +
+                PointText(surface.points[static_cast<std::size_t>(a)]) + " to " +
+                PointText(surface.points[static_cast<std::size_t>(b)]) + " belongs to element " +
+                std::to_string(e) +
+                (e >= surface.elementCount ? " (a mirror image)" : std::string()) + " only";
+    }
+    const std::string check =
+        "'kavoral-mesh check " + (surfaceFile.empty() ? std::string("FILE") : surfaceFile) + "'";
+    if (open == 0) {
+        PrintLine("No open edge: elements meet at a point in separate fans; " + check +
+                  " names the point\n");
+    } else {
+        PrintLine("The surface is open: " + std::to_string(open) + " open edge" +
+                  (open == 1 ? "" : "s") + ", the first " + first + "; " + check +
+                  " lists them all\n");
+    }
+}
+
 int PrepareSurface(const ModelDescription& description, CSurface& surface) {
     const int direction = SurfaceDirectionFlag(description.direction.c_str());
-    if (!description.surfaceFile.empty())
-        return ReadAndPrepareSurface(surface, description.surfaceFile.c_str(), direction);
-    const int status = TakeSurface(description, surface);
-    if (status < 0) return status;
-    return surface.PrepareSurface(direction);
+    int status = Status::ok;
+    if (!description.surfaceFile.empty()) {
+        status = ReadAndPrepareSurface(surface, description.surfaceFile.c_str(), direction);
+    } else {
+        status = TakeSurface(description, surface);
+        if (status == Status::ok) status = surface.PrepareSurface(direction);
+    }
+    if (status == Status::notClosed) PrintOpening(surface, description.surfaceFile);
+    return status;
 }
 
 double LargestDistanceFromCentroid(const CSurface& surface) {
@@ -110,10 +156,6 @@ double LargestDistanceFromCentroid(const CSurface& surface) {
     for (int i = 0; i < count; ++i)
         largest = std::max(largest, Length(surface.points[i] - centroid));
     return largest;
-}
-
-std::string PointText(Vector3 p) {
-    return "(" + Number(p.x) + ", " + Number(p.y) + ", " + Number(p.z) + ")";
 }
 
 // A point source must lie in the fluid: outside the body of an exterior problem, inside the
@@ -155,6 +197,21 @@ int CheckPointSources(const ModelDescription& description, const Model& model,
     return Status::ok;
 }
 
+// The points of every points file the description names, numbered on from file to file.
+int ReadFieldPoints(const ModelDescription& description, Model& model) {
+    const auto files = description.fieldPointsFiles;
+    for (std::size_t f = 0; f < files.size(); ++f) {
+        CSurface fieldSurface(model.config);
+        fieldSurface.indexLimit = wideSurfaceIndexLimit;
+        const int status = ReadMeasuringPoints(fieldSurface, files[f].c_str());
+        if (status < 0) return status;
+        model.fieldPoints.insert(model.fieldPoints.end(), fieldSurface.points.begin(),
+                                 fieldSurface.points.begin() + fieldSurface.pointCount);
+        model.fieldPointFile.resize(model.fieldPoints.size(), static_cast<int>(f));
+    }
+    return Status::ok;
+}
+
 }  // namespace
 
 void DefaultDivision(double longestEdge, double division[2]) {
@@ -190,13 +247,9 @@ int PrepareModel(const ModelDescription& description, Model& model) {
     status = ReadExcitation(description, surface, model.excitation);
     if (status < 0) return status;
 
-    if (!description.fieldPointsFile.empty()) {
-        CSurface fieldSurface(model.config);
-        fieldSurface.indexLimit = wideSurfaceIndexLimit;
-        status = ReadMeasuringPoints(fieldSurface, description.fieldPointsFile.c_str());
+    if (!description.fieldPointsFiles.empty()) {
+        status = ReadFieldPoints(description, model);
         if (status < 0) return status;
-        model.fieldPoints.assign(fieldSurface.points.begin(),
-                                 fieldSurface.points.begin() + fieldSurface.pointCount);
     } else {
         model.fieldPoints = description.fieldPoints;
     }

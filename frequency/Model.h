@@ -24,6 +24,9 @@ struct Model {
     PointExcitation excitation;
     CIncidentField incident;
     std::vector<Vector3> fieldPoints;
+    // The points file each field point comes from, as an index into the description's list
+    // (empty when the points were given in memory).
+    std::vector<int> fieldPointFile;
     InteriorPoints interior;
     bool interiorChecked = false;  // false when the body has no room for the check points
     ChiefMode chief = ChiefMode::automatic;

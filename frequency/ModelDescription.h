@@ -68,8 +68,9 @@ struct ModelDescription {
     // The sound arriving at the body, summed; empty: the body only radiates.
     CIncidentField incident;
 
-    // Where the field is computed: a points file (the surface file format), or the points.
-    std::string fieldPointsFile;
+    // Where the field is computed: points files (the surface file format), whose points are
+    // numbered on from file to file in the order given, or the points.
+    std::vector<std::string> fieldPointsFiles;
     std::vector<Vector3> fieldPoints;
 
     // The quadrature rules: a rules file, or empty: found by FindRulesFile (frequency/Rules.h).

@@ -164,8 +164,15 @@ Problem ReadExcitation(const JobLine& line, SweepJob& job) {
 Problem ReadWriteExcitation(const JobLine& line, SweepJob& job) {
     return ReadPath(line, job.writeExcitation);
 }
+bool CanOpen(const std::string& path) { return static_cast<bool>(OpenFile(path.c_str(), "rb")); }
+
+// Several lines add up; each file is checked on its own line.
 Problem ReadFieldPoints(const JobLine& line, SweepJob& job) {
-    return ReadPath(line, job.fieldPointsFile);
+    std::string path;
+    Problem problem = ReadPath(line, path);
+    if (problem.empty() && !CanOpen(path)) problem = "cannot open " + path;
+    if (problem.empty()) job.fieldPointsFiles.push_back(path);
+    return problem;
 }
 Problem ReadRules(const JobLine& line, SweepJob& job) { return ReadPath(line, job.rulesFile); }
 Problem ReadOutput(const JobLine& line, SweepJob& job) {
@@ -322,8 +329,6 @@ Problem ReadConfigLine(const JobLine& line, SweepJob& job) {
     }
 }
 
-bool CanOpen(const std::string& path) { return static_cast<bool>(OpenFile(path.c_str(), "rb")); }
-
 }  // namespace
 
 int CJobFile::Read(const char* fileName, SweepJob& job) {
@@ -410,7 +415,6 @@ JobProblem CheckJob(const SweepJob& job, const KeyLines& keyLines) {
         {"SURFACE", &job.surfaceFile},
         {"REGIONS", &job.regionsFile},
         {"EXCITATION", &job.excitationFile},
-        {"FIELD_POINTS", &job.fieldPointsFile},
         {"RULES", &job.rulesFile},
     };
     for (const auto& input : inputs) {
@@ -418,6 +422,7 @@ JobProblem CheckJob(const SweepJob& job, const KeyLines& keyLines) {
             return {lineOf(input.first), input.first, "cannot open " + *input.second};
         }
     }
+
     return {};
 }
 

@@ -147,9 +147,40 @@ int WriteResult(const std::string& fileName, int count, const Complex* pressures
         });
 }
 
+// The points files named in a result file's header, which its readers take up to 500
+// characters long.
+std::string FieldPointsSource(const std::vector<std::string>& files) {
+    if (files.empty()) return "";
+    std::string source = files[0];
+    if (files.size() > 1) source += " and " + std::to_string(files.size() - 1) + " more";
+    return source.size() > 400 ? source.substr(source.size() - 400) : source;
+}
+
 }  // namespace
 
 std::string FrequencyText(double frequency) { return G(frequency); }
+
+// A table cell that holds any text: quoted when it holds a comma or a quote.
+std::string CsvCell(const std::string& text) {
+    if (text.find_first_of(",\"\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+std::string FieldPointRows(const Model& model, const std::vector<std::string>& files) {
+    std::string rows;
+    for (std::size_t i = 0; i < model.fieldPoints.size(); ++i) {
+        const Vector3 x = model.fieldPoints[i];
+        const int file = i < model.fieldPointFile.size() ? model.fieldPointFile[i] : -1;
+        rows += std::to_string(i) + "," + G(x.x) + "," + G(x.y) + "," + G(x.z) + "," +
+                (file >= 0 && file < static_cast<int>(files.size())
+                     ? CsvCell(files[static_cast<std::size_t>(file)])
+                     : std::string()) +
+                "\n";
+    }
+    return rows;
+}
 
 int WriteExcitation(const std::string& fileName, const PointExcitation& excitation,
                     const std::string& title) {
@@ -242,7 +273,7 @@ int WriteFrequencyFiles(const std::string& folder, const Model& model, const Swe
     const std::string surfaceResult = FrequencyFile("surface", result.frequency, "res");
     status = WriteResult(prefix + FrequencyFile("field", result.frequency, "res"),
                          static_cast<int>(model.fieldPoints.size()), result.field.data(), nullptr,
-                         surfaceResult, job.fieldPointsFile);
+                         surfaceResult, FieldPointsSource(job.fieldPointsFiles));
     if (status < 0) return status;
     return WriteTextFile(prefix + FrequencyFile("field", result.frequency, "vtu"),
                          FieldGrid(model, result));

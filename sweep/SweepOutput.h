@@ -19,6 +19,10 @@ constexpr const char* frequencyHeader =
 constexpr const char* fieldHeader =
     "frequency_hz,point,x,y,z,p_re,p_im,abs_p,spl_db,phase_deg,ps_re,ps_im";
 
+// field_points.csv: every field point by its number in the tables, and the points file it
+// comes from (empty for points given in memory).
+constexpr const char* fieldPointHeader = "point,x,y,z,file";
+
 // The status column of a frequency row, as FrequencyRow wrote it; -1 when the row has none.
 int RowStatus(const std::string& row);
 
@@ -33,6 +37,9 @@ std::string FrequencyRow(const FrequencyResult& result, int points);
 // incident pressure at each field point; empty: none, the scattered pressure is the total).
 std::string FieldRows(const FrequencyResult& result, const std::vector<Vector3>& fieldPoints,
                       const std::vector<Complex>& incident);
+
+// The rows of field_points.csv, `files` the points files of the description.
+std::string FieldPointRows(const Model& model, const std::vector<std::string>& files);
 
 // The sound pressure level in dB re 20 uPa of the RMS value |p| / sqrt 2, and the phase in
 // degrees.

@@ -266,6 +266,11 @@ std::string TableName(const std::string& table, int part, int parts) {
     return table + ".part" + std::to_string(part) + "of" + std::to_string(parts) + ".csv";
 }
 
+std::string LogName(int part, int parts) {
+    const std::string table = TableName("sweep", part, parts);
+    return table.substr(0, table.size() - 4) + ".log";
+}
+
 double CSweepRun::CompressedMemoryNeed(const Model& model, int m) {
     const int n = model.pointCount;
     // The compressed matrices and the preconditioner, the CHIEF rows, the surface vectors and
@@ -345,6 +350,15 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
         logFile.ReportError(className, "Run", Message::openError, job.outputDirectory.c_str());
         return Status::openError;
     }
+    // The log holds what was printed for the log since the program started.
+    status = logFile.Open((job.outputDirectory + "/" + LogName(options.part, options.parts)).c_str());
+    if (status < 0) return status;
+    if (!model.fieldPoints.empty()) {
+        status = output::WriteTextFile(job.outputDirectory + "/field_points.csv",
+                                       std::string(output::fieldPointHeader) + "\n" +
+                                           output::FieldPointRows(model, job.fieldPointsFiles));
+        if (status < 0) return status;
+    }
 
     // The frequencies of this run, and those already done when resuming.
     const std::string frequencyFile = TableName("frequencies", options.part, options.parts);
@@ -406,6 +420,7 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
             }
             if (result.nearResonance) ++marked;
             Print(FrequencyLine(first + s, todo.size(), result));
+            logFile.Flush();  // a reader of the console or the log sees every frequency when done
             const std::string key = output::FrequencyText(result.frequency);
             table.frequencyRows[key] = output::FrequencyRow(result, model.pointCount);
             table.fieldRows[key] =

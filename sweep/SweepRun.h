@@ -21,6 +21,8 @@ struct RunOptions {
 // The table names of a run: frequencies.csv and field.csv, or for a part
 // frequencies.part2of4.csv and field.part2of4.csv.
 std::string TableName(const std::string& table, int part, int parts);
+// The log of a run, sweep.log, or for a part sweep.part2of4.log; it grows across runs.
+std::string LogName(int part, int parts);
 
 class CSweepRun {
 public:

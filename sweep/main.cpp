@@ -66,7 +66,13 @@ int main(int argc, char* argv[]) {
         return Usage();
 
     CStopwatch stopwatch;
-    logFile.Print("kavoral-sweep: a frequency sweep of the boundary element method\n", 0);
+    // The log is opened in the output folder once the job is read and the model prepared.
+    logFile.HoldLogText(true);
+    logFile.Print("kavoral-sweep: a frequency sweep of the boundary element method\n", 1);
+    if (jobFile != nullptr) {
+        logFile.Print((std::string(stopwatch.DateText()) + ": " + jobFile +
+                       (options.resume ? " --resume" : "") + "\n").c_str(), 1);
+    }
     CSweepRun run;
     int status = 0;
     if (mergeFolder != nullptr) {
@@ -77,9 +83,9 @@ int main(int argc, char* argv[]) {
         if (status == 0) status = run.Run(job, options);
     }
     if (status == 0) {
-        logFile.Print("Elapsed time: ", 0);
-        logFile.Print(stopwatch.ElapsedText(), 0);
-        logFile.Print("\n", 0);
+        logFile.Print("Elapsed time: ", 1);
+        logFile.Print(stopwatch.ElapsedText(), 1);
+        logFile.Print("\n", 1);
     }
     return -status;
 }

@@ -201,7 +201,7 @@ void Describe(const py::dict& s, SweepJob& job) {
         job.boundaries.push_back(boundary);
     }
     if (Given(s, "field_points_file")) {
-        job.fieldPointsFile = s["field_points_file"].cast<std::string>();
+        job.fieldPointsFiles = {s["field_points_file"].cast<std::string>()};
     } else if (Given(s, "field_points")) {
         job.fieldPoints = Points(s["field_points"], "field_points");
     }
@@ -280,8 +280,13 @@ public:
         std::string text;
         RunLibrary(
             [&] {
-                const int status = output::WriteTextFile(folder + "/frequencies.csv", frequencies);
+                int status = output::WriteTextFile(folder + "/frequencies.csv", frequencies);
                 if (status < 0 || model.fieldPoints.empty()) return status;
+                status = output::WriteTextFile(
+                    folder + "/field_points.csv",
+                    std::string(output::fieldPointHeader) + "\n" +
+                        output::FieldPointRows(model, job.fieldPointsFiles));
+                if (status < 0) return status;
                 return output::WriteTextFile(folder + "/field.csv", field);
             },
             text);

@@ -59,7 +59,7 @@ TEST(JobFile, ReadsSweepKeysAndConfigurationKeysInAnyCase) {
     ASSERT_EQ(read.status, 0) << read.console;
     const SweepJob& job = read.job;
     EXPECT_EQ(job.surfaceFile, dir.File("sphere.srf"));
-    EXPECT_EQ(job.fieldPointsFile, dir.File("points.ms"));
+    EXPECT_EQ(job.fieldPointsFiles, std::vector<std::string>{dir.File("points.ms")});
     EXPECT_EQ(job.outputDirectory, "/tmp/results");  // absolute paths stay as written
     EXPECT_EQ(job.config.density, 1.3);
     EXPECT_EQ(job.config.soundVelocity.im, 1.0);

@@ -290,7 +290,7 @@ class Solution:
 
     def to_csv(self, folder):
         """Writes the sweep's tables into the folder (made when missing): frequencies.csv and,
-        with field points, field.csv."""
+        with field points, field.csv and field_points.csv."""
         os.makedirs(folder, exist_ok=True)
         self.model._prepared.write_tables(os.fspath(folder), self.results)
 
