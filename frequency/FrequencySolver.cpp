@@ -172,19 +172,35 @@ double CFrequencySolver::Residual(const Model& model, double omega,
                                   const FrequencyResult& result, const AddedTerms* added,
                                   int threads) {
     if (!model.interiorChecked) return std::numeric_limits<double>::quiet_NaN();
-    std::vector<Complex> values;
-    if (!FieldValues(model, omega, model.interior.check, result,
-                     added != nullptr ? &added->checkPoints : nullptr, threads, values)) {
-        return std::numeric_limits<double>::quiet_NaN();
-    }
-    double interiorSquares = 0.0;
-    for (const Complex& value : values)
-        interiorSquares += value.re * value.re + value.im * value.im;
-    double surfaceSquares = 0.0;
-    for (const Complex& p : result.pressures) surfaceSquares += p.re * p.re + p.im * p.im;
-    if (surfaceSquares == 0.0) return 0.0;
-    return std::sqrt((interiorSquares / values.size()) /
-                     (surfaceSquares / result.pressures.size()));
+    const int n = model.pointCount;
+    const std::vector<Complex>* incident = added != nullptr ? &added->checkPoints : nullptr;
+    const double fourPi = 4.0 * pi;
+    double formulaSquares = 0.0;
+    double termSquares = 0.0;
+    const auto square = [](Complex z) { return z.re * z.re + z.im * z.im; };
+    const bool computed =
+        ForEachRow(*model.generator, omega, model.interior.check, nullptr, threads,
+                   [&](int row, const Complex* a, const Complex* b) {
+                       const std::size_t i = Size(row);
+                       Complex pressureSum{0.0, 0.0};
+                       Complex velocitySum{0.0, 0.0};
+                       for (int j = 0; j < n; ++j) {
+                           pressureSum += a[j] * result.pressures[Size(j)];
+                           velocitySum -= b[j] * result.velocities[Size(j)];
+                       }
+                       const Complex pressureTerm{pressureSum.re / fourPi,
+                                                  pressureSum.im / fourPi};
+                       const Complex velocityTerm{velocitySum.re / fourPi,
+                                                  velocitySum.im / fourPi};
+                       const Complex incidentTerm = WithAdded({0.0, 0.0}, incident, i);
+                       formulaSquares += square(pressureTerm + velocityTerm + incidentTerm);
+                       termSquares += square(pressureTerm) + square(velocityTerm) +
+                                      square(incidentTerm);
+                   });
+    if (!computed) return std::numeric_limits<double>::quiet_NaN();
+    // Every term zero: the solution of a problem without sound, which the formula meets exactly.
+    if (termSquares == 0.0) return 0.0;
+    return std::sqrt(formulaSquares / termSquares);
 }
 
 int CFrequencySolver::SolveSurface(const Model& model, double omega, const AddedTerms* added,

@@ -78,8 +78,9 @@ struct ModelDescription {
 
     ChiefMode chief = ChiefMode::automatic;
     int chiefPoints = 12;
-    // A frequency whose interior residual is above this is near an interior resonance.
-    double residualLimit = 0.02;
+    // A frequency whose interior residual is above this is near an interior resonance: on the
+    // spheres measured the residual is about the relative surface error.
+    double residualLimit = 0.01;
 
     // How the surface system is solved: by the LU of the whole matrix, by compressed matrices
     // and a Krylov solver, or by the point count (compressed from compressedFromPoints on).
