@@ -80,35 +80,21 @@ double Seconds(std::chrono::steady_clock::time_point start) {
 int CFrequencySolver::SolveDirect(const Model& model, double omega, const AddedTerms* added,
                                   int threads, FrequencyResult& result) const {
     const int n = model.pointCount;
-    RowPointerMatrix system = CSolver::AllocateMatrix(n);
-    std::vector<Complex> rightHandSide;
-    try {
-        rightHandSide.resize(Size(n));
-        result.pressures.resize(Size(n));
-        result.velocities.resize(Size(n));
-    } catch (const std::bad_alloc&) {
-        system = RowPointerMatrix{};
-    }
-    const std::vector<Complex>* surfaceTerms = added != nullptr ? &added->surfaceRows : nullptr;
-    const bool computed =
-        !system.Empty() &&
-        ForEachRow(*model.generator, omega, RowPoints(model), model.surface->solidAngles.data(),
-                   threads, [&](int o, const Complex* a, const Complex* b) {
-                       rightHandSide[Size(o)] = WithAdded(
-                           AssembleSystemRow(n, a, b, model.excitation.types.data(),
-                                             model.excitation.values.data(), system.rows[Size(o)]),
-                           surfaceTerms, Size(o));
-                   });
-    if (!computed) {
+    const Complex* surfaceTerms =
+        added != nullptr && added->surfaceRows.size() >= Size(n) && n > 0
+            ? added->surfaceRows.data()
+            : nullptr;
+    const SurfaceRowFeed streamedRows = [&](const SurfaceRowTake& take) {
+        if (ForEachRow(*model.generator, omega, RowPoints(model),
+                       model.surface->solidAngles.data(), threads, take))
+            return Status::ok;
         logFile.ReportError(className, "Solve", Message::noMemory, "");
         return Status::noMemory;
-    }
-    const int status =
-        CSolver::SolveAssembledSystem(system.rows.get(), rightHandSide.data(), n, threads);
-    if (status < 0) return status;
-    RecoverSurfaceSolution(n, model.excitation.types.data(), model.excitation.values.data(),
-                           rightHandSide.data(), result.pressures.data(), result.velocities.data());
-    return Status::ok;
+    };
+    return CSolver::SolveSurfaceRows(n, model.excitation.types.data(),
+                                     model.excitation.values.data(), surfaceTerms, streamedRows,
+                                     threads, className, "Solve", result.pressures,
+                                     result.velocities);
 }
 
 int CFrequencySolver::SolveLeastSquares(const Model& model, double omega,
