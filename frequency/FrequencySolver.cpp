@@ -81,35 +81,21 @@ double Seconds(std::chrono::steady_clock::time_point start) {
 int CFrequencySolver::SolveDirect(const Model& model, double omega, const AddedTerms* added,
                                   int threads, FrequencyResult& result) const {
     const int n = model.pointCount;
-    RowPointerMatrix system = CSolver::AllocateMatrix(n);
-    std::vector<Complex> rightHandSide;
-    try {
-        rightHandSide.resize(Size(n));
-        result.pressures.resize(Size(n));
-        result.velocities.resize(Size(n));
-    } catch (const std::bad_alloc&) {
-        system = RowPointerMatrix{};
-    }
-    const std::vector<Complex>* surfaceTerms = added != nullptr ? &added->surfaceRows : nullptr;
-    const bool computed =
-        !system.Empty() &&
-        ForEachRow(*model.generator, omega, RowPoints(model), model.surface->solidAngles.data(),
-                   threads, [&](int o, const Complex* a, const Complex* b) {
-                       rightHandSide[Size(o)] = WithAdded(
-                           AssembleSystemRow(n, a, b, model.excitation.types.data(),
-                                             model.excitation.values.data(), system.rows[Size(o)]),
-                           surfaceTerms, Size(o));
-                   });
-    if (!computed) {
+    const Complex* surfaceTerms =
+        added != nullptr && added->surfaceRows.size() >= Size(n) && n > 0
+            ? added->surfaceRows.data()
+            : nullptr;
+    const SurfaceRowFeed streamedRows = [&](const SurfaceRowTake& take) {
+        if (ForEachRow(*model.generator, omega, RowPoints(model),
+                       model.surface->solidAngles.data(), threads, take))
+            return Status::ok;
         logFile.ReportError(className, "Solve", Message::noMemory, "");
         return Status::noMemory;
-    }
-    const int status =
-        CSolver::SolveAssembledSystem(system.rows.get(), rightHandSide.data(), n, threads);
-    if (status < 0) return status;
-    RecoverSurfaceSolution(n, model.excitation.types.data(), model.excitation.values.data(),
-                           rightHandSide.data(), result.pressures.data(), result.velocities.data());
-    return Status::ok;
+    };
+    return CSolver::SolveSurfaceRows(n, model.excitation.types.data(),
+                                     model.excitation.values.data(), surfaceTerms, streamedRows,
+                                     threads, className, "Solve", result.pressures,
+                                     result.velocities);
 }
 
 int CFrequencySolver::SolveLeastSquares(const Model& model, double omega,
@@ -173,19 +159,35 @@ double CFrequencySolver::Residual(const Model& model, double omega,
                                   const FrequencyResult& result, const AddedTerms* added,
                                   int threads) {
     if (!model.interiorChecked) return std::numeric_limits<double>::quiet_NaN();
-    std::vector<Complex> values;
-    if (!FieldValues(model, omega, model.interior.check, result,
-                     added != nullptr ? &added->checkPoints : nullptr, threads, values)) {
-        return std::numeric_limits<double>::quiet_NaN();
-    }
-    double interiorSquares = 0.0;
-    for (const Complex& value : values)
-        interiorSquares += value.re * value.re + value.im * value.im;
-    double surfaceSquares = 0.0;
-    for (const Complex& p : result.pressures) surfaceSquares += p.re * p.re + p.im * p.im;
-    if (surfaceSquares == 0.0) return 0.0;
-    return std::sqrt((interiorSquares / values.size()) /
-                     (surfaceSquares / result.pressures.size()));
+    const int n = model.pointCount;
+    const std::vector<Complex>* incident = added != nullptr ? &added->checkPoints : nullptr;
+    const double fourPi = 4.0 * pi;
+    double formulaSquares = 0.0;
+    double termSquares = 0.0;
+    const auto square = [](Complex z) { return z.re * z.re + z.im * z.im; };
+    const bool computed =
+        ForEachRow(*model.generator, omega, model.interior.check, nullptr, threads,
+                   [&](int row, const Complex* a, const Complex* b) {
+                       const std::size_t i = Size(row);
+                       Complex pressureSum{0.0, 0.0};
+                       Complex velocitySum{0.0, 0.0};
+                       for (int j = 0; j < n; ++j) {
+                           pressureSum += a[j] * result.pressures[Size(j)];
+                           velocitySum -= b[j] * result.velocities[Size(j)];
+                       }
+                       const Complex pressureTerm{pressureSum.re / fourPi,
+                                                  pressureSum.im / fourPi};
+                       const Complex velocityTerm{velocitySum.re / fourPi,
+                                                  velocitySum.im / fourPi};
+                       const Complex incidentTerm = WithAdded({0.0, 0.0}, incident, i);
+                       formulaSquares += square(pressureTerm + velocityTerm + incidentTerm);
+                       termSquares += square(pressureTerm) + square(velocityTerm) +
+                                      square(incidentTerm);
+                   });
+    if (!computed) return std::numeric_limits<double>::quiet_NaN();
+    // Every term zero: the solution of a problem without sound, which the formula meets exactly.
+    if (termSquares == 0.0) return 0.0;
+    return std::sqrt(formulaSquares / termSquares);
 }
 
 int CFrequencySolver::SolveSurface(const Model& model, double omega, const AddedTerms* added,

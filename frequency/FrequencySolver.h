@@ -63,8 +63,12 @@ public:
     int Solve(const Model& model, double frequency, const FrequencyOptions& options,
               FrequencyResult& result) const;
 
-    // The interior residual of a solution: the RMS of the field formula at the check points over
-    // the RMS of the surface pressures (0 when every surface pressure is 0).
+    // The interior residual of a solution: at the check points inside the body the field formula
+    // (the pressure term, the velocity term and the added incident sound) must sum to zero; the
+    // residual is the RMS of the sum over the RMS of the three terms, each taken by itself.
+    // Every boundary type and every incident field gives the terms a size, so a wrong solution
+    // shows whatever is given; the residual is at most sqrt 3, 0 only for a problem without
+    // sound. NaN when the body has no check points.
     static double Residual(const Model& model, double omega, const FrequencyResult& result,
                            const AddedTerms* added, int threads);
 

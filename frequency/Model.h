@@ -30,7 +30,7 @@ struct Model {
     InteriorPoints interior;
     bool interiorChecked = false;  // false when the body has no room for the check points
     ChiefMode chief = ChiefMode::automatic;
-    double residualLimit = 0.02;
+    double residualLimit = 0.01;
     bool compressed = false;        // the surface system is solved compressed
     double solverTolerance = 1e-4;  // its compression tolerance
     int iterationLimit = 400;       // Krylov iterations of one solve
@@ -39,8 +39,8 @@ struct Model {
     double longestEdge = 0.0;
 };
 
-// Check points per frequency: the interior residual is their RMS field over the RMS surface
-// pressure.
+// Check points per frequency, where the interior residual measures the field formula
+// (CFrequencySolver::Residual).
 constexpr int residualCheckPoints = 10;
 
 // DIVISION when the description gives none: 2 and 6 times the longest element edge (the longer

@@ -18,7 +18,7 @@ import numpy as np
 # What the sweep takes when its job file leaves a key out.
 DEFAULTS = dict(density=1.2, sound_velocity=343.0, point_eps=1e-6, para_eps=1e-3, threads=0,
                 division=None, direction="OUT", chief="auto", chief_points=12,
-                residual_limit=0.02, solver="auto", solver_tolerance=1e-4, rules=None,
+                residual_limit=0.01, solver="auto", solver_tolerance=1e-4, rules=None,
                 accept=())
 
 
