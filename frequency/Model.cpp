@@ -61,11 +61,11 @@ int ReadExcitation(const ModelDescription& description, const CSurface& surface,
     RegionMap fileRegions;
     const RegionMap* regions = description.regions.names.empty() ? nullptr : &description.regions;
     if (!description.regionsFile.empty()) {
-        const int status = CRegionsFile().Read(description.regionsFile.c_str(), fileRegions);
+        const int status = ReadRegionsFile(description.regionsFile.c_str(), fileRegions);
         if (status < 0) return status;
         regions = &fileRegions;
     }
-    return CBoundaryConditions().Derive(surface.points.data(), surface.pointCount,
+    return DeriveExcitation(surface.points.data(), surface.pointCount,
                                         surface.elements.data(), surface.elementCount, regions,
                                         description.boundaries, description.jobFile, excitation);
 }

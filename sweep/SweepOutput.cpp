@@ -185,7 +185,7 @@ std::string FieldPointRows(const Model& model, const std::vector<std::string>& f
 int WriteExcitation(const std::string& fileName, const PointExcitation& excitation,
                     const std::string& title) {
     return WriteAtomically(
-        fileName, "CBoundaryConditions", "WriteExcitationFile", [&](const std::string& temporary) {
+        fileName, "", "WriteExcitationFile", [&](const std::string& temporary) {
             return CFileIO().WriteExcitationFile(
                 temporary.c_str(), static_cast<int>(excitation.types.size()),
                 excitation.types.data(), excitation.values.data(), title.c_str());
