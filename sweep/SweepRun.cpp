@@ -19,6 +19,7 @@
 #include "frequency/DenseEstimate.h"
 #include "frequency/FrequencySolver.h"
 #include "frequency/Model.h"
+#include "frequency/ModelChecks.h"
 #include "sweep/SweepOutput.h"
 
 namespace fs = std::filesystem;
@@ -200,7 +201,13 @@ std::string FrequencyLine(std::size_t i, std::size_t count, const FrequencyResul
                 Format("%.0f", result.compressedBytes / 1e6) + " MB, largest rank " +
                 std::to_string(result.largestRank);
     }
-    return line + ", " + Format("%.2f", result.seconds) + " s\n";
+    line += ", " + Format("%.2f", result.seconds) + " s";
+    if (result.elementsPerWavelength < elementsPerWavelengthLeast) {
+        line += "; Warning: " + Format("%.2g", result.elementsPerWavelength) +
+                " elements per wavelength, fewer than " +
+                Format("%g", elementsPerWavelengthLeast) + ": the mesh is too coarse";
+    }
+    return line + "\n";
 }
 
 
