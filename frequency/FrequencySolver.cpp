@@ -17,6 +17,7 @@
 #include "base/Constants.h"
 #include "base/LogFile.h"
 #include "base/Status.h"
+#include "frequency/ModelChecks.h"
 #include "generator/ThreadedRows.h"
 #include "solver/LinEqu.h"
 #include "solver/Solver.h"
@@ -365,6 +366,8 @@ int CFrequencySolver::SolveCases(const Model& model, double frequency,
     for (std::size_t c = 0; c < results.size(); ++c) {
         results[c].frequency = frequency;
         results[c].ka = ka;
+        results[c].elementsPerWavelength =
+            ElementsPerWavelength(model.longestEdge, model.config.soundVelocity, frequency);
         if (c < caseCount) results[c].caseName = model.cases[c].name;
     }
     std::vector<CaseWork> work(caseCount);

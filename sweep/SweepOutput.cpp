@@ -227,7 +227,7 @@ std::string FrequencyRow(const FrequencyResult& result, int points) {
            Format("%.4g", result.residual) + "," + std::to_string(result.status) + "," +
            (result.compressed ? "compressed" : "dense") + "," +
            std::to_string(result.iterations) + "," + Format("%.3f", result.seconds) + "," +
-           G(result.power) + "," + Format("%.6g", PowerLevel(result.power)) + "\n";
+           Format("%.4g", result.elementsPerWavelength) + "," + G(result.power) + "," + Format("%.6g", PowerLevel(result.power)) + "\n";
 }
 
 std::string FieldRows(const FrequencyResult& result, const std::vector<Vector3>& fieldPoints,
