@@ -140,7 +140,8 @@ def test_a_bad_model_raises_a_clear_error(fault, error, text):
         kavoral.Model(points, elements, boundary=boundary)
     if error is kavoral.KavoralError:
         # The one report, as the programs print it.
-        assert raised.value.report.startswith("######## ERROR ########\nClass:")
+        assert raised.value.report.startswith("######## ERROR ########\n")
+        assert "\nFunction:\t" in raised.value.report
         assert raised.value.report.count("######## ERROR") == 1 and raised.value.status < 0
 
 
