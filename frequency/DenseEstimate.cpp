@@ -26,11 +26,20 @@ double Seconds(Clock::time_point start) {
 // Rows of a kind probed at most: spread over the points, so that rows near many small elements
 // and rows far from them are both in the sample.
 constexpr int probeRows = 48;
-// The factorisation is timed at two sizes, so that its n^2 part (the panels, the row counter),
-// which weighs more at the probe's size than at the model's, is not scaled with n^3.
-constexpr int factorProbe = 1024;
-// The least squares are timed at one size and scaled with their work.
-constexpr int leastSquaresProbe = 512;
+// The factorisation and the least squares are timed at two sizes, so that their n^2 parts (the
+// panels, the row counter, the threads' start), which weigh more at the probe's size than at
+// the model's, are not scaled with n^3.
+constexpr int largeProbe = 1024;
+// Each probe is the best of this many runs: a short run that another program's burst of work
+// disturbs would stand for the whole sweep.
+constexpr int probeRuns = 3;
+
+template <class Timed>
+double Best(const Timed& seconds) {
+    double best = seconds();
+    for (int run = 1; run < probeRuns; ++run) best = std::min(best, seconds());
+    return best;
+}
 
 // The seconds of one row at the points, from up to probeRows of them computed as the solve
 // computes them; 0 for no points.
@@ -51,10 +60,13 @@ double SecondsPerRow(const Model& model, double omega, const std::vector<Vector3
     } catch (const std::bad_alloc&) {
         return 0.0;
     }
-    const auto start = Clock::now();
-    ComputeMatrixRowsThreaded(*model.generator, threads, omega, sample.data(), nullptr, 0, rows,
-                              a.data(), b.data());
-    return Seconds(start) / rows;
+    return Best([&]() {
+               const auto start = Clock::now();
+               ComputeMatrixRowsThreaded(*model.generator, threads, omega, sample.data(), nullptr,
+                                         0, rows, a.data(), b.data());
+               return Seconds(start);
+           }) /
+           rows;
 }
 
 // A well-conditioned probe system of n unknowns, row by row.
@@ -87,14 +99,16 @@ double FactorSeconds(int n, int threads) {
     return Seconds(start);
 }
 
-// The factorisation of n unknowns, from the times at factorProbe and half of it fitted to
-// c3 n^3 + c2 n^2.
-double EstimateFactorSeconds(int n, int threads) {
-    if (n <= factorProbe) return FactorSeconds(n, threads);
-    const double half = factorProbe / 2;
-    const double small = FactorSeconds(factorProbe / 2, threads);
-    const double large = FactorSeconds(factorProbe, threads);
-    // large = 8 c3 h^3 + 4 c2 h^2 and small = c3 h^3 + c2 h^2 for h = factorProbe / 2.
+// The seconds of n unknowns from seconds(size), the best runs at largeProbe and half of it and fitted to
+// c3 n^3 + c2 n^2; timed at n itself when n is no larger than the probe.
+template <class Timed>
+double FittedSeconds(int n, const Timed& seconds) {
+    const auto best = [&](int size) { return Best([&]() { return seconds(size); }); };
+    if (n <= largeProbe) return best(n);
+    const double half = largeProbe / 2;
+    const double small = best(largeProbe / 2);
+    const double large = best(largeProbe);
+    // large = 8 c3 h^3 + 4 c2 h^2 and small = c3 h^3 + c2 h^2 for h = largeProbe / 2.
     double cubic = (large - 4.0 * small) / 4.0;
     double square = small - cubic;
     if (cubic <= 0.0 || square < 0.0) {  // a disturbed probe: the larger one scaled with n^3
@@ -105,33 +119,25 @@ double EstimateFactorSeconds(int n, int threads) {
     return cubic * scale * scale * scale + square * scale * scale;
 }
 
-// The least squares of m rows and n unknowns (LAPACK zgels, its own threads), from a probe of
-// leastSquaresProbe unknowns with the same share of extra rows, scaled with the work
-// m n^2 - n^3 / 3.
-double EstimateLeastSquaresSeconds(int m, int n) {
-    const int probeN = std::min(n, leastSquaresProbe);
-    const int probeM =
-        probeN + static_cast<int>(static_cast<long long>(m - n) * probeN / std::max(n, 1)) + 1;
+// The least squares (LAPACK zgels on its own threads) of n unknowns and the share `extra` of
+// further rows.
+double LeastSquaresSeconds(int n, double extra) {
+    const int m = n + static_cast<int>(extra * n) + 1;
     std::vector<Complex> matrix;
     std::vector<Complex> rightHandSide;
     try {
-        matrix.resize(static_cast<std::size_t>(probeM) * static_cast<std::size_t>(probeN));
-        rightHandSide.assign(static_cast<std::size_t>(probeM), Complex{1.0, 0.0});
+        matrix.resize(static_cast<std::size_t>(m) * static_cast<std::size_t>(n));
+        rightHandSide.assign(static_cast<std::size_t>(m), Complex{1.0, 0.0});
     } catch (const std::bad_alloc&) {
         return 0.0;
     }
-    for (int j = 0; j < probeN; ++j)
-        for (int i = 0; i < probeM; ++i)
-            matrix[static_cast<std::size_t>(i) + static_cast<std::size_t>(j) * probeM] = {
-                i == j ? probeN + 1.0 : 1.0 / (1 + i + j), 0.1};
+    for (int j = 0; j < n; ++j)
+        for (int i = 0; i < m; ++i)
+            matrix[static_cast<std::size_t>(i) + static_cast<std::size_t>(j) * m] = {
+                i == j ? n + 1.0 : 1.0 / (1 + i + j), 0.1};
     const auto start = Clock::now();
-    LAPACKE_zgels(LAPACK_COL_MAJOR, 'N', probeM, probeN, 1, matrix.data(), probeM,
-                  rightHandSide.data(), probeM);
-    const double seconds = Seconds(start);
-    const auto work = [](double rows, double columns) {
-        return rows * columns * columns - columns * columns * columns / 3.0;
-    };
-    return seconds * work(m, n) / work(probeM, probeN);
+    LAPACKE_zgels(LAPACK_COL_MAJOR, 'N', m, n, 1, matrix.data(), m, rightHandSide.data(), m);
+    return Seconds(start);
 }
 
 }  // namespace
@@ -165,10 +171,13 @@ DenseEstimate EstimateDense(const Model& model, double frequency, int chiefPoint
     const double fieldRows = fieldRow * static_cast<double>(model.fieldPoints.size());
 
     estimate.rowSeconds = surfaceRow * n + checkRows + fieldRows;
-    estimate.factorSeconds = EstimateFactorSeconds(n, threads);
+    estimate.factorSeconds =
+        FittedSeconds(n, [&](int size) { return FactorSeconds(size, threads); });
     estimate.directSeconds = estimate.rowSeconds + estimate.factorSeconds;
     if (m > 0) {
-        const double leastSquares = EstimateLeastSquaresSeconds(n + m, n);
+        const double extra = static_cast<double>(m) / n;
+        const double leastSquares =
+            FittedSeconds(n, [&](int size) { return LeastSquaresSeconds(size, extra); });
         const double withChief = surfaceRow * n + interiorRow * m + leastSquares + checkRows;
         estimate.resolveSeconds = withChief;
         estimate.chiefSeconds = withChief + fieldRows;

@@ -72,35 +72,99 @@ int CSolver::SolveAssembledSystem(Complex* const* system, Complex* rightHandSide
     return Status::ok;
 }
 
+int CSolver::SolveSurfaceRows(int n, const std::int16_t* types, const Complex* values,
+                              const Complex* added, const SurfaceRowFeed& feed, int threads,
+                              const char* reporter, const char* function,
+                              std::vector<Complex>& pressures, std::vector<Complex>& velocities) {
+    const SurfaceExcitations one{1, &types, &values, &added};
+    return SolveSurfaceRows(n, one, feed, threads, reporter, function, &pressures, &velocities);
+}
+
+int CSolver::SolveSurfaceRows(int n, const SurfaceExcitations& excitations,
+                              const SurfaceRowFeed& feed, int threads, const char* reporter,
+                              const char* function, std::vector<Complex>* pressures,
+                              std::vector<Complex>* velocities) {
+    const int count = excitations.count;
+    const std::size_t k = Size(count);
+    CLinEqu linEqu(threads);
+    RowPointerMatrix system = AllocateMatrix(n);
+    // Row o holds the right-hand sides of row o, one per excitation.
+    std::vector<Complex> unknowns;
+    std::vector<Complex*> rows;
+    std::vector<Complex> workspace;
+    std::vector<Complex> column;
+    std::vector<std::vector<Complex>> p;
+    std::vector<std::vector<Complex>> v;
+    try {
+        unknowns.resize(Size(n) * k);
+        rows.resize(Size(n));
+        if (count > 1) {
+            workspace.resize(linEqu.ColumnWorkspaceSize(n, count));
+            column.resize(Size(n));
+        }
+        p.assign(k, std::vector<Complex>(Size(n)));
+        v.assign(k, std::vector<Complex>(Size(n)));
+    } catch (const std::bad_alloc&) {
+        system = RowPointerMatrix{};
+    }
+    if (system.Empty() || count < 1) {
+        logFile.ReportError(reporter, function, Message::noMemory, "");
+        return Status::noMemory;
+    }
+    for (int o = 0; o < n; ++o) rows[Size(o)] = unknowns.data() + Size(o) * k;
+    const auto added = [&](std::size_t c) {
+        return excitations.added != nullptr ? excitations.added[c] : nullptr;
+    };
+    int status = feed([&](int o, const Complex* rowA, const Complex* rowB) {
+        Complex* rhs = rows[Size(o)];
+        for (std::size_t c = 0; c < k; ++c) {
+            const Complex r =
+                c == 0 ? AssembleSystemRow(n, rowA, rowB, excitations.types[0],
+                                           excitations.values[0], system.rows[Size(o)])
+                       : SystemRowRightHandSide(n, rowA, rowB, excitations.types[c],
+                                                excitations.values[c]);
+            // No term at all, not even 0, where none is given.
+            rhs[c] = added(c) != nullptr ? r + added(c)[o] : r;
+        }
+    });
+    if (status < 0) return status;
+    if (count == 1) {
+        status = SolveAssembledSystem(system.rows.get(), unknowns.data(), n, threads);
+        if (status < 0) return status;
+    } else {
+        logFile.Print("Solving linear equation...", 1);
+        status = linEqu.LUDecompose(system.rows.get(), n);
+        if (status < 0) return status;
+        linEqu.LUSubstituteColumns(system.rows.get(), rows.data(), n, 0, count, workspace.data());
+        logFile.Print("Ready\n", 1);
+    }
+    for (std::size_t c = 0; c < k; ++c) {
+        const Complex* solution = unknowns.data();
+        if (count > 1) {
+            for (int o = 0; o < n; ++o) column[Size(o)] = rows[Size(o)][c];
+            solution = column.data();
+        }
+        RecoverSurfaceSolution(n, excitations.types[c], excitations.values[c], solution,
+                               p[c].data(), v[c].data());
+        pressures[c].swap(p[c]);
+        velocities[c].swap(v[c]);
+    }
+    return Status::ok;
+}
+
 int CSolver::SolveSurfaceSystem(int n, const Complex* a, const Complex* b,
                                 const std::int16_t* types, const Complex* values,
                                 std::vector<Complex>& pressures,
                                 std::vector<Complex>& velocities) const {
-    RowPointerMatrix system = AllocateMatrix(n);
-    std::vector<Complex> unknowns;
-    std::vector<Complex> p;
-    std::vector<Complex> v;
-    try {
-        unknowns.resize(Size(n));
-        p.resize(Size(n));
-        v.resize(Size(n));
-    } catch (const std::bad_alloc&) {
-        system = RowPointerMatrix{};
-    }
-    if (system.Empty()) {
-        logFile.ReportError(className, "SolveSurfaceSystem", Message::noMemory, "");
-        return Status::noMemory;
-    }
-    for (int o = 0; o < n; ++o) {
-        const std::size_t offset = static_cast<std::size_t>(o) * Size(n);
-        unknowns[o] = AssembleSystemRow(n, a + offset, b + offset, types, values, system.rows[o]);
-    }
-    const int status = SolveAssembledSystem(system.rows.get(), unknowns.data(), n, config.threads);
-    if (status < 0) return status;
-    RecoverSurfaceSolution(n, types, values, unknowns.data(), p.data(), v.data());
-    pressures.swap(p);
-    velocities.swap(v);
-    return Status::ok;
+    const SurfaceRowFeed rowsInMemory = [&](const SurfaceRowTake& take) {
+        for (int o = 0; o < n; ++o) {
+            const std::size_t offset = static_cast<std::size_t>(o) * Size(n);
+            take(o, a + offset, b + offset);
+        }
+        return Status::ok;
+    };
+    return SolveSurfaceRows(n, types, values, nullptr, rowsInMemory, config.threads, className,
+                            "SolveSurfaceSystem", pressures, velocities);
 }
 
 int CSolver::ComputeCMatrix(int n, Complex* a, Complex* b) const {
@@ -168,47 +232,36 @@ int CSolver::SolveLinearSystem(const char* matrixFileName, const char* excitatio
     // The system is assembled while the matrix file is read: A and B are never held whole.
     const std::unique_ptr<Complex[]> rowA = AllocateArray(Size(n));
     const std::unique_ptr<Complex[]> rowB = AllocateArray(Size(n));
-    std::vector<Complex> unknowns;
-    std::vector<Complex> pressures;
-    std::vector<Complex> velocities;
-    bool vectorsAllocated = true;
-    try {
-        unknowns.resize(Size(n));
-        pressures.resize(Size(n));
-        velocities.resize(Size(n));
-    } catch (const std::bad_alloc&) {
-        vectorsAllocated = false;
-    }
-    RowPointerMatrix system;
-    if (rowA != nullptr && rowB != nullptr && vectorsAllocated) system = AllocateMatrix(n);
-    if (system.Empty()) {
+    if (rowA == nullptr || rowB == nullptr) {
         logFile.ReportError(className, function, Message::noMemory, "");
         return Status::noMemory;
     }
-
-    logFile.Print("Reading surface matrix...", 1);
-    int fileRows = 0;
-    int fileColumns = 0;
-    status = fileIO.OpenMatrixFileR(matrixFileName, &fileRows, &fileColumns, config.matrixFileMode);
+    const SurfaceRowFeed rowsFromFile = [&](const SurfaceRowTake& take) {
+        logFile.Print("Reading surface matrix...", 1);
+        int fileRows = 0;
+        int fileColumns = 0;
+        int read = fileIO.OpenMatrixFileR(matrixFileName, &fileRows, &fileColumns,
+                                          config.matrixFileMode);
+        if (read < 0) return read;
+        if (fileRows != n || fileColumns != n) {
+            logFile.ReportError(className, function, Message::invalidData, "number of rows");
+            return Status::invalidData;
+        }
+        for (int o = 0; o < n; ++o) {
+            read = fileIO.ReadMatrixRow(rowA.get(), rowB.get());
+            if (read < 0) return read;
+            take(o, rowA.get(), rowB.get());
+        }
+        read = fileIO.CloseMatrixFile();
+        if (read < 0) return read;
+        logFile.Print("Ready\n", 1);
+        return Status::ok;
+    };
+    std::vector<Complex> pressures;
+    std::vector<Complex> velocities;
+    status = SolveSurfaceRows(n, types.data(), values.data(), nullptr, rowsFromFile,
+                              config.threads, className, function, pressures, velocities);
     if (status < 0) return status;
-    if (fileRows != n || fileColumns != n) {
-        logFile.ReportError(className, function, Message::invalidData, "number of rows");
-        return Status::invalidData;
-    }
-    for (int o = 0; o < n; ++o) {
-        status = fileIO.ReadMatrixRow(rowA.get(), rowB.get());
-        if (status < 0) return status;
-        unknowns[o] = AssembleSystemRow(n, rowA.get(), rowB.get(), types.data(), values.data(),
-                                        system.rows[o]);
-    }
-    status = fileIO.CloseMatrixFile();
-    if (status < 0) return status;
-    logFile.Print("Ready\n", 1);
-
-    status = SolveAssembledSystem(system.rows.get(), unknowns.data(), n, config.threads);
-    if (status < 0) return status;
-    RecoverSurfaceSolution(n, types.data(), values.data(), unknowns.data(), pressures.data(),
-                           velocities.data());
 
     logFile.Print("Writing surface results to file...", 1);
     status = fileIO.WriteResultFile(resultFileName, n, pressures.data(), velocities.data(),

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -17,6 +18,13 @@ struct RowPointerMatrix {
     std::unique_ptr<Complex[]> entries;
     bool Empty() const { return rows == nullptr; }
 };
+
+// Takes row o of A and of B (n entries each, valid for the call): take(o, rowA, rowB).
+using SurfaceRowTake = std::function<void(int, const Complex*, const Complex*)>;
+// Hands the n rows of A and B of the surface points to take, in row order and one at a time:
+// from a matrix file, from memory, or computed while they are taken. 0, or the negative status
+// of a failure after its report; no further row is handed on after a failure.
+using SurfaceRowFeed = std::function<int(const SurfaceRowTake&)>;
 
 class CSolver {
 public:
@@ -45,6 +53,31 @@ public:
     int SolveSurfaceSystem(int n, const Complex* a, const Complex* b, const std::int16_t* types,
                            const Complex* values, std::vector<Complex>& pressures,
                            std::vector<Complex>& velocities) const;
+    // The one assembly of the surface system, whatever feeds its rows: allocates the system of
+    // n points, assembles each row as it is fed (with added[o], when added is given, added to
+    // the right-hand side of row o), factorises and substitutes on `threads` threads (0 for
+    // every hardware thread) and returns the pressures and velocities (n each; the vectors are
+    // replaced). 0; -4 when the memory is refused, reported under reporter and function; the
+    // feed's status; -1 for a singular system (reported by CLinEqu).
+    static int SolveSurfaceRows(int n, const std::int16_t* types, const Complex* values,
+                                const Complex* added, const SurfaceRowFeed& feed, int threads,
+                                const char* reporter, const char* function,
+                                std::vector<Complex>& pressures, std::vector<Complex>& velocities);
+    // The same for several excitations whose system matrix is the same (SameSystemMatrix in
+    // solver/SurfaceSystem.h): the system assembled once, from the first excitation, a
+    // right-hand side for each, one factorisation. Excitation c has types[c], values[c] and
+    // added[c] (null: none; `added` itself may be null) and gets pressures[c], velocities[c];
+    // each is bit for bit what it gets solved alone.
+    struct SurfaceExcitations {
+        int count = 0;
+        const std::int16_t* const* types = nullptr;
+        const Complex* const* values = nullptr;
+        const Complex* const* added = nullptr;
+    };
+    static int SolveSurfaceRows(int n, const SurfaceExcitations& excitations,
+                                const SurfaceRowFeed& feed, int threads, const char* reporter,
+                                const char* function, std::vector<Complex>* pressures,
+                                std::vector<Complex>* velocities);
     // Factorises the assembled system in place and overwrites rightHandSide with the unknowns,
     // between the "Solving linear equation..." and "Ready" lines, on `threads` threads (0 for
     // every hardware thread; the result is the same for every count). 0 or -1 (reported).

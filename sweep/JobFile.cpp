@@ -293,10 +293,23 @@ Problem ReadIncident(const JobLine& line, SweepJob& job) {
     return "";
 }
 
+// What the user means: ACCEPT SIZE, ACCEPT SIDE (mistakes caught before the first frequency),
+// ACCEPT UNTRUSTED (frequencies that stay untrusted), or several on one line.
 Problem ReadAccept(const JobLine& line, SweepJob& job) {
     const std::vector<std::string> words = Words(line.values);
-    if (words.size() != 1 || Upper(words[0]) != "UNTRUSTED") return "expected UNTRUSTED";
-    job.acceptUntrusted = true;
+    if (words.empty()) return "expected SIZE, SIDE, UNTRUSTED or several of them";
+    for (const std::string& word : words) {
+        const std::string what = Upper(word);
+        if (what == "SIZE") {
+            job.acceptSize = true;
+        } else if (what == "SIDE") {
+            job.acceptSide = true;
+        } else if (what == "UNTRUSTED") {
+            job.acceptUntrusted = true;
+        } else {
+            return "'" + word + "' is none of SIZE, SIDE and UNTRUSTED";
+        }
+    }
     return "";
 }
 

@@ -11,8 +11,6 @@
 
 struct SweepJob : ModelDescription {
     std::string writeExcitation;  // where the derived excitation is written, or empty
-    // Ascending, each frequency once.
-    std::vector<double> frequencies;
     std::string outputDirectory;
     // ACCEPT UNTRUSTED: frequencies whose residual stays above the limit after CHIEF are
     // reported with a warning, the exit status stays 0.

@@ -126,7 +126,8 @@ TEST(JobFile, ErrorsNameTheFileTheLineAndTheKey) {
     ExpectError(minimal + "BOUNDARY ALL Q 1 0\n", " line 5, BOUNDARY: the type 'Q'");
     ExpectError(minimal + "BOUNDARY ALL V 1\n", " line 5, BOUNDARY: expected");
     ExpectError(minimal + "CHIEF SOMETIMES\n", " line 5, CHIEF: expected");
-    ExpectError(minimal + "ACCEPT ANYTHING\n", " line 5, ACCEPT: expected UNTRUSTED");
+    ExpectError(minimal + "ACCEPT ANYTHING\n",
+                " line 5, ACCEPT: 'ANYTHING' is none of SIZE, SIDE and UNTRUSTED");
     ExpectError(minimal + "DENSITY\n", " line 5, DENSITY: a value is missing");
     ExpectError(minimal + "POINT_EPS 0\n", " line 5, POINT_EPS: a value is out of range");
     ExpectError(minimal + "MATRIX_FILE binary\n", " line 5, MATRIX_FILE: a value is out of range");
