@@ -4,6 +4,16 @@
 
 CLogFile logFile;
 
+namespace {
+
+thread_local std::string* threadSink = nullptr;
+
+}  // namespace
+
+void CLogFile::SetConsoleSink(std::string* sink) { threadSink = sink; }
+
+std::string* CLogFile::ConsoleSink() const { return threadSink; }
+
 CLogFile::~CLogFile() { Close(); }
 
 int CLogFile::Open() { return Open("Kavoral.log"); }
@@ -39,8 +49,13 @@ void CLogFile::Close() {
 }
 
 void CLogFile::Write(const char* text, int logFlag) {
-    if (consoleSink != nullptr) {
-        consoleSink->append(text);
+    const std::lock_guard<std::mutex> lock(writing);
+    WriteLocked(text, logFlag);
+}
+
+void CLogFile::WriteLocked(const char* text, int logFlag) {
+    if (threadSink != nullptr) {
+        threadSink->append(text);
     } else if (!quiet) {
         std::fputs(text, stdout);
     }
@@ -62,25 +77,25 @@ void CLogFile::PrintNumber(int number, int logFlag) {
 }
 
 void CLogFile::PrintCounter(int index, int total) {
-    PrintNumber(index, 0);
-    Write("/", 0);
-    PrintNumber(total, 0);
-    Write("\r", 0);
+    char text[32];
+    std::snprintf(text, sizeof text, "%d/%d\r", index, total);
+    Write(text, 0);
 }
 
 void CLogFile::ReportError(const char* className, const char* functionName, const char* message,
                            const char* comment) {
+    const std::lock_guard<std::mutex> lock(writing);
     ++reportCount;
     const auto line = [this](const char* label, const char* value) {
         if (value == nullptr || value[0] == '\0') return;
-        Write(label, 1);
-        Write(value, 1);
-        Write("\n", 1);
+        WriteLocked(label, 1);
+        WriteLocked(value, 1);
+        WriteLocked("\n", 1);
     };
-    Write("\n######## ERROR ########\n", 1);
+    WriteLocked("\n######## ERROR ########\n", 1);
     line("Class:\t\t", className);
     line("Function:\t", functionName);
     line("Message:\t", message);
     line("Comment:\t", comment);
-    Write("\n", 1);
+    WriteLocked("\n", 1);
 }

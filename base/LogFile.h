@@ -2,10 +2,15 @@
 // "Kavoral.log", which grows across runs. On top of it sits the error report block that every
 // failing operation writes once before it returns its negative status. The writer is
 // process-wide; a program that drives the library decides where its text goes: into a log file
-// of its own, nowhere (quiet), or into a string (captured).
+// of its own, nowhere (quiet), or into a string (captured). Threads may write at once: each
+// text and each report block is written whole, and a string that captures the console belongs
+// to the thread that set it (and to the helpers it starts through ForEachPiece), so that work
+// running side by side keeps its text apart.
 #pragma once
 
+#include <atomic>
 #include <cstdio>
+#include <mutex>
 #include <string>
 
 class CLogFile {
@@ -38,21 +43,23 @@ public:
     void ReportError(const char* className, const char* functionName, const char* message,
                      const char* comment);
 
-    // While a sink is set, console text is appended to it instead of the standard output.
-    void SetConsoleSink(std::string* sink) { consoleSink = sink; }
-    std::string* ConsoleSink() const { return consoleSink; }
+    // While a sink is set, the calling thread's console text is appended to it instead of the
+    // standard output. Each thread has a sink of its own (none at first).
+    void SetConsoleSink(std::string* sink);
+    std::string* ConsoleSink() const;
     // While quiet, console text is dropped (a sink still receives it); the log file is unchanged.
     void SetQuiet(bool quietFlag) { quiet = quietFlag; }
     // The error reports written since the process started.
-    long ReportCount() const { return reportCount; }
+    long ReportCount() const { return reportCount.load(); }
 
 private:
     void Write(const char* text, int logFlag);
+    void WriteLocked(const char* text, int logFlag);  // with `writing` held
 
     std::FILE* file = nullptr;
-    std::string* consoleSink = nullptr;
     bool quiet = false;
-    long reportCount = 0;
+    std::atomic<long> reportCount{0};
+    std::mutex writing;
     bool hold = false;
     std::string held;
 };

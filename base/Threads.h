@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "base/LogFile.h"
+
 // The threads to use for a requested count: a positive count as it is, 0 every hardware thread.
 inline int ResolveThreadCount(int requested) {
     if (requested > 0) return requested;
@@ -19,9 +21,9 @@ inline int ResolveThreadCount(int requested) {
 // Runs work(piece, worker) once for every piece in [0, pieceCount), on at most `threads` threads
 // of which the calling thread is one, and returns when all pieces are done; worker (0 for the
 // caller) tells the threads apart, for work space of their own. The pieces must write
-// disjoint memory. When the system refuses a further thread, the threads already running (at
-// least the caller) do the remaining pieces. No exception leaves this function unless `work`
-// throws, which it must not.
+// disjoint memory. The helpers write their console text where the caller's goes. When the
+// system refuses a further thread, the threads already running (at least the caller) do the
+// remaining pieces. No exception leaves this function unless `work` throws, which it must not.
 template <class Work>
 void ForEachPiece(int threads, int pieceCount, const Work& work) {
     if (pieceCount <= 0) return;
@@ -31,7 +33,9 @@ void ForEachPiece(int threads, int pieceCount, const Work& work) {
         return;
     }
     std::atomic<int> next{0};
+    std::string* const sink = logFile.ConsoleSink();
     const auto run = [&](int worker) {
+        if (worker > 0) logFile.SetConsoleSink(sink);
         for (int piece = next.fetch_add(1); piece < pieceCount; piece = next.fetch_add(1))
             work(piece, worker);
     };

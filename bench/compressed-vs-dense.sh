@@ -9,7 +9,8 @@
 #        (default cases: 4:1 4:3 5:1 5:3 5:20 6:1 6:3; the dense solver is skipped at level 6,
 #        whose dense system would take 27 GB). THREADS=n sets the THREADS key (default: all),
 #        SOLVER_TOLERANCE=t the compression tolerance of the compressed runs, SOLVERS="COMPRESSED"
-#        runs one solver only.
+#        runs one solver only, WORK=folder keeps the meshes and outputs there (a later run with
+#        SOLVERS=COMPRESSED in the same folder compares with the dense outputs kept).
 # Level 6 needs about 2 GB and minutes per case: run it on a quiet machine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,8 +18,13 @@ build=$(cd "${1:-build}" && pwd)
 shift || true
 cases=${*:-4:1 4:3 5:1 5:3 5:20 6:1 6:3}
 python=/usr/bin/python3
-work=$(mktemp -d "${TMPDIR:-/tmp}/kavoral-compressed-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+if [ -n "${WORK:-}" ]; then
+    mkdir -p "$WORK"
+    work=$(cd "$WORK" && pwd)
+else
+    work=$(mktemp -d "${TMPDIR:-/tmp}/kavoral-compressed-bench.XXXXXX")
+    trap 'rm -rf "$work"' EXIT
+fi
 cd "$work"
 cp "$root/data/Gauss.cfs" .
 echo "processor: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $(nproc) cores," \

@@ -21,6 +21,20 @@ std::unique_ptr<Complex[]> NewEntries(std::size_t count) {
 
 }  // namespace
 
+int CHMatrix::StoreLowRank(StoredBlock& block, const std::vector<Complex>& u,
+                           const std::vector<Complex>& w, int m, int n, int rank) {
+    const std::size_t uSize = static_cast<std::size_t>(rank) * static_cast<std::size_t>(m);
+    const std::size_t wSize = static_cast<std::size_t>(rank) * static_cast<std::size_t>(n);
+    if (rank > 0) {
+        block.data = NewEntries(uSize + wSize);
+        std::copy(u.begin(), u.begin() + static_cast<std::ptrdiff_t>(uSize), block.data.get());
+        std::copy(w.begin(), w.begin() + static_cast<std::ptrdiff_t>(wSize),
+                  block.data.get() + uSize);
+    }
+    block.rank = rank;
+    return Status::ok;
+}
+
 void CHMatrix::Clear() {
     blocks.clear();
     rowTree = CClusterTree();
@@ -30,6 +44,23 @@ void CHMatrix::Clear() {
 
 int CHMatrix::Assemble(const CClusterTree& rows, const CClusterTree& columns,
                        const BlockEntryFunction& entries, const HMatrixOptions& options) {
+    return AssembleAll(rows, columns, entries, options, nullptr, nullptr);
+}
+
+int CHMatrix::AssembleWithProduct(const CClusterTree& rows, const CClusterTree& columns,
+                                  const BlockEntryFunction& pairEntries,
+                                  const HMatrixOptions& options, const Complex* x, Complex* y) {
+    if (x == nullptr || y == nullptr) {
+        Clear();
+        logFile.ReportError(className, "Assemble", Message::badArguments, nullptr);
+        return Status::badArguments;
+    }
+    return AssembleAll(rows, columns, pairEntries, options, x, y);
+}
+
+int CHMatrix::AssembleAll(const CClusterTree& rows, const CClusterTree& columns,
+                          const BlockEntryFunction& entries, const HMatrixOptions& options,
+                          const Complex* x, Complex* y) {
     Clear();
     threadCount = options.threads;
     if (!entries || !(options.tolerance > 0.0) || rows.PointCount() == 0 ||
@@ -43,12 +74,25 @@ int CHMatrix::Assemble(const CClusterTree& rows, const CClusterTree& columns,
     const std::vector<BlockNode>& nodes = tree.Blocks();
     std::vector<int> assemblyOrder;
     std::vector<int> blockStatus;
+    // With a companion: each block's share of K x, at the block's offset.
+    std::vector<std::size_t> partOffsets;
+    std::vector<Complex> parts;
     try {
         rowTree = rows;
         columnTree = columns;
         blocks.resize(nodes.size());
         assemblyOrder.resize(nodes.size());
         blockStatus.assign(nodes.size(), Status::ok);
+        if (x != nullptr) {
+            partOffsets.assign(nodes.size() + 1, 0);
+            for (std::size_t b = 0; b < nodes.size(); ++b) {
+                partOffsets[b + 1] =
+                    partOffsets[b] +
+                    static_cast<std::size_t>(
+                        rowTree.Nodes()[static_cast<std::size_t>(nodes[b].rowNode)].count);
+            }
+            parts.resize(partOffsets.back());
+        }
     } catch (const std::bad_alloc&) {
         Clear();
         logFile.ReportError(className, "Assemble", Message::noMemory, nullptr);
@@ -82,9 +126,13 @@ int CHMatrix::Assemble(const CClusterTree& rows, const CClusterTree& columns,
             static_cast<std::size_t>(assemblyOrder[static_cast<std::size_t>(piece)]);
         int pieceStatus;
         try {
-            pieceStatus = AssembleBlock(blocks[b], nodes[b].admissible, entries, options,
-                                        uSpace[static_cast<std::size_t>(worker)],
-                                        wSpace[static_cast<std::size_t>(worker)]);
+            std::vector<Complex>& u = uSpace[static_cast<std::size_t>(worker)];
+            std::vector<Complex>& w = wSpace[static_cast<std::size_t>(worker)];
+            pieceStatus = x == nullptr
+                              ? AssembleBlock(blocks[b], nodes[b].admissible, entries, options, u, w)
+                              : AssemblePairBlock(blocks[b], nodes[b].admissible, entries, options,
+                                                  Product{x, parts.data() + partOffsets[b]}, u,
+                                                  w);
         } catch (const std::bad_alloc&) {
             pieceStatus = Status::noMemory;
             outOfMemory = true;
@@ -127,6 +175,92 @@ int CHMatrix::Assemble(const CClusterTree& rows, const CClusterTree& columns,
         }
     }
     statistics = result;
+    if (x != nullptr) {
+        // The parts are added in block order, whatever thread computed them.
+        const std::vector<int>& order = rowTree.Order();
+        std::vector<Complex> sum;
+        try {
+            sum.assign(order.size(), Complex{0.0, 0.0});
+        } catch (const std::bad_alloc&) {
+            Clear();
+            logFile.ReportError(className, "Assemble", Message::noMemory, nullptr);
+            return Status::noMemory;
+        }
+        for (std::size_t b = 0; b < blocks.size(); ++b) {
+            const HMatrixBlock view = Block(static_cast<int>(b));
+            for (int i = 0; i < view.rowCount; ++i)
+                sum[static_cast<std::size_t>(view.rowFirst + i)] += parts[partOffsets[b] +
+                                                                       static_cast<std::size_t>(i)];
+        }
+        for (std::size_t k = 0; k < order.size(); ++k) y[order[k]] = sum[k];
+    }
+    return Status::ok;
+}
+
+int CHMatrix::AssemblePairBlock(StoredBlock& block, bool admissible,
+                                const BlockEntryFunction& entries, const HMatrixOptions& options,
+                                const Product& product, std::vector<Complex>& u,
+                                std::vector<Complex>& w) {
+    const ClusterNode& rowNode = rowTree.Nodes()[static_cast<std::size_t>(block.rowNode)];
+    const ClusterNode& columnNode = columnTree.Nodes()[static_cast<std::size_t>(block.columnNode)];
+    const int m = rowNode.count;
+    const int n = columnNode.count;
+    const std::size_t mm = static_cast<std::size_t>(m);
+    const std::size_t nn = static_cast<std::size_t>(n);
+    const int* rows = rowTree.Order().data() + rowNode.first;
+    const int* columns = columnTree.Order().data() + columnNode.first;
+    // The block's columns of this matrix, then the same columns of K.
+    std::vector<int> pair(2 * nn);
+    for (std::size_t j = 0; j < nn; ++j) {
+        pair[j] = columns[j];
+        pair[nn + j] = columns[j] + Columns();
+    }
+    const Complex* x = product.x;
+    if (admissible) {
+        const int pairBreakEven = static_cast<int>(2LL * m * n / (m + 2LL * n));
+        int rank = CrossApproximate(entries, rows, m, pair.data(), 2 * n, options.tolerance,
+                                    pairBreakEven, u, w);
+        if (rank < 0) return rank;
+        if (rank <= pairBreakEven) {
+            // K x = U (W_K x), W_K the right half of every row of W.
+            for (std::size_t i = 0; i < mm; ++i) product.part[i] = {0.0, 0.0};
+            for (int l = 0; l < rank; ++l) {
+                const Complex* row = w.data() + static_cast<std::size_t>(l) * 2 * nn + nn;
+                Complex sum{0.0, 0.0};
+                for (std::size_t j = 0; j < nn; ++j) sum += row[j] * x[columns[j]];
+                AddScaled(product.part, u.data() + static_cast<std::size_t>(l) * mm, sum, m);
+            }
+            // This matrix is U times the left halves, moved together.
+            for (int l = 1; l < rank; ++l) {
+                std::copy(w.begin() + static_cast<std::ptrdiff_t>(2 * nn * l),
+                          w.begin() + static_cast<std::ptrdiff_t>(2 * nn * l + nn),
+                          w.begin() + static_cast<std::ptrdiff_t>(nn * l));
+            }
+            const int breakEven =
+                static_cast<int>(static_cast<long long>(m) * n / (static_cast<long long>(m) + n));
+            if (rank > 0 && options.recompression > 0.0)
+                rank = Recompress(u.data(), w.data(), m, n, rank,
+                                  options.recompression * options.tolerance);
+            if (rank <= breakEven) return StoreLowRank(block, u, w, m, n, rank);
+            block.data = NewEntries(mm * nn);
+            block.rank = -1;
+            const int status = entries(rows, m, columns, n, block.data.get());
+            if (status < 0) block.data.reset();
+            return status < 0 ? status : Status::ok;
+        }
+    }
+    std::vector<Complex> both(mm * 2 * nn);
+    const int status = entries(rows, m, pair.data(), 2 * n, both.data());
+    if (status < 0) return status;
+    block.data = NewEntries(mm * nn);
+    block.rank = -1;
+    for (std::size_t i = 0; i < mm; ++i) {
+        const Complex* row = both.data() + i * 2 * nn;
+        std::copy(row, row + nn, block.data.get() + i * nn);
+        Complex sum{0.0, 0.0};
+        for (std::size_t j = 0; j < nn; ++j) sum += row[nn + j] * x[columns[j]];
+        product.part[i] = sum;
+    }
     return Status::ok;
 }
 
@@ -149,19 +283,7 @@ int CHMatrix::AssembleBlock(StoredBlock& block, bool admissible, const BlockEntr
         if (rank <= breakEven && options.recompression > 0.0)
             rank = Recompress(u.data(), w.data(), m, n, rank,
                               options.recompression * options.tolerance);
-        if (rank <= breakEven) {
-            const std::size_t uSize = static_cast<std::size_t>(rank) * static_cast<std::size_t>(m);
-            const std::size_t wSize = static_cast<std::size_t>(rank) * static_cast<std::size_t>(n);
-            if (rank > 0) {
-                block.data = NewEntries(uSize + wSize);
-                std::copy(u.begin(), u.begin() + static_cast<std::ptrdiff_t>(uSize),
-                          block.data.get());
-                std::copy(w.begin(), w.begin() + static_cast<std::ptrdiff_t>(wSize),
-                          block.data.get() + uSize);
-            }
-            block.rank = rank;
-            return Status::ok;
-        }
+        if (rank <= breakEven) return StoreLowRank(block, u, w, m, n, rank);
     }
     block.data = NewEntries(static_cast<std::size_t>(m) * static_cast<std::size_t>(n));
     block.rank = -1;

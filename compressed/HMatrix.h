@@ -62,6 +62,15 @@ public:
     // largest first; after a failure no further block starts.
     int Assemble(const CClusterTree& rows, const CClusterTree& columns,
                  const BlockEntryFunction& entries, const HMatrixOptions& options);
+    // The same, with a second matrix K beside it of the same rows and columns, and in the same
+    // pass over the blocks y = K x: `pairEntries` gives column j of this matrix as column j and
+    // column j of K as column n + j (n the column count), and every block of both comes from
+    // one call for a dense block, or one cross approximation of the two side by side for a
+    // low-rank one. K is not kept. x (n values) and y (Rows() values) in the caller's numbering;
+    // y is the same bit for bit for every thread count. Returns as Assemble.
+    int AssembleWithProduct(const CClusterTree& rows, const CClusterTree& columns,
+                            const BlockEntryFunction& pairEntries, const HMatrixOptions& options,
+                            const Complex* x, Complex* y);
 
     int Rows() const override { return rowTree.PointCount(); }
     int Columns() const override { return columnTree.PointCount(); }
@@ -83,9 +92,23 @@ private:
         int rank = -1;
         std::unique_ptr<Complex[]> data;
     };
+    // The companion of a joint assembly: its vector x and each block's share of K x.
+    struct Product {
+        const Complex* x = nullptr;
+        Complex* part = nullptr;  // rowCount values of the block
+    };
+    int AssembleAll(const CClusterTree& rows, const CClusterTree& columns,
+                    const BlockEntryFunction& entries, const HMatrixOptions& options,
+                    const Complex* x, Complex* y);
     int AssembleBlock(StoredBlock& block, bool admissible, const BlockEntryFunction& entries,
                       const HMatrixOptions& options, std::vector<Complex>& u,
                       std::vector<Complex>& w);
+    int AssemblePairBlock(StoredBlock& block, bool admissible, const BlockEntryFunction& entries,
+                          const HMatrixOptions& options, const Product& product,
+                          std::vector<Complex>& u, std::vector<Complex>& w);
+    // Keeps the first `rank` columns of U and rows of W (m x rank and rank x n) as the block.
+    static int StoreLowRank(StoredBlock& block, const std::vector<Complex>& u,
+                            const std::vector<Complex>& w, int m, int n, int rank);
     int Multiply(const Complex* x, Complex* y, bool adjoint) const;
     void Clear();
 

@@ -14,23 +14,24 @@ int RegionMap::Find(const std::string& name) const {
     return -1;
 }
 
-int CRegionsFile::Read(const char* fileName, RegionMap& regions) {
+using namespace regionsFile;
+
+int ReadRegionsFile(const char* fileName, RegionMap& regions) {
     regions = RegionMap{};
     // No valid file is larger than its longest lines for the largest surface.
     const long sizeLimit = static_cast<long>(elementLimit + 1000) * lineLimit;
     std::string text;
-    const int status = ReadWholeFile(className, "ReadRegionsFile", fileName, sizeLimit, text);
+    const int status = ReadWholeFile("", "ReadRegionsFile", fileName, sizeLimit, text);
     if (status < 0) return status;
-    return ReadText(text, fileName, regions);
+    return ReadRegionsText(text, fileName, regions);
 }
 
-int CRegionsFile::ReadText(const std::string& text, const std::string& fileName,
-                           RegionMap& regions) {
+int ReadRegionsText(const std::string& text, const std::string& fileName, RegionMap& regions) {
     const char* const function = "ReadRegionsFile";
     regions = RegionMap{};
     const auto fail = [&](int line, const std::string& problem) {
         const std::string comment = fileName + " line " + std::to_string(line) + ": " + problem;
-        logFile.ReportError(className, function, Message::badInputFile, comment.c_str());
+        logFile.ReportError("", function, Message::badInputFile, comment.c_str());
         regions = RegionMap{};
         return Status::badInputFile;
     };

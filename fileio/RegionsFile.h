@@ -15,18 +15,14 @@ struct RegionMap {
     int Find(const std::string& name) const;  // -1 when no element is in the region
 };
 
-class CRegionsFile {
-public:
-    static constexpr int elementLimit = wideSurfaceIndexLimit;
-    static constexpr int nameLimit = 64;  // characters of a region name
-    static constexpr int lineLimit = CTextReader::lineLimit;
+namespace regionsFile {
+constexpr int elementLimit = wideSurfaceIndexLimit;
+constexpr int nameLimit = 64;  // characters of a region name
+constexpr int lineLimit = CTextReader::lineLimit;
+}  // namespace regionsFile
 
-    // Reads the file into `regions` (replaced). 0, or a negative status after one report that
-    // names the file and the line. No other side effect.
-    int Read(const char* fileName, RegionMap& regions);
-    // The same for the file's text held in memory.
-    int ReadText(const std::string& text, const std::string& fileName, RegionMap& regions);
-
-private:
-    const char* className = "CRegionsFile";
-};
+// Reads the file into `regions` (replaced). 0, or a negative status after one report that names
+// the file and the line. No other side effect.
+int ReadRegionsFile(const char* fileName, RegionMap& regions);
+// The same for the file's text held in memory.
+int ReadRegionsText(const std::string& text, const std::string& fileName, RegionMap& regions);

@@ -30,7 +30,7 @@ std::string RegionNames(const RegionMap* regions) {
 
 }  // namespace
 
-double CBoundaryConditions::ElementArea(const Vector3* points, const SurfaceElement& element) {
+double ElementArea(const Vector3* points, const SurfaceElement& element) {
     const Vector3 p0 = points[element.nodes[0]];
     const Vector3 p1 = points[element.nodes[1]];
     const Vector3 p2 = points[element.nodes[2]];
@@ -39,14 +39,13 @@ double CBoundaryConditions::ElementArea(const Vector3* points, const SurfaceElem
     return area;
 }
 
-int CBoundaryConditions::Derive(const Vector3* points, int pointCount,
-                                const SurfaceElement* elements, int elementCount,
-                                const RegionMap* regions,
-                                const std::vector<BoundaryCondition>& conditions,
-                                const std::string& jobFile, PointExcitation& excitation) {
+int DeriveExcitation(const Vector3* points, int pointCount, const SurfaceElement* elements,
+                     int elementCount, const RegionMap* regions,
+                     const std::vector<BoundaryCondition>& conditions, const std::string& jobFile,
+                     PointExcitation& excitation) {
     const char* const function = "DeriveExcitation";
     const auto fail = [&](const std::string& comment) {
-        logFile.ReportError(className, function, Message::invalidData, comment.c_str());
+        logFile.ReportError("", function, Message::invalidData, comment.c_str());
         excitation = PointExcitation{};
         return Status::invalidData;
     };

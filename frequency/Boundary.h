@@ -19,21 +19,14 @@
 #include "frequency/ModelDescription.h"
 #include "surface/SurfaceElement.h"
 
-class CBoundaryConditions {
-public:
-    // The excitation of the pointCount points of the surface file from its elementCount elements
-    // (the elements of the file, before any reflection), their regions (null: every element is
-    // in ALL only) and the conditions. 0, or -5 after one report when a condition names a region
-    // that no element has, or an element is left without a condition.
-    int Derive(const Vector3* points, int pointCount, const SurfaceElement* elements,
-               int elementCount, const RegionMap* regions,
-               const std::vector<BoundaryCondition>& conditions, const std::string& jobFile,
-               PointExcitation& excitation);
+// The excitation of the pointCount points of the surface file from its elementCount elements (the
+// elements of the file, before any reflection), their regions (null: every element is in ALL
+// only) and the conditions. 0, or -5 after one report when a condition names a region that no
+// element has, or an element is left without a condition.
+int DeriveExcitation(const Vector3* points, int pointCount, const SurfaceElement* elements,
+                     int elementCount, const RegionMap* regions,
+                     const std::vector<BoundaryCondition>& conditions, const std::string& jobFile,
+                     PointExcitation& excitation);
 
-    // The area of an element: a triangle, or a quadrilateral as the two triangles 0 1 2 and
-    // 0 2 3.
-    static double ElementArea(const Vector3* points, const SurfaceElement& element);
-
-private:
-    const char* className = "CBoundaryConditions";
-};
+// The area of an element: a triangle, or a quadrilateral as the two triangles 0 1 2 and 0 2 3.
+double ElementArea(const Vector3* points, const SurfaceElement& element);

@@ -1,9 +1,10 @@
 // The surface system of one frequency held as compressed matrices instead of dense rows, for
 // surfaces too large for the dense LU: the system matrix (the columns of A and -B that the
-// excitation selects) and the matrix that multiplies the known values, both by blocks from the
-// generator, solved by GMRES with the near-field preconditioner, or by least squares with the
-// rows of CHIEF points; and the field formula at many points from a compressed matrix too. No
-// step costs n^2 time or memory.
+// excitation selects) by blocks from the generator, with the product of the matrix that
+// multiplies the known values in the same pass over the blocks (each block's entries of A and
+// B computed once for both), solved by GMRES, or by least squares with the rows of CHIEF
+// points (either with the near-field preconditioner when asked for); and the field formula at
+// many points from a compressed matrix too. No step costs n^2 time or memory.
 #pragma once
 
 #include <cstddef>
@@ -31,6 +32,10 @@ struct CompressedSettings {
     double solverTolerance = 1e-5;  // relative residual at which GMRES (or CGLS) stops
     int threads = 1;
     int maxIterations = 400;
+    // Points per diagonal block of the near-field preconditioner; 0: none. Measured on the
+    // spheres of 2562 and 10242 points at ka 1 and 3, the preconditioner (blocks of 256) saved
+    // no iteration or added up to 5, and took memory and time to build: none is the default.
+    int preconditionerBlock = 0;
 };
 
 // What a compressed solve did, for the tables and the estimate of the next one.
@@ -49,11 +54,12 @@ struct CompressedReport {
 
 // The memory a compressed solve of the n points will hold at its peak, in bytes, from the
 // partition into blocks alone (no entry computed): the dense blocks, the low-rank ones at the
-// mean rank `meanRank`, for the system and for the matrix of the known values, and the
-// preconditioner. With the rank measured in an earlier solve of the same surface the estimate
+// mean rank `meanRank`, for the system (the matrix of the known values is never held: its
+// product comes in the same pass), and the preconditioner. With the rank measured in an earlier solve of the same surface the estimate
 // is close; before any, compressedRankGuess. 0 when the partition cannot be made.
 constexpr double compressedRankGuess = 7.0;
-double EstimateCompressedBytes(const Vector3* points, int n, double meanRank);
+double EstimateCompressedBytes(const Vector3* points, int n, double meanRank,
+                               int preconditionerBlock = CompressedSettings{}.preconditionerBlock);
 // The seconds a compressed solve will take on settings.threads threads, from a short probe: a
 // sample of the blocks of the partition computed as the solve computes them, scaled to all of
 // them. 0 when the probe cannot run.

@@ -16,6 +16,7 @@
 #include "base/Constants.h"
 #include "base/LogFile.h"
 #include "base/Status.h"
+#include "frequency/ModelChecks.h"
 #include "generator/ThreadedRows.h"
 #include "solver/Solver.h"
 #include "frequency/IncidentTerms.h"
@@ -203,6 +204,8 @@ int CFrequencySolver::Solve(const Model& model, double frequency,
     result.frequency = frequency;
     const double omega = AngularFrequency(frequency);
     result.ka = model.generator->WaveNumber(omega).re * model.radius;
+    result.elementsPerWavelength =
+        ElementsPerWavelength(model.longestEdge, model.config.soundVelocity, frequency);
     AddedTerms terms;
     const int incidentStatus = IncidentTerms(model, omega, terms);
     if (incidentStatus < 0) {

@@ -24,6 +24,7 @@ struct AddedTerms {
 struct FrequencyResult {
     double frequency = 0.0;
     double ka = 0.0;
+    double elementsPerWavelength = 0.0;  // by the longest edge (frequency/ModelChecks.h)
     int status = 0;              // 0, or the negative status of the failure
     int chiefPoints = 0;         // the CHIEF points of the solution written (0: none)
     double firstResidual = 0.0;  // of the solution without CHIEF points; NaN when not checked

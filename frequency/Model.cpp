@@ -11,6 +11,7 @@
 #include "fileio/FileIO.h"
 #include "fileio/RegionsFile.h"
 #include "frequency/Boundary.h"
+#include "frequency/ModelChecks.h"
 #include "frequency/Rules.h"
 #include "surface/Preparation.h"
 
@@ -60,11 +61,11 @@ int ReadExcitation(const ModelDescription& description, const CSurface& surface,
     RegionMap fileRegions;
     const RegionMap* regions = description.regions.names.empty() ? nullptr : &description.regions;
     if (!description.regionsFile.empty()) {
-        const int status = CRegionsFile().Read(description.regionsFile.c_str(), fileRegions);
+        const int status = ReadRegionsFile(description.regionsFile.c_str(), fileRegions);
         if (status < 0) return status;
         regions = &fileRegions;
     }
-    return CBoundaryConditions().Derive(surface.points.data(), surface.pointCount,
+    return DeriveExcitation(surface.points.data(), surface.pointCount,
                                         surface.elements.data(), surface.elementCount, regions,
                                         description.boundaries, description.jobFile, excitation);
 }
@@ -147,17 +148,6 @@ int PrepareSurface(const ModelDescription& description, CSurface& surface) {
     return status;
 }
 
-double LargestDistanceFromCentroid(const CSurface& surface) {
-    const int count = surface.totalPointCount;
-    Vector3 centroid{0.0, 0.0, 0.0};
-    for (int i = 0; i < count; ++i) centroid = centroid + surface.points[i];
-    centroid = centroid * (1.0 / count);
-    double largest = 0.0;
-    for (int i = 0; i < count; ++i)
-        largest = std::max(largest, Length(surface.points[i] - centroid));
-    return largest;
-}
-
 // A point source must lie in the fluid: outside the body of an exterior problem, inside the
 // surface of an interior one, and neither on the surface nor on a field point, where its field is
 // not finite. One within an element edge of the surface varies faster than the elements there
@@ -226,6 +216,7 @@ int PrepareModel(const ModelDescription& description, Model& model) {
     model.residualLimit = description.residualLimit;
     model.solverTolerance = description.solverTolerance;
     model.incident = description.incident;
+    model.acceptSize = description.acceptSize;
     model.surface = std::make_unique<CSurface>(model.config);
     CSurface& surface = *model.surface;
     surface.indexLimit = wideSurfaceIndexLimit;
@@ -236,7 +227,7 @@ int PrepareModel(const ModelDescription& description, Model& model) {
     const SurfaceGeometry geometry{surface.points.data(), surface.elements.data(),
                                    surface.totalElementCount};
     model.longestEdge = interior::LongestEdge(geometry);
-    model.radius = LargestDistanceFromCentroid(surface);
+    model.radius = LargestDistanceFromCentroid(surface.points.data(), surface.totalPointCount);
     if (!description.divisionGiven) {
         DefaultDivision(model.longestEdge, model.config.division);
         PrintLine("DIVISION " + Number(model.config.division[0]) + " " +
@@ -254,6 +245,13 @@ int PrepareModel(const ModelDescription& description, Model& model) {
         model.fieldPoints = description.fieldPoints;
     }
 
+    // A unit mistake first: it also puts field points on the wrong side.
+    status = CheckWavelengths({model.radius, model.longestEdge, model.config.soundVelocity},
+                              description.frequencies, model.acceptSize);
+    if (status < 0) return status;
+    status = CheckFieldPointSides(geometry, model.fieldPoints, description.direction == "OUT",
+                                  description.acceptSide);
+    if (status < 0) return status;
     status = CheckPointSources(description, model, geometry);
     if (status < 0) return status;
 

@@ -34,6 +34,7 @@ struct Model {
     bool compressed = false;        // the surface system is solved compressed
     double solverTolerance = 1e-4;  // its compression tolerance
     int iterationLimit = 400;       // Krylov iterations of one solve
+    bool acceptSize = false;  // CheckWavelengths warns instead of refusing
     double radius = 0.0;  // the largest distance of a surface point from the centroid
     double longestEdge = 0.0;
 };
@@ -50,7 +51,8 @@ void DefaultDivision(double longestEdge, double division[2]);
 
 // Reads and prepares everything the description names, in the order: surface, DIVISION,
 // excitation (from regions and conditions where not given per point), field points, the checks
-// of the point sources, interior points, generator and quadrature rules. Prints what it chose
+// of the mesh against the frequencies, of the field points' side and of the point sources
+// (frequency/ModelChecks.h), interior points, generator and quadrature rules. Prints what it chose
 // (DIVISION when not given, the rules file).
 // 0, or the negative status of the first failure after its report. No work on any frequency
 // may start before this has succeeded.

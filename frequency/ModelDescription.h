@@ -82,6 +82,16 @@ struct ModelDescription {
     // spheres measured the residual is about the relative surface error.
     double residualLimit = 0.01;
 
+    // The frequencies the model is to be solved at, ascending, each once (a job file's), which
+    // PrepareModel checks the mesh against; empty: the front end checks them when it knows them.
+    std::vector<double> frequencies;
+
+    // Mistakes that the user means: a body whose size looks like a unit mistake against the
+    // frequencies, field points on the side of the surface where the field is not computed
+    // (frequency/ModelChecks.h).
+    bool acceptSize = false;
+    bool acceptSide = false;
+
     // How the surface system is solved: by the LU of the whole matrix, by compressed matrices
     // and a Krylov solver, or by the point count (compressed from compressedFromPoints on).
     SolverMode solver = SolverMode::automatic;

@@ -4,8 +4,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Input input(data, size, "s.regions");
-    CRegionsFile reader;
     RegionMap regions;
-    reader.Read(input.Name(), regions);
+    ReadRegionsFile(input.Name(), regions);
     return 0;
 }

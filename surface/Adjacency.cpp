@@ -97,28 +97,35 @@ int CSurface::BuildNeighbourMatrix() {
 }
 
 int CSurface::GetSubBoundaries() {
+    const int turned = OrderElements();
+    if (turned < 0) return turned;
+    const int status = OrderPoints();
+    return status < 0 ? status : turned;
+}
+
+bool CSurface::AddStart(std::vector<SurfaceIndex>& starts, int position, const char* function) {
+    try {
+        starts.push_back(static_cast<SurfaceIndex>(position));
+    } catch (const std::bad_alloc&) {
+        logFile.ReportError(className, function, Message::noMemory, "");
+        return false;
+    }
+    return true;
+}
+
+int CSurface::OrderElements() {
     const char* const function = "GetSubBoundaries";
     const int count = totalElementCount;
     std::vector<unsigned char> marks;
     try {
         elementOrder.assign(count, 0);
-        marks.assign(std::max(count, totalPointCount), 0);
+        marks.assign(count, 0);
         elementStarts.clear();
         pointStarts.clear();
     } catch (const std::bad_alloc&) {
         logFile.ReportError(className, function, Message::noMemory, "");
         return Status::noMemory;
     }
-    // Appends a start position; the starts grow with the number of sub-boundaries.
-    const auto addStart = [&](std::vector<SurfaceIndex>& starts, int position) {
-        try {
-            starts.push_back(static_cast<SurfaceIndex>(position));
-        } catch (const std::bad_alloc&) {
-            logFile.ReportError(className, function, Message::noMemory, "");
-            return false;
-        }
-        return true;
-    };
 
     subBoundaryCount = 0;
     int fill = 0;
@@ -126,7 +133,7 @@ int CSurface::GetSubBoundaries() {
     int lowestUnmarked = 0;
     for (int i = 0; i < count; ++i) {
         if (i == fill) {
-            if (!addStart(elementStarts, i)) return Status::noMemory;
+            if (!AddStart(elementStarts, i, function)) return Status::noMemory;
             ++subBoundaryCount;
             while (marks[lowestUnmarked] != 0) ++lowestUnmarked;
             marks[lowestUnmarked] = 1;
@@ -148,18 +155,23 @@ int CSurface::GetSubBoundaries() {
             }
         }
     }
-    if (!addStart(elementStarts, count)) return Status::noMemory;
+    if (!AddStart(elementStarts, count, function)) return Status::noMemory;
+    return turned;
+}
 
+int CSurface::OrderPoints() {
+    const char* const function = "GetSubBoundaries";
+    std::vector<unsigned char> marks;
     try {
         pointOrder.assign(totalPointCount, 0);
+        marks.assign(totalPointCount, 0);
     } catch (const std::bad_alloc&) {
         logFile.ReportError(className, function, Message::noMemory, "");
         return Status::noMemory;
     }
-    std::fill(marks.begin(), marks.begin() + totalPointCount, 0);
     int m = 0;
     for (int s = 0; s < subBoundaryCount; ++s) {
-        if (!addStart(pointStarts, m)) return Status::noMemory;
+        if (!AddStart(pointStarts, m, function)) return Status::noMemory;
         for (int position = static_cast<int>(elementStarts[s]);
              position < static_cast<int>(elementStarts[s + 1]); ++position) {
             const SurfaceElement& element = elements[elementOrder[position]];
@@ -171,10 +183,10 @@ int CSurface::GetSubBoundaries() {
             }
         }
     }
-    if (!addStart(pointStarts, m)) return Status::noMemory;
+    if (!AddStart(pointStarts, m, function)) return Status::noMemory;
     if (m != totalPointCount) {
         logFile.ReportError(className, function, Message::singlePoints, "");
         return Status::singlePoints;
     }
-    return turned;
+    return Status::ok;
 }

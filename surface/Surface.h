@@ -78,4 +78,13 @@ public:
     std::vector<SurfaceIndex> pointOrder;
     std::vector<SurfaceIndex> pointStarts;
     std::vector<double> solidAngles;
+
+private:
+    // The two halves of GetSubBoundaries: the elements in the order of their sub-boundaries,
+    // each turned to its first element's orientation (the number turned, or a failure), then the
+    // points in the order of the elements.
+    int OrderElements();
+    int OrderPoints();
+    // Appends a start position; false after one report when the memory is refused.
+    bool AddStart(std::vector<SurfaceIndex>& starts, int position, const char* function);
 };

@@ -58,64 +58,63 @@ std::size_t RecordCapacity(long index, long count, std::size_t size) {
     return static_cast<std::size_t>(std::min(count, step));
 }
 
-}  // namespace
-
-int CSurface::ReadSurfaceFile(const char* fileName) {
-    const char* const function = "ReadSurfaceFile";
-    const auto invalid = [&](const char* comment) {
+// Reports a failure of the surface reader, once, and gives the status to return.
+struct ReadFailure {
+    const char* className;
+    const char* function;
+    int Invalid(const char* comment) const {
         logFile.ReportError(className, function, Message::invalidData, comment);
         return Status::invalidData;
-    };
-    if (fileName == nullptr) {
-        logFile.ReportError(className, function, Message::badParameter, "filename <NULL>");
-        return Status::badParameter;
     }
-    SurfaceReader reader;
-    if (!reader.Open(fileName)) {
-        logFile.ReportError(className, function, Message::openError, fileName);
-        return Status::openError;
+    int NoMemory() const {
+        logFile.ReportError(className, function, Message::noMemory, "");
+        return Status::noMemory;
     }
-    reader.SkipCommentLines();
+};
 
+// The count line of a section: the count, 0 when it cannot be read.
+long ReadCount(SurfaceReader& reader) {
     long count = 0;
     reader.Integer(count);
     reader.SkipLine();
-    if (count < 1 || count > indexLimit) return invalid("number of surface points");
-    pointCount = static_cast<int>(count);
-    for (long i = 0; i < pointCount; ++i) {
+    return count;
+}
+
+// The `count` point records, each with its direction vector.
+int ReadPoints(SurfaceReader& reader, long count, std::vector<Vector3>& points,
+               std::vector<Vector3>& directions, const ReadFailure& failure) {
+    for (long i = 0; i < count; ++i) {
         try {
             points.resize(RecordCapacity(i, count, points.size()));
-            pointDirections.resize(points.size());
+            directions.resize(points.size());
         } catch (const std::bad_alloc&) {
-            logFile.ReportError(className, function, Message::noMemory, "");
-            return Status::noMemory;
+            return failure.NoMemory();
         }
-        if (!reader.Index(i)) return invalid("point index");
-        if (!reader.Vector(points[i]) || !reader.Vector(pointDirections[i])) {
-            return invalid("point coordinates");
+        if (!reader.Index(i)) return failure.Invalid("point index");
+        if (!reader.Vector(points[i]) || !reader.Vector(directions[i])) {
+            return failure.Invalid("point coordinates");
         }
         reader.SkipLine();
     }
+    return Status::ok;
+}
 
-    count = 0;
-    reader.Integer(count);
-    reader.SkipLine();
-    if (count < 0 || count > indexLimit) return invalid("number of elements");
-    elementCount = static_cast<int>(count);
-    for (long j = 0; j < elementCount; ++j) {
+// The `count` element records; a node index beyond `indexLimit` is kept out of range.
+int ReadElements(SurfaceReader& reader, long count, int indexLimit,
+                 std::vector<SurfaceElement>& elements, const ReadFailure& failure) {
+    for (long j = 0; j < count; ++j) {
         try {
             // A node that cannot be read keeps unusedNode, which no element check lets pass.
             elements.resize(RecordCapacity(j, count, elements.size()),
                             SurfaceElement{0, {unusedNode, unusedNode, unusedNode, unusedNode}});
         } catch (const std::bad_alloc&) {
-            logFile.ReportError(className, function, Message::noMemory, "");
-            return Status::noMemory;
+            return failure.NoMemory();
         }
-        if (!reader.Index(j)) return invalid("element index");
+        if (!reader.Index(j)) return failure.Invalid("element index");
         SurfaceElement& element = elements[j];
         long nodeCount = 0;
         reader.Integer(nodeCount);
-        if (nodeCount != 3 && nodeCount != 4) return invalid("element node count");
+        if (nodeCount != 3 && nodeCount != 4) return failure.Invalid("element node count");
         element.nodeCount = static_cast<int>(nodeCount);
         for (int k = 0; k < element.nodeCount; ++k) {
             long node = unusedNode;
@@ -126,33 +125,65 @@ int CSurface::ReadSurfaceFile(const char* fileName) {
         }
         reader.SkipLine();
     }
+    return Status::ok;
+}
 
-    count = 0;
-    reader.Integer(count);
-    reader.SkipLine();
-    if (count < 0 || count > 0x7fffffffL) return invalid("number of symmetry planes");
-    // The planes grow while they are read: the count alone does not size anything.
+// The `count` symmetry plane records; `planeCount` follows the planes read. The planes grow
+// while they are read: the count alone does not size anything.
+int ReadPlanes(SurfaceReader& reader, long count, std::vector<Vector3>& planePoints,
+               std::vector<Vector3>& planeNormals, int& planeCount, const ReadFailure& failure) {
     for (long k = 0; k < count; ++k) {
-        if (!reader.Index(k)) return invalid("symmatry plane index");
+        if (!reader.Index(k)) return failure.Invalid("symmatry plane index");
         Vector3 point{0.0, 0.0, 0.0};
         Vector3 normal{0.0, 0.0, 0.0};
         if (!reader.Vector(point) || !reader.Vector(normal)) {
-            return invalid("symmetry plane coordinates");
+            return failure.Invalid("symmetry plane coordinates");
         }
         if (!(Dot(normal, normal) > 0.0) || !std::isfinite(Dot(normal, normal))) {
-            return invalid("symmetry plane normal");
+            return failure.Invalid("symmetry plane normal");
         }
         try {
             planePoints.push_back(point);
             planeNormals.push_back(normal);
         } catch (const std::bad_alloc&) {
-            logFile.ReportError(className, function, Message::noMemory, "");
-            return Status::noMemory;
+            return failure.NoMemory();
         }
-        symmetryPlaneCount = static_cast<int>(k + 1);
+        planeCount = static_cast<int>(k + 1);
         reader.SkipLine();
     }
     return Status::ok;
+}
+
+}  // namespace
+
+int CSurface::ReadSurfaceFile(const char* fileName) {
+    const ReadFailure failure{className, "ReadSurfaceFile"};
+    if (fileName == nullptr) {
+        logFile.ReportError(className, failure.function, Message::badParameter, "filename <NULL>");
+        return Status::badParameter;
+    }
+    SurfaceReader reader;
+    if (!reader.Open(fileName)) {
+        logFile.ReportError(className, failure.function, Message::openError, fileName);
+        return Status::openError;
+    }
+    reader.SkipCommentLines();
+
+    long count = ReadCount(reader);
+    if (count < 1 || count > indexLimit) return failure.Invalid("number of surface points");
+    pointCount = static_cast<int>(count);
+    int status = ReadPoints(reader, count, points, pointDirections, failure);
+    if (status < 0) return status;
+
+    count = ReadCount(reader);
+    if (count < 0 || count > indexLimit) return failure.Invalid("number of elements");
+    elementCount = static_cast<int>(count);
+    status = ReadElements(reader, count, indexLimit, elements, failure);
+    if (status < 0) return status;
+
+    count = ReadCount(reader);
+    if (count < 0 || count > 0x7fffffffL) return failure.Invalid("number of symmetry planes");
+    return ReadPlanes(reader, count, planePoints, planeNormals, symmetryPlaneCount, failure);
 }
 
 namespace {

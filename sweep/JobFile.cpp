@@ -293,6 +293,23 @@ Problem ReadIncident(const JobLine& line, SweepJob& job) {
     return "";
 }
 
+// The mistakes the user means: ACCEPT SIZE, ACCEPT SIDE, or both on one line.
+Problem ReadAccept(const JobLine& line, SweepJob& job) {
+    const std::vector<std::string> words = Words(line.values);
+    if (words.empty()) return "expected SIZE, SIDE or both";
+    for (const std::string& word : words) {
+        const std::string what = Upper(word);
+        if (what == "SIZE") {
+            job.acceptSize = true;
+        } else if (what == "SIDE") {
+            job.acceptSide = true;
+        } else {
+            return "'" + word + "' is neither SIZE nor SIDE";
+        }
+    }
+    return "";
+}
+
 struct JobKey {
     const char* name;
     Problem (*read)(const JobLine&, SweepJob&);
@@ -316,6 +333,7 @@ const JobKey jobKeys[] = {
     {"INCIDENT", ReadIncident},
     {"SOLVER", ReadSolver},
     {"SOLVER_TOLERANCE", ReadSolverTolerance},
+    {"ACCEPT", ReadAccept},
 };
 
 Problem ReadConfigLine(const JobLine& line, SweepJob& job) {

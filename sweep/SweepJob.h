@@ -11,7 +11,5 @@
 
 struct SweepJob : ModelDescription {
     std::string writeExcitation;  // where the derived excitation is written, or empty
-    // Ascending, each frequency once.
-    std::vector<double> frequencies;
     std::string outputDirectory;
 };

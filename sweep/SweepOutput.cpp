@@ -185,7 +185,7 @@ std::string FieldPointRows(const Model& model, const std::vector<std::string>& f
 int WriteExcitation(const std::string& fileName, const PointExcitation& excitation,
                     const std::string& title) {
     return WriteAtomically(
-        fileName, "CBoundaryConditions", "WriteExcitationFile", [&](const std::string& temporary) {
+        fileName, "", "WriteExcitationFile", [&](const std::string& temporary) {
             return CFileIO().WriteExcitationFile(
                 temporary.c_str(), static_cast<int>(excitation.types.size()),
                 excitation.types.data(), excitation.values.data(), title.c_str());
@@ -227,7 +227,7 @@ std::string FrequencyRow(const FrequencyResult& result, int points) {
            Format("%.4g", result.residual) + "," + std::to_string(result.status) + "," +
            (result.compressed ? "compressed" : "dense") + "," +
            std::to_string(result.iterations) + "," + Format("%.3f", result.seconds) + "," +
-           G(result.power) + "," + Format("%.6g", PowerLevel(result.power)) + "\n";
+           Format("%.4g", result.elementsPerWavelength) + "," + G(result.power) + "," + Format("%.6g", PowerLevel(result.power)) + "\n";
 }
 
 std::string FieldRows(const FrequencyResult& result, const std::vector<Vector3>& fieldPoints,

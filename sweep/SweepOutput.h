@@ -15,7 +15,7 @@ namespace output {
 
 constexpr const char* frequencyHeader =
     "frequency_hz,ka,points,chief_points,interior_residual,status,solver,iterations,seconds,"
-    "power_w,power_db";
+    "elements_per_wavelength,power_w,power_db";
 constexpr const char* fieldHeader =
     "frequency_hz,point,x,y,z,p_re,p_im,abs_p,spl_db,phase_deg,ps_re,ps_im";
 

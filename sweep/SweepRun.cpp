@@ -19,6 +19,7 @@
 #include "frequency/DenseEstimate.h"
 #include "frequency/FrequencySolver.h"
 #include "frequency/Model.h"
+#include "frequency/ModelChecks.h"
 #include "sweep/SweepOutput.h"
 
 namespace fs = std::filesystem;
@@ -200,9 +201,71 @@ std::string FrequencyLine(std::size_t i, std::size_t count, const FrequencyResul
                 Format("%.0f", result.compressedBytes / 1e6) + " MB, largest rank " +
                 std::to_string(result.largestRank);
     }
-    return line + ", " + Format("%.2f", result.seconds) + " s\n";
+    line += ", " + Format("%.2f", result.seconds) + " s";
+    if (result.elementsPerWavelength < elementsPerWavelengthLeast) {
+        line += "; Warning: " + Format("%.2g", result.elementsPerWavelength) +
+                " elements per wavelength, fewer than " +
+                Format("%g", elementsPerWavelengthLeast) + ": the mesh is too coarse";
+    }
+    return line + "\n";
 }
 
+
+// How the frequencies share the threads: atOnce solved side by side, each on `threads`.
+struct SideBySide {
+    int atOnce = 1;
+    int threads = 1;
+};
+
+// The frequencies solved side by side: `requested` when given, else one per thread for the
+// compressed solver, whose Krylov steps run on one thread, and one for the dense solver, whose
+// rows and LU keep every thread busy; never more than the threads, the frequencies, or what
+// the memory holds at `need` bytes a frequency (available 0: unknown).
+SideBySide ChooseSideBySide(bool compressed, int requested, int threads, double need,
+                            double available, std::size_t frequencies) {
+    std::size_t atOnce = requested > 0 ? static_cast<std::size_t>(requested)
+                         : compressed  ? static_cast<std::size_t>(threads)
+                                       : 1;
+    atOnce = std::min({atOnce, static_cast<std::size_t>(threads), frequencies});
+    if (available > 0.0 && need > 0.0)
+        atOnce = std::min(atOnce, static_cast<std::size_t>(available / need));
+    SideBySide chosen;
+    chosen.atOnce = static_cast<int>(std::max<std::size_t>(atOnce, 1));
+    chosen.threads = std::max(1, threads / chosen.atOnce);
+    return chosen;
+}
+
+// One frequency as the sweep solved it: the result (its files written when it succeeded) and
+// the console text of the library meanwhile.
+struct SolvedFrequency {
+    FrequencyResult result;
+    std::string text;
+};
+
+// Solves todo[first, first + count) side by side, each frequency by one call of the frequency
+// solve on its share of the threads, and writes its files; the results in frequency order.
+// Every frequency's numbers are those of a run one at a time: the solve gives the same for
+// every thread count.
+std::vector<SolvedFrequency> SolveSideBySide(const Model& model, const SweepJob& job,
+                                             const std::vector<double>& todo, std::size_t first,
+                                             int count, int threads) {
+    std::vector<SolvedFrequency> solved(static_cast<std::size_t>(count));
+    ForEachPiece(count, count, [&](int piece, int) {
+        SolvedFrequency& one = solved[static_cast<std::size_t>(piece)];
+        FrequencyOptions options;
+        options.threads = std::max(1, BlockStart(threads, count, piece + 1) -
+                                          BlockStart(threads, count, piece));
+        one.result.frequency = todo[first + static_cast<std::size_t>(piece)];
+        // The library's own progress lines stay off the console; a failure's report is shown.
+        ConsoleCapture capture;
+        int status = CFrequencySolver().Solve(model, one.result.frequency, options, one.result);
+        if (status == 0)
+            status = output::WriteFrequencyFiles(job.outputDirectory, model, job, one.result);
+        one.result.status = status;
+        one.text = std::move(capture.text);
+    });
+    return solved;
+}
 }  // namespace
 
 std::string TableName(const std::string& table, int part, int parts) {
@@ -234,8 +297,8 @@ double CSweepRun::CompressedSeconds(const Model& model, double frequency, int th
 }
 
 int CSweepRun::Estimate(const Model& model, const std::vector<double>& todo, int m, int threads,
-                        double& perFrequency) const {
-    double need = 0.0;
+                        double available, double& perFrequency, double& need) const {
+    need = 0.0;
     perFrequency = 0.0;
     const std::string onThreads =
         " per frequency on " + std::to_string(threads) + (threads == 1 ? " thread" : " threads");
@@ -267,7 +330,6 @@ int CSweepRun::Estimate(const Model& model, const std::vector<double>& todo, int
           Duration(perFrequency * static_cast<double>(todo.size())) + " for the " +
           std::to_string(todo.size()) + (todo.size() == 1 ? " frequency" : " frequencies") +
           resolve + "\n");
-    const double available = AvailableMemory();
     if (available > 0.0 && need > available) {
         const std::string comment = Format("%.0f", need / 1e6) + " MB needed, " +
                                     Format("%.0f", available / 1e6) + " MB available";
@@ -319,50 +381,58 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
 
     const int m = job.chief == ChiefMode::off ? 0 : static_cast<int>(model.interior.chief.size());
     const int threads = ResolveThreadCount(job.config.threads);
+    const double available =
+        options.availableMemory > 0.0 ? options.availableMemory : AvailableMemory();
     double perFrequency = 0.0;
-    status = Estimate(model, todo, m, threads, perFrequency);
+    double need = 0.0;
+    status = Estimate(model, todo, m, threads, available, perFrequency, need);
     if (status < 0) return status;
+    const SideBySide sideBySide =
+        ChooseSideBySide(model.compressed, options.atOnce, threads, need, available, todo.size());
     Print(std::to_string(todo.size()) + " of " + std::to_string(job.frequencies.size()) +
           " frequencies to solve" +
-          (skipped > 0 ? ", " + std::to_string(skipped) + " already done" : std::string()) + "\n");
+          (skipped > 0 ? ", " + std::to_string(skipped) + " already done" : std::string()) +
+          (sideBySide.atOnce > 1 ? ", " + std::to_string(sideBySide.atOnce) + " at once" +
+                                       (sideBySide.threads == 1 ? " on 1 thread each"
+                                                                : " on " +
+                                                                      std::to_string(
+                                                                          sideBySide.threads) +
+                                                                      " threads each")
+                                 : std::string()) +
+          "\n");
 
-    FrequencyOptions frequencyOptions;
-    frequencyOptions.threads = threads;
-    CFrequencySolver solver;
     CProgress progress(static_cast<int>(todo.size()));
     int firstFailure = Status::ok;
     int marked = 0;
-    double spent = 0.0;
+    const auto started = std::chrono::steady_clock::now();
     const bool collection = options.parts <= 1;
-    for (std::size_t i = 0; i < todo.size(); ++i) {
-        const double secondsLeft =
-            i == 0 ? perFrequency * todo.size() : spent / i * (todo.size() - i);
-        progress.Before(static_cast<int>(i), todo[i], secondsLeft);
-        // The library's own progress lines stay off the console; a failure's report is shown.
-        std::string libraryText;
-        FrequencyResult result;
-        result.frequency = todo[i];
-        {
-            ConsoleCapture capture;
-            status = solver.Solve(model, todo[i], frequencyOptions, result);
-            if (status == 0)
-                status = output::WriteFrequencyFiles(job.outputDirectory, model, job, result);
-            libraryText = capture.text;
-        }
+    const std::size_t batch = static_cast<std::size_t>(sideBySide.atOnce);
+    for (std::size_t first = 0; first < todo.size(); first += batch) {
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        const double secondsLeft = first == 0 ? perFrequency * todo.size()
+                                              : elapsed / first * (todo.size() - first);
+        progress.Before(static_cast<int>(first), todo[first], secondsLeft);
+        std::vector<SolvedFrequency> solved = SolveSideBySide(
+            model, job, todo, first, static_cast<int>(std::min(batch, todo.size() - first)),
+            threads);
         progress.Clear();
-        result.status = status;
-        spent += result.seconds;
-        if (status < 0) {
-            const std::size_t report = libraryText.find("\n######## ERROR");
-            if (report != std::string::npos) logFile.Print(libraryText.c_str() + report, 0);
-            if (firstFailure == 0) firstFailure = status;
+        for (std::size_t s = 0; s < solved.size(); ++s) {
+            FrequencyResult& result = solved[s].result;
+            if (result.status < 0) {
+                const std::size_t report = solved[s].text.find("\n######## ERROR");
+                if (report != std::string::npos)
+                    logFile.Print(solved[s].text.c_str() + report, 0);
+                if (firstFailure == 0) firstFailure = result.status;
+            }
+            if (result.nearResonance) ++marked;
+            Print(FrequencyLine(first + s, todo.size(), result));
+            logFile.Flush();  // a reader of the console or the log sees every frequency when done
+            const std::string key = output::FrequencyText(result.frequency);
+            table.frequencyRows[key] = output::FrequencyRow(result, model.pointCount);
+            table.fieldRows[key] =
+                output::FieldRows(result, model.fieldPoints, result.incidentField);
         }
-        if (result.nearResonance) ++marked;
-        Print(FrequencyLine(i, todo.size(), result));
-        logFile.Flush();  // a reader of the console or the log sees every frequency when done
-        const std::string key = output::FrequencyText(result.frequency);
-        table.frequencyRows[key] = output::FrequencyRow(result, model.pointCount);
-        table.fieldRows[key] = output::FieldRows(result, model.fieldPoints, result.incidentField);
         const int written = WriteTables(job.outputDirectory, frequencyFile, fieldFile, table,
                                         withField, collection);
         if (written < 0 && firstFailure == 0) firstFailure = written;

@@ -14,6 +14,8 @@ struct RunOptions {
     bool resume = false;  // skip the frequencies whose results are already in the output folder
     int part = 1;         // this run takes every parts-th frequency from the part-th on
     int parts = 1;
+    int atOnce = 0;       // frequencies solved side by side; 0: chosen by the solver and memory
+    double availableMemory = 0.0;  // bytes the run may take; 0: what the system has available
 };
 
 // The table names of a run: frequencies.csv and field.csv, or for a part
@@ -39,7 +41,8 @@ public:
 private:
     const char* className = "CSweepRun";
     // Prints the estimate of memory and time for the frequencies to do and refuses a run the
-    // memory cannot hold. 0 with the seconds per frequency, or -4 after one report.
+    // memory (`available` bytes, 0: unknown) cannot hold. 0 with the seconds and the bytes of
+    // one frequency, or -4 after one report.
     int Estimate(const Model& model, const std::vector<double>& todo, int chiefPoints,
-                 int threads, double& perFrequency) const;
+                 int threads, double available, double& perFrequency, double& need) const;
 };

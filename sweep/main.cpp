@@ -1,5 +1,5 @@
 // kavoral-sweep: a frequency sweep of the boundary element method in one run.
-//   kavoral-sweep [--resume] [--part i/N] job.txt
+//   kavoral-sweep [--resume] [--part i/N] [--at-once n] job.txt
 //   kavoral-sweep --merge OUTPUT
 #include <cstdio>
 #include <cstdlib>
@@ -16,10 +16,12 @@
 namespace {
 
 const char* const usage =
-    "Usage: kavoral-sweep [--resume] [--part i/N] job.txt\n"
+    "Usage: kavoral-sweep [--resume] [--part i/N] [--at-once n] job.txt\n"
     "       kavoral-sweep --merge OUTPUT\n"
     "  --resume     skip the frequencies already solved in the output folder\n"
     "  --part i/N   solve every N-th frequency from the i-th on, into part tables\n"
+    "  --at-once n  solve n frequencies side by side (default: chosen from the solver and\n"
+    "               the memory)\n"
     "  --merge      join the part tables of an output folder\n";
 
 int Usage() {
@@ -33,6 +35,11 @@ bool ParsePart(const char* text, int& part, int& parts) {
            parts <= 100000 && part >= 1 && part <= parts;
 }
 
+bool ParseCount(const char* text, int& count) {
+    char extra = 0;
+    return std::sscanf(text, "%d%c", &count, &extra) == 1 && count >= 1 && count <= 1024;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -44,6 +51,8 @@ int main(int argc, char* argv[]) {
             options.resume = true;
         } else if (std::strcmp(argv[i], "--part") == 0 && i + 1 < argc) {
             if (!ParsePart(argv[++i], options.part, options.parts)) return Usage();
+        } else if (std::strcmp(argv[i], "--at-once") == 0 && i + 1 < argc) {
+            if (!ParseCount(argv[++i], options.atOnce)) return Usage();
         } else if (std::strcmp(argv[i], "--merge") == 0 && i + 1 < argc && mergeFolder == nullptr) {
             mergeFolder = argv[++i];
         } else if (argv[i][0] != '-' && jobFile == nullptr) {
@@ -53,7 +62,8 @@ int main(int argc, char* argv[]) {
         }
     }
     if ((jobFile == nullptr) == (mergeFolder == nullptr)) return Usage();
-    if (mergeFolder != nullptr && (options.resume || options.parts > 1)) return Usage();
+    if (mergeFolder != nullptr && (options.resume || options.parts > 1 || options.atOnce > 0))
+        return Usage();
 
     CStopwatch stopwatch;
     // The log is opened in the output folder once the job is read and the model prepared.

@@ -21,6 +21,7 @@
 #include "fileio/ExcitationType.h"
 #include "frequency/FrequencySolver.h"
 #include "frequency/Model.h"
+#include "frequency/ModelChecks.h"
 #include "surface/SurfaceElement.h"
 #include "sweep/JobFile.h"
 #include "frequency/SurfacePower.h"
@@ -222,6 +223,15 @@ void Describe(const py::dict& s, SweepJob& job) {
         throw py::value_error("chief_points must be 1 to " + std::to_string(CJobFile::chiefPointLimit));
     job.residualLimit = s["residual_limit"].cast<double>();
     if (!(job.residualLimit > 0.0)) throw py::value_error("residual_limit must be above 0");
+    for (const std::string& what : s["accept"].cast<std::vector<std::string>>()) {
+        if (what == "size") {
+            job.acceptSize = true;
+        } else if (what == "side") {
+            job.acceptSide = true;
+        } else {
+            throw py::value_error("accept takes 'size' and 'side', not '" + what + "'");
+        }
+    }
     job.solver = SolverOf(s["solver"].cast<std::string>());
     job.solverTolerance = s["solver_tolerance"].cast<double>();
     if (!(job.solverTolerance > 0.0 && job.solverTolerance < 1.0))
@@ -246,6 +256,18 @@ public:
         RunLibrary([&] { return CFrequencySolver().Solve(model, frequency, options, result); },
                    text);
         return result;
+    }
+
+    // The mesh against the frequencies (frequency/ModelChecks.h); returns what the check printed.
+    std::string CheckFrequencies(const std::vector<double>& frequencies) const {
+        std::string text;
+        RunLibrary(
+            [&] {
+                return CheckWavelengths({model.radius, model.longestEdge, model.config.soundVelocity},
+                                        frequencies, model.acceptSize);
+            },
+            text);
+        return text;
     }
 
     // The sound power in W that a solution radiates.
@@ -326,6 +348,7 @@ py::array_t<double> PointArray(const std::vector<Vector3>& points, std::size_t c
 
 PYBIND11_MODULE(_core, module) {
     module.doc() = "The Kavoral library: a model prepared once and solved one frequency at a time.";
+    module.attr("ELEMENTS_PER_WAVELENGTH") = elementsPerWavelengthLeast;
 
     py::register_exception_translator([](std::exception_ptr failure) {
         try {
@@ -347,6 +370,7 @@ PYBIND11_MODULE(_core, module) {
         .def_readonly("compressed", &FrequencyResult::compressed)
         .def_readonly("iterations", &FrequencyResult::iterations)
         .def_readonly("seconds", &FrequencyResult::seconds)
+        .def_readonly("elements_per_wavelength", &FrequencyResult::elementsPerWavelength)
         .def_readonly("power", &FrequencyResult::power)
         .def_property_readonly("pressures",
                                [](const FrequencyResult& r) { return ComplexArray(r.pressures); })
@@ -367,6 +391,9 @@ PYBIND11_MODULE(_core, module) {
              py::arg("settings"))
         .def("solve", &PreparedModel::Solve, py::arg("frequency"),
              "Solves at one frequency in Hz, without the interpreter lock.")
+        .def("check_frequencies", &PreparedModel::CheckFrequencies, py::arg("frequencies"),
+             "Checks the mesh against the frequencies; returns the lines printed, raises "
+             "KavoralError for a likely unit mistake.")
         .def("power", &PreparedModel::Power, py::arg("result"),
              "The sound power in W that the solution radiates.")
         .def("write_frequency_files", &PreparedModel::WriteFrequencyFiles, py::arg("folder"),
@@ -404,6 +431,31 @@ PYBIND11_MODULE(_core, module) {
             for (std::int16_t type : m.model.excitation.types) letters += ExcitationLetter(type);
             return std::make_pair(letters, ComplexArray(m.model.excitation.values));
         });
+
+    // The size rule of the sweep for a surface given as its complete points and elements (mirror
+    // images included), as kavoral-mesh check applies it: the lines printed.
+    module.def(
+        "check_wavelengths",
+        [](const py::handle& points, const py::handle& elements,
+           const std::vector<double>& frequencies, std::complex<double> soundVelocity,
+           bool acceptSize) {
+            const std::vector<Vector3> where = Points(points, "points");
+            const std::vector<SurfaceElement> faces = Elements(elements);
+            for (const SurfaceElement& face : faces) {
+                for (int k = 0; k < face.nodeCount; ++k) {
+                    if (face.nodes[k] >= where.size())
+                        throw py::value_error("an element refers to a point that does not exist");
+                }
+            }
+            const SurfaceGeometry geometry{where.data(), faces.data(), static_cast<int>(faces.size())};
+            const BodyScale body{LargestDistanceFromCentroid(where.data(), static_cast<int>(where.size())),
+                                 interior::LongestEdge(geometry), ToComplex(soundVelocity)};
+            std::string text;
+            RunLibrary([&] { return CheckWavelengths(body, frequencies, acceptSize); }, text);
+            return text;
+        },
+        py::arg("points"), py::arg("elements"), py::arg("frequencies"),
+        py::arg("sound_velocity") = std::complex<double>(343.0, 0.0), py::arg("accept_size") = false);
 
     // A job file of kavoral-sweep as a model: its description and its frequencies.
     module.def(

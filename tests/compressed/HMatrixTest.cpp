@@ -372,6 +372,41 @@ TEST(HMatrixTest, ResultsAreTheSameBitForBitOnOneTwoAndThreeThreads) {
     EXPECT_TRUE(BitEqual(reference[0], reference[2]));
 }
 
+TEST(HMatrixTest, AssemblyWithAProductGivesTheMatrixAndTheCompanionsProductOnEveryThreadCount) {
+    const Kernel kernel = SphereKernel(3);
+    Kernel companion = SphereKernel(3);
+    companion.k = 0.5;
+    const int n = static_cast<int>(kernel.points.size());
+    const BlockEntryFunction pair = [&](const int* rows, int m, const int* columns, int w,
+                                        Complex* entries) {
+        for (int i = 0; i < m; ++i)
+            for (int j = 0; j < w; ++j)
+                entries[i * w + j] = columns[j] < n ? kernel.Entry(rows[i], columns[j])
+                                                    : companion.Entry(rows[i], columns[j] - n);
+        return 0;
+    };
+    const std::vector<Complex> x = RandomVector(n, 11);
+    const std::vector<Complex> b = RandomVector(n, 12);
+    std::vector<Complex> reference;
+    for (int threads : {1, 3}) {
+        CClusterTree tree;
+        ASSERT_EQ(tree.Build(kernel.points.data(), n, 16), 0);
+        HMatrixOptions options;
+        options.threads = threads;
+        CHMatrix matrix;
+        std::vector<Complex> y(x.size()), product(b.size());
+        ASSERT_EQ(matrix.AssembleWithProduct(tree, tree, pair, options, x.data(), y.data()), 0);
+        EXPECT_GT(matrix.Statistics().lowRankBlocks, 0);
+        ASSERT_EQ(matrix.Apply(b.data(), product.data()), 0);
+        // Measured: 2.5e-6 for the matrix and 2.8e-6 for the companion's product.
+        EXPECT_LT(RelativeDifference(product, DenseProduct(kernel.Dense(), b)), 1e-4);
+        EXPECT_LT(RelativeDifference(y, DenseProduct(companion.Dense(), x)), 1e-4);
+        y.insert(y.end(), product.begin(), product.end());
+        if (reference.empty()) reference = y;
+        EXPECT_TRUE(BitEqual(y, reference)) << threads << " threads";
+    }
+}
+
 TEST(HMatrixTest, AFailingEntryFunctionsStatusIsPassedOnWithOneReportAndAnEmptyMatrix) {
     const Kernel kernel = SphereKernel(3);
     CClusterTree tree;

@@ -24,20 +24,19 @@ BoundaryCondition Condition(const std::string& region, char letter, Complex valu
 
 TEST(RegionsFile, ReadsOneNamePerElementAndRefusesBadLines) {
     test::ConsoleCapture capture;
-    CRegionsFile reader;
     RegionMap regions;
-    ASSERT_EQ(reader.ReadText("% comment\nwall\n  cone \n\nwall\n", "r.txt", regions), 0);
+    ASSERT_EQ(ReadRegionsText("% comment\nwall\n  cone \n\nwall\n", "r.txt", regions), 0);
     EXPECT_EQ(regions.names, (std::vector<std::string>{"wall", "cone"}));
     EXPECT_EQ(regions.elementRegion, (std::vector<int>{0, 1, 0}));
     EXPECT_EQ(regions.Find("cone"), 1);
     EXPECT_EQ(regions.Find("port"), -1);
 
-    EXPECT_EQ(reader.ReadText("wall\ntwo words\n", "r.txt", regions), -6);
+    EXPECT_EQ(ReadRegionsText("wall\ntwo words\n", "r.txt", regions), -6);
     EXPECT_NE(capture.text.find("r.txt line 2: a region name is one word"), std::string::npos);
     EXPECT_TRUE(regions.names.empty());
-    EXPECT_EQ(reader.ReadText("% only comments\n", "r.txt", regions), -6);
-    EXPECT_EQ(reader.ReadText(std::string(600, 'a') + "\n", "r.txt", regions), -6);
-    EXPECT_EQ(reader.Read("/nonexistent/regions.txt", regions), -3);
+    EXPECT_EQ(ReadRegionsText("% only comments\n", "r.txt", regions), -6);
+    EXPECT_EQ(ReadRegionsText(std::string(600, 'a') + "\n", "r.txt", regions), -6);
+    EXPECT_EQ(ReadRegionsFile("/nonexistent/regions.txt", regions), -3);
 }
 
 TEST(BoundaryConditions, APistonKeepsItsVolumeVelocityAcrossItsRim) {
@@ -45,14 +44,14 @@ TEST(BoundaryConditions, APistonKeepsItsVolumeVelocityAcrossItsRim) {
     const sweeptest::Elements s = sweeptest::FromMesh(m);
     RegionMap regions;
     test::ConsoleCapture capture;
-    ASSERT_EQ(CRegionsFile().ReadText(PistonRegions(m), "r.txt", regions), 0);
+    ASSERT_EQ(ReadRegionsText(PistonRegions(m), "r.txt", regions), 0);
     const Complex piston{1.0, 0.5};
     const std::vector<BoundaryCondition> conditions = {Condition("ALL", 'V', {0.0, 0.0}),
                                                        Condition("piston", 'V', piston)};
     PointExcitation excitation;
-    ASSERT_EQ(CBoundaryConditions().Derive(s.points.data(), static_cast<int>(s.points.size()),
-                                           s.elements.data(), static_cast<int>(s.elements.size()),
-                                           &regions, conditions, "job.txt", excitation),
+    ASSERT_EQ(DeriveExcitation(s.points.data(), static_cast<int>(s.points.size()),
+                               s.elements.data(), static_cast<int>(s.elements.size()), &regions,
+                               conditions, "job.txt", excitation),
               0)
         << capture.text;
 
@@ -61,7 +60,7 @@ TEST(BoundaryConditions, APistonKeepsItsVolumeVelocityAcrossItsRim) {
     double pistonArea = 0.0;
     int rimPoints = 0;
     for (std::size_t e = 0; e < s.elements.size(); ++e) {
-        const double area = CBoundaryConditions::ElementArea(s.points.data(), s.elements[e]);
+        const double area = ElementArea(s.points.data(), s.elements[e]);
         if (regions.elementRegion[e] == regions.Find("piston")) pistonArea += area;
         for (int j = 0; j < 3; ++j) {
             const Complex v = excitation.values[s.elements[e].nodes[j]];
@@ -84,14 +83,14 @@ TEST(BoundaryConditions, PressureBeatsImpedanceBeatsAdmittanceBeatsVelocity) {
                                                   {3, {0, 4, 1, unusedNode}}};
     RegionMap regions;
     test::ConsoleCapture capture;
-    ASSERT_EQ(CRegionsFile().ReadText("p\nz\ny\nv\n", "r.txt", regions), 0);
+    ASSERT_EQ(ReadRegionsText("p\nz\ny\nv\n", "r.txt", regions), 0);
     const std::vector<BoundaryCondition> conditions = {
         Condition("p", 'P', {1, 0}), Condition("z", 'Z', {2, 0}), Condition("y", 'Y', {3, 0}),
         Condition("v", 'V', {4, 0})};
     PointExcitation x;
-    ASSERT_EQ(CBoundaryConditions().Derive(points.data(), 5, elements.data(), 4, &regions,
-                                           conditions, "job.txt", x),
-              0);
+    ASSERT_EQ(
+        DeriveExcitation(points.data(), 5, elements.data(), 4, &regions, conditions, "job.txt", x),
+        0);
     const std::vector<std::int16_t> types = {givenPressure, givenPressure, givenPressure,
                                              givenImpedance, givenAdmittance};
     EXPECT_EQ(x.types, types);
@@ -105,13 +104,12 @@ TEST(BoundaryConditions, UnknownRegionsAndElementsWithoutConditionAreErrors) {
     const sweeptest::Elements s = sweeptest::FromMesh(m);
     RegionMap regions;
     test::ConsoleCapture capture;
-    ASSERT_EQ(CRegionsFile().ReadText(PistonRegions(m), "r.txt", regions), 0);
+    ASSERT_EQ(ReadRegionsText(PistonRegions(m), "r.txt", regions), 0);
     PointExcitation x;
-    CBoundaryConditions boundary;
     const auto derive = [&](const std::vector<BoundaryCondition>& conditions, const RegionMap* r) {
-        return boundary.Derive(s.points.data(), static_cast<int>(s.points.size()),
-                               s.elements.data(), static_cast<int>(s.elements.size()), r,
-                               conditions, "job.txt", x);
+        return DeriveExcitation(s.points.data(), static_cast<int>(s.points.size()),
+                                s.elements.data(), static_cast<int>(s.elements.size()), r,
+                                conditions, "job.txt", x);
     };
     EXPECT_EQ(derive({Condition("ALL", 'V', {0, 0}), Condition("port", 'V', {1, 0}, 7)}, &regions),
               -5);

@@ -131,18 +131,18 @@ TEST(SweepProgram, WritesTablesResultFilesAndParaViewFilesForEveryFrequency) {
     EXPECT_EQ(rows[0][0], "50");
     EXPECT_EQ(rows[3][0], "200");
     for (const auto& row : rows) {
-        ASSERT_EQ(row.size(), 11u);
+        ASSERT_EQ(row.size(), 12u);
         EXPECT_EQ(row[6], "dense");
         // The pulsating sphere radiates; the level is re 1 pW.
-        EXPECT_GT(std::stod(row[9]), 0.0);
-        EXPECT_NEAR(std::stod(row[10]), 10.0 * std::log10(std::stod(row[9]) / 1e-12), 1e-3);
+        EXPECT_GT(std::stod(row[10]), 0.0);
+        EXPECT_NEAR(std::stod(row[11]), 10.0 * std::log10(std::stod(row[10]) / 1e-12), 1e-3);
         EXPECT_EQ(row[7], "0");
         EXPECT_EQ(row[2], "42");
         EXPECT_EQ(row[5], "0");
     }
-    EXPECT_EQ(test::ReadFile(dir.File("out/frequencies.csv")).substr(0, 104),
+    EXPECT_EQ(test::ReadFile(dir.File("out/frequencies.csv")).substr(0, 128),
               "frequency_hz,ka,points,chief_points,interior_residual,status,solver,iterations,"
-              "seconds,power_w,power_db\n");
+              "seconds,elements_per_wavelength,power_w,power_db\n");
     const auto field = CsvRows(dir.File("out/field.csv"));
     ASSERT_EQ(field.size(), 16u);
     EXPECT_EQ(field[5][0], "100");
@@ -254,7 +254,7 @@ TEST(SweepProgram, RefusesABadJobBeforeAnyWork) {
             "lies on the surface; a source must be in the fluid");
     }
     // The fluid of an interior problem is inside.
-    expectRefusal(SphereJob("FREQUENCIES 100\nDIRECTION IN\nINCIDENT POINT 1 0 0 0 3\n"),
+    expectRefusal(SphereJob("FREQUENCIES 100\nDIRECTION IN\nACCEPT SIDE\nINCIDENT POINT 1 0 0 0 3\n"),
                   "INCIDENT POINT at (0, 0, 3) lies outside the surface");
     EXPECT_EQ(RunSweep(dir, {}).status, 2);
     EXPECT_EQ(RunSweep(dir, {"--part", "3/2", "job.txt"}).status, 2);

@@ -18,7 +18,8 @@ import numpy as np
 # What the sweep takes when its job file leaves a key out.
 DEFAULTS = dict(density=1.2, sound_velocity=343.0, point_eps=1e-6, para_eps=1e-3, threads=0,
                 division=None, direction="OUT", chief="auto", chief_points=12,
-                residual_limit=0.01, solver="auto", solver_tolerance=1e-4, rules=None)
+                residual_limit=0.01, solver="auto", solver_tolerance=1e-4, rules=None,
+                accept=())
 
 
 # The quadrature rules installed beside the extension module.
@@ -37,6 +38,13 @@ class PointSource:
     """p_inc = amplitude exp(-j k r) / r, r the distance from position."""
     amplitude: complex
     position: tuple
+
+
+def _warn(log, stacklevel):
+    """The library's warnings in a log as Python warnings."""
+    for line in log.splitlines():
+        if line.startswith("Warning: "):
+            warnings.warn(line[len("Warning: "):], stacklevel=stacklevel)
 
 
 def _core():
@@ -104,7 +112,12 @@ class Model:
     and 6 times the longest element edge), point_eps, para_eps, chief ("auto", "off",
     "always"), chief_points, residual_limit, solver ("auto", "dense", "compressed"),
     solver_tolerance, threads (0: every core); rules names the
-    quadrature file (default: the Gauss.cfs installed with the package)."""
+    quadrature file (default: the Gauss.cfs installed with the package).
+
+    The library checks the model before any work, as the sweep does: field points on the side of
+    the surface where the field is not computed raise KavoralError here, a body whose size
+    against the frequencies looks like a unit mistake in solve(); accept="side", "size" or both
+    turns them into warnings. A mesh too coarse for a frequency is a warning."""
 
     def __init__(self, points=None, elements=None, symmetry=None, regions=None, *,
                  boundary=None, excitation=None, field_points=None, incident=(), **settings):
@@ -164,6 +177,9 @@ class Model:
         description["chief"] = str(description["chief"]).lower()
         description["solver"] = str(description["solver"]).lower()
         description["rules"] = _rules(description["rules"])
+        accept = description["accept"]
+        description["accept"] = [str(a).lower() for a in
+                                 ([accept] if isinstance(accept, str) else accept)]
         description.update(surface)
         if isinstance(regions, (str, os.PathLike)):
             description["regions_file"] = os.fspath(regions)
@@ -192,9 +208,7 @@ class Model:
 
     def _take(self, prepared):
         self._prepared = prepared
-        for line in prepared.log.splitlines():
-            if line.startswith("Warning: "):
-                warnings.warn(line[len("Warning: "):], stacklevel=3)
+        _warn(prepared.log, 4)
 
     @property
     def point_count(self):
@@ -241,7 +255,14 @@ class Model:
         frequencies = np.atleast_1d(np.asarray(frequencies, dtype=float))
         if frequencies.ndim != 1:
             raise ValueError("frequencies must be a number or a sequence of numbers")
+        _warn(self._prepared.check_frequencies(frequencies.tolist()), 3)
         results = [self._prepared.solve(float(f)) for f in frequencies]
+        least = _core().ELEMENTS_PER_WAVELENGTH
+        coarse = [f"{r.frequency:g} Hz ({r.elements_per_wavelength:.2g})" for r in results
+                  if r.elements_per_wavelength < least]
+        if coarse:
+            warnings.warn(f"fewer than {least:g} elements per wavelength, the mesh too coarse, "
+                          "at " + ", ".join(coarse), stacklevel=2)
         return Solution.of(self, results)
 
 
@@ -261,6 +282,7 @@ class Solution:
     power: np.ndarray           # the sound power each solution radiates, W
     compressed: np.ndarray      # whether the compressed solver solved it
     iterations: np.ndarray      # its Krylov iterations (0: the dense solver)
+    elements_per_wavelength: np.ndarray  # by the longest edge
     seconds: np.ndarray
     model: Model = field(repr=False)
     results: list = field(repr=False)
@@ -286,6 +308,7 @@ class Solution:
                    power=column("power"),
                    compressed=column("compressed", bool),
                    iterations=column("iterations", int), seconds=column("seconds"),
+                   elements_per_wavelength=column("elements_per_wavelength"),
                    model=model, results=results)
 
     def to_csv(self, folder):
