@@ -10,10 +10,10 @@
 
 namespace {
 
-CompressedProblem ProblemOf(const Model& model) {
+CompressedProblem ProblemOf(const Model& model, const PointExcitation& excitation) {
     return {model.generator.get(), model.surface->points.data(),
             model.surface->solidAngles.data(), model.pointCount,
-            model.excitation.types.data(),     model.excitation.values.data()};
+            excitation.types.data(),           excitation.values.data()};
 }
 
 CompressedSettings SettingsOf(const Model& model, int threads) {
@@ -28,50 +28,57 @@ CompressedSettings SettingsOf(const Model& model, int threads) {
 
 }  // namespace
 
-int CFrequencySolver::SolveCompressed(const Model& model, double omega, const AddedTerms* added,
-                                      bool withChief, int threads,
-                                      FrequencyResult& result) const {
-    const std::vector<Complex> none;
+int CFrequencySolver::SolveCompressed(const Model& model, double omega, const CaseGroup& group,
+                                      bool withChief, int threads) const {
     const std::vector<Vector3>& chief = model.interior.chief;
     const int chiefCount = withChief ? static_cast<int>(chief.size()) : 0;
-    std::vector<Complex> unknowns;
-    CompressedReport report;
-    int status = Status::noMemory;
-    try {
-        result.pressures.resize(static_cast<std::size_t>(model.pointCount));
-        result.velocities.resize(result.pressures.size());
-        status = Status::ok;
-    } catch (const std::bad_alloc&) {
-        logFile.ReportError(className, "Solve", Message::noMemory, "");
+    // Each case builds its own compressed matrices: their blocks are computed for the
+    // right-hand side of the case's known values together.
+    for (CaseWork* work : group) {
+        const PointExcitation& excitation = work->loadCase->excitation;
+        const AddedTerms& added = work->terms;
+        FrequencyResult& result = *work->result;
+        std::vector<Complex> unknowns;
+        CompressedReport report;
+        int status = Status::noMemory;
+        try {
+            result.pressures.resize(static_cast<std::size_t>(model.pointCount));
+            result.velocities.resize(result.pressures.size());
+            status = Status::ok;
+        } catch (const std::bad_alloc&) {
+            logFile.ReportError(className, "Solve", Message::noMemory, "");
+        }
+        if (status < 0) return status;
+        status = SolveCompressedSystem(ProblemOf(model, excitation), omega, added.surfaceRows,
+                                       chief.data(), chiefCount, added.chiefRows,
+                                       SettingsOf(model, threads), unknowns, report);
+        if (status < 0) return status;
+        RecoverSurfaceSolution(model.pointCount, excitation.types.data(),
+                               excitation.values.data(), unknowns.data(), result.pressures.data(),
+                               result.velocities.data());
+        result.chiefPoints = chiefCount;
+        result.compressed = true;
+        result.iterations += report.iterations;
+        result.converged = report.converged;
+        result.largestRank = report.largestRank;
+        result.compressedBytes = report.memoryBytes;
+        result.meanRank = MeanRank(report);
     }
-    if (status < 0) return status;
-    status = SolveCompressedSystem(ProblemOf(model), omega,
-                                   added != nullptr ? added->surfaceRows : none, chief.data(),
-                                   chiefCount, added != nullptr ? added->chiefRows : none,
-                                   SettingsOf(model, threads), unknowns, report);
-    if (status < 0) return status;
-    RecoverSurfaceSolution(model.pointCount, model.excitation.types.data(),
-                           model.excitation.values.data(), unknowns.data(),
-                           result.pressures.data(), result.velocities.data());
-    result.chiefPoints = chiefCount;
-    result.compressed = true;
-    result.iterations += report.iterations;
-    result.converged = report.converged;
-    result.largestRank = report.largestRank;
-    result.compressedBytes = report.memoryBytes;
-    result.meanRank = MeanRank(report);
     return Status::ok;
 }
 
-int CFrequencySolver::CompressedField(const Model& model, double omega, const AddedTerms* added,
-                                      int threads, FrequencyResult& result) const {
-    const int status = CompressedFieldValues(ProblemOf(model), omega, model.fieldPoints,
-                                             result.pressures.data(), result.velocities.data(),
+int CFrequencySolver::CompressedField(const Model& model, double omega, const CaseWork& work,
+                                      int threads) const {
+    FrequencyResult& result = *work.result;
+    const int status = CompressedFieldValues(ProblemOf(model, work.loadCase->excitation), omega,
+                                             model.fieldPoints, result.pressures.data(),
+                                             result.velocities.data(),
                                              SettingsOf(model, threads), result.field);
     if (status < 0) return status;
-    if (added != nullptr && added->fieldPoints.size() == result.field.size()) {
+    const std::vector<Complex>& added = work.terms.fieldPoints;
+    if (added.size() == result.field.size()) {
         for (std::size_t i = 0; i < result.field.size(); ++i)
-            result.field[i] = result.field[i] + added->fieldPoints[i];
+            result.field[i] = result.field[i] + added[i];
     }
     return Status::ok;
 }

@@ -4,6 +4,7 @@
 #define lapack_complex_double Complex
 #include <lapacke.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -18,6 +19,7 @@
 #include "base/Status.h"
 #include "frequency/ModelChecks.h"
 #include "generator/ThreadedRows.h"
+#include "solver/LinEqu.h"
 #include "solver/Solver.h"
 #include "frequency/IncidentTerms.h"
 #include "frequency/SurfacePower.h"
@@ -78,13 +80,51 @@ double Seconds(std::chrono::steady_clock::time_point start) {
 
 }  // namespace
 
-int CFrequencySolver::SolveDirect(const Model& model, double omega, const AddedTerms* added,
-                                  int threads, FrequencyResult& result) const {
+namespace {
+
+const std::vector<Complex>* Terms(const std::vector<Complex>& terms) {
+    return terms.empty() ? nullptr : &terms;
+}
+
+const PointExcitation& ExcitationOf(const CFrequencySolver::CaseWork& work) {
+    return work.loadCase->excitation;
+}
+
+// The system factorisations a solve of the group takes: one for the dense group, one compressed
+// system per case.
+int Factorisations(const Model& model, const CFrequencySolver::CaseGroup& group) {
+    return model.compressed ? static_cast<int>(group.size()) : 1;
+}
+
+// Sizes the surface arrays of every result of the group; false when the memory is refused.
+bool SizeSurfaceArrays(const CFrequencySolver::CaseGroup& group, int n) {
+    try {
+        for (CFrequencySolver::CaseWork* work : group) {
+            work->result->pressures.resize(Size(n));
+            work->result->velocities.resize(Size(n));
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int CFrequencySolver::SolveDirect(const Model& model, double omega, const CaseGroup& group,
+                                  int threads) const {
     const int n = model.pointCount;
-    const Complex* surfaceTerms =
-        added != nullptr && added->surfaceRows.size() >= Size(n) && n > 0
-            ? added->surfaceRows.data()
-            : nullptr;
+    std::vector<const std::int16_t*> types;
+    std::vector<const Complex*> values;
+    std::vector<const Complex*> added;
+    std::vector<std::vector<Complex>> pressures(group.size());
+    std::vector<std::vector<Complex>> velocities(group.size());
+    for (const CaseWork* work : group) {
+        const std::vector<Complex>& terms = work->terms.surfaceRows;
+        types.push_back(ExcitationOf(*work).types.data());
+        values.push_back(ExcitationOf(*work).values.data());
+        added.push_back(terms.size() >= Size(n) && n > 0 ? terms.data() : nullptr);
+    }
     const SurfaceRowFeed streamedRows = [&](const SurfaceRowTake& take) {
         if (ForEachRow(*model.generator, omega, RowPoints(model),
                        model.surface->solidAngles.data(), threads, take))
@@ -92,55 +132,65 @@ int CFrequencySolver::SolveDirect(const Model& model, double omega, const AddedT
         logFile.ReportError(className, "Solve", Message::noMemory, "");
         return Status::noMemory;
     };
-    return CSolver::SolveSurfaceRows(n, model.excitation.types.data(),
-                                     model.excitation.values.data(), surfaceTerms, streamedRows,
-                                     threads, className, "Solve", result.pressures,
-                                     result.velocities);
+    const CSolver::SurfaceExcitations excitations{static_cast<int>(group.size()), types.data(),
+                                                  values.data(), added.data()};
+    const int status = CSolver::SolveSurfaceRows(n, excitations, streamedRows, threads, className,
+                                                 "Solve", pressures.data(), velocities.data());
+    if (status < 0) return status;
+    for (std::size_t c = 0; c < group.size(); ++c) {
+        group[c]->result->pressures.swap(pressures[c]);
+        group[c]->result->velocities.swap(velocities[c]);
+        group[c]->result->chiefPoints = 0;
+    }
+    return Status::ok;
 }
 
-int CFrequencySolver::SolveLeastSquares(const Model& model, double omega,
-                                        const AddedTerms* added, int threads,
-                                        FrequencyResult& result) const {
+int CFrequencySolver::SolveLeastSquares(const Model& model, double omega, const CaseGroup& group,
+                                        int threads) const {
     const int n = model.pointCount;
+    const int k = static_cast<int>(group.size());
     const std::vector<Vector3>& chief = model.interior.chief;
     const int m = n + static_cast<int>(chief.size());
-    // Column-major, as the least-squares solver takes it: entry (row i, column j) at i + j m.
+    // Column-major, as the least-squares solver takes it: entry (row i, column j) at i + j m;
+    // the right-hand sides likewise, one column per case.
     const std::unique_ptr<Complex[]> matrix(new (std::nothrow) Complex[Size(m) * Size(n)]);
-    std::vector<Complex> rightHandSide;
+    std::vector<Complex> rightHandSides;
     std::vector<Complex> row;
-    bool computed = matrix != nullptr;
+    bool computed = matrix != nullptr && SizeSurfaceArrays(group, n);
     try {
-        rightHandSide.resize(Size(m));
+        rightHandSides.resize(Size(m) * Size(k));
         row.resize(Size(n));
-        result.pressures.resize(Size(n));
-        result.velocities.resize(Size(n));
     } catch (const std::bad_alloc&) {
         computed = false;
     }
     // Surface rows first, then the interior rows A_c p - B_c v = 0, all transformed by the
     // boundary conditions alike.
-    const auto assemble = [&](int offsetRow, const std::vector<Complex>* terms) {
-        return [&, offsetRow, terms](int r, const Complex* a, const Complex* b) {
+    const auto assemble = [&](int offsetRow, bool surfaceRows) {
+        return [&, offsetRow, surfaceRows](int r, const Complex* a, const Complex* b) {
             const int i = offsetRow + r;
-            rightHandSide[Size(i)] =
-                WithAdded(AssembleSystemRow(n, a, b, model.excitation.types.data(),
-                                            model.excitation.values.data(), row.data()),
-                          terms, Size(r));
+            for (int c = 0; c < k; ++c) {
+                const PointExcitation& e = ExcitationOf(*group[Size(c)]);
+                const AddedTerms& terms = group[Size(c)]->terms;
+                const Complex value =
+                    c == 0 ? AssembleSystemRow(n, a, b, e.types.data(), e.values.data(), row.data())
+                           : SystemRowRightHandSide(n, a, b, e.types.data(), e.values.data());
+                rightHandSides[Size(i) + Size(c) * Size(m)] = WithAdded(
+                    value, Terms(surfaceRows ? terms.surfaceRows : terms.chiefRows), Size(r));
+            }
             for (int j = 0; j < n; ++j) matrix[Size(i) + Size(j) * Size(m)] = row[Size(j)];
         };
     };
     computed =
         computed &&
         ForEachRow(*model.generator, omega, RowPoints(model), model.surface->solidAngles.data(),
-                   threads, assemble(0, added != nullptr ? &added->surfaceRows : nullptr)) &&
-        ForEachRow(*model.generator, omega, chief, nullptr, threads,
-                   assemble(n, added != nullptr ? &added->chiefRows : nullptr));
+                   threads, assemble(0, true)) &&
+        ForEachRow(*model.generator, omega, chief, nullptr, threads, assemble(n, false));
     if (!computed) {
         logFile.ReportError(className, "Solve", Message::noMemory, "");
         return Status::noMemory;
     }
-    const lapack_int info =
-        LAPACKE_zgels(LAPACK_COL_MAJOR, 'N', m, n, 1, matrix.get(), m, rightHandSide.data(), m);
+    const lapack_int info = LAPACKE_zgels(LAPACK_COL_MAJOR, 'N', m, n, k, matrix.get(), m,
+                                          rightHandSides.data(), m);
     if (info == LAPACK_WORK_MEMORY_ERROR || info == LAPACK_TRANSPOSE_MEMORY_ERROR) {
         logFile.ReportError(className, "Solve", Message::noMemory, "least squares");
         return Status::noMemory;
@@ -149,9 +199,14 @@ int CFrequencySolver::SolveLeastSquares(const Model& model, double omega,
         logFile.ReportError(className, "Solve", Message::singularMatrix, "least squares");
         return Status::badArguments;
     }
-    RecoverSurfaceSolution(n, model.excitation.types.data(), model.excitation.values.data(),
-                           rightHandSide.data(), result.pressures.data(), result.velocities.data());
-    result.chiefPoints = static_cast<int>(chief.size());
+    for (int c = 0; c < k; ++c) {
+        const PointExcitation& e = ExcitationOf(*group[Size(c)]);
+        FrequencyResult& result = *group[Size(c)]->result;
+        RecoverSurfaceSolution(n, e.types.data(), e.values.data(),
+                               rightHandSides.data() + Size(c) * Size(m), result.pressures.data(),
+                               result.velocities.data());
+        result.chiefPoints = static_cast<int>(chief.size());
+    }
     return Status::ok;
 }
 
@@ -190,66 +245,201 @@ double CFrequencySolver::Residual(const Model& model, double omega,
     return std::sqrt(formulaSquares / termSquares);
 }
 
-int CFrequencySolver::SolveSurface(const Model& model, double omega, const AddedTerms* added,
-                                   bool withChief, int threads, FrequencyResult& result) const {
-    if (model.compressed) return SolveCompressed(model, omega, added, withChief, threads, result);
-    return withChief ? SolveLeastSquares(model, omega, added, threads, result)
-                     : SolveDirect(model, omega, added, threads, result);
+int CFrequencySolver::SolveSurface(const Model& model, double omega, const CaseGroup& group,
+                                   bool withChief, int threads) const {
+    if (model.compressed) return SolveCompressed(model, omega, group, withChief, threads);
+    return withChief ? SolveLeastSquares(model, omega, group, threads)
+                     : SolveDirect(model, omega, group, threads);
+}
+
+int CFrequencySolver::JudgeAndResolve(const Model& model, double omega, const CaseGroup& group,
+                                      bool canChief, int threads, int& factorisations) const {
+    CaseGroup marked;
+    for (CaseWork* work : group) {
+        FrequencyResult& result = *work->result;
+        result.residual = Residual(model, omega, result, &work->terms, threads);
+        result.firstResidual = result.residual;
+        result.nearResonance = result.residual > model.residualLimit;
+        if (result.nearResonance && model.chief == ChiefMode::automatic && canChief)
+            marked.push_back(work);
+    }
+    if (marked.empty()) return Status::ok;
+    const int status = SolveSurface(model, omega, marked, true, threads);
+    factorisations += Factorisations(model, marked);
+    if (status < 0) return status;
+    for (CaseWork* work : marked) {
+        work->result->residual =
+            Residual(model, omega, *work->result, &work->terms, threads);
+    }
+    return Status::ok;
+}
+
+int CFrequencySolver::FieldOfCases(const Model& model, double omega, const CaseGroup& cases,
+                                   int threads) const {
+    if (cases.empty() || model.fieldPoints.empty()) return Status::ok;
+    if (model.compressed) {
+        for (const CaseWork* work : cases) {
+            const int status = CompressedField(model, omega, *work, threads);
+            if (status < 0) return status;
+        }
+        return Status::ok;
+    }
+    // The rows of the field points once, for every case.
+    const int n = model.pointCount;
+    bool computed = true;
+    try {
+        for (CaseWork* work : cases)
+            work->result->field.assign(model.fieldPoints.size(), Complex{0.0, 0.0});
+    } catch (const std::bad_alloc&) {
+        computed = false;
+    }
+    computed = computed &&
+               ForEachRow(*model.generator, omega, model.fieldPoints, nullptr, threads,
+                          [&](int row, const Complex* a, const Complex* b) {
+                              const std::size_t i = Size(row);
+                              for (CaseWork* work : cases) {
+                                  FrequencyResult& r = *work->result;
+                                  r.field[i] = WithAdded(FieldPressure(n, a, b, r.pressures.data(),
+                                                                       r.velocities.data()),
+                                                         Terms(work->terms.fieldPoints), i);
+                              }
+                          });
+    if (!computed) {
+        logFile.ReportError(className, "Solve", Message::noMemory, "");
+        return Status::noMemory;
+    }
+    return Status::ok;
+}
+
+namespace {
+
+// sum + weight x, entry by entry; an empty x counts as zeros, an empty sum takes x's size.
+void AddWeighted(std::vector<Complex>& sum, Complex weight, const std::vector<Complex>& x) {
+    if (x.empty()) return;
+    if (sum.empty()) sum.assign(x.size(), Complex{0.0, 0.0});
+    for (std::size_t i = 0; i < x.size() && i < sum.size(); ++i) sum[i] += weight * x[i];
+}
+
+}  // namespace
+
+void CFrequencySolver::Combine(const Model& model, double omega,
+                               const ModelCombination& combination,
+                               const std::vector<CaseWork>& work, int threads,
+                               FrequencyResult& result) const {
+    result.caseName = combination.name;
+    result.firstResidual = std::numeric_limits<double>::quiet_NaN();
+    result.residual = result.firstResidual;
+    AddedTerms added;
+    for (std::size_t i = 0; i < combination.cases.size(); ++i) {
+        const CaseWork& member = work[Size(combination.cases[i])];
+        const FrequencyResult& part = *member.result;
+        if (part.status < 0) {
+            result.status = part.status;
+            return;
+        }
+        const Complex w = combination.weights[i];
+        AddWeighted(result.pressures, w, part.pressures);
+        AddWeighted(result.velocities, w, part.velocities);
+        AddWeighted(result.field, w, part.field);
+        AddWeighted(result.incidentField, w, part.incidentField);
+        AddWeighted(added.checkPoints, w, member.terms.checkPoints);
+        result.chiefPoints = std::max(result.chiefPoints, part.chiefPoints);
+        result.nearResonance = result.nearResonance || part.nearResonance;
+        result.compressed = result.compressed || part.compressed;
+        result.converged = result.converged && part.converged;
+        result.iterations += part.iterations;
+    }
+    // The field of the sum is the sum of the fields, so the sum has a residual of its own.
+    result.residual = Residual(model, omega, result, &added, threads);
+    result.firstResidual = result.residual;
+    result.power = RadiatedPower(*model.generator, result.pressures.data(), result.velocities.data());
+}
+
+int CFrequencySolver::SolveCases(const Model& model, double frequency,
+                                 const FrequencyOptions& options,
+                                 std::vector<FrequencyResult>& results) const {
+    const auto start = std::chrono::steady_clock::now();
+    const std::size_t caseCount = model.cases.size();
+    results.assign(caseCount + model.combinations.size(), FrequencyResult{});
+    const double omega = AngularFrequency(frequency);
+    const double ka = model.generator->WaveNumber(omega).re * model.radius;
+    for (std::size_t c = 0; c < results.size(); ++c) {
+        results[c].frequency = frequency;
+        results[c].ka = ka;
+        results[c].elementsPerWavelength =
+            ElementsPerWavelength(model.longestEdge, model.config.soundVelocity, frequency);
+        if (c < caseCount) results[c].caseName = model.cases[c].name;
+    }
+    std::vector<CaseWork> work(caseCount);
+    int firstFailure = Status::ok;
+    const auto fail = [&](CaseWork& w, int status) {
+        w.result->status = status;
+        if (firstFailure == Status::ok) firstFailure = status;
+    };
+    for (std::size_t c = 0; c < caseCount; ++c) {
+        work[c].loadCase = &model.cases[c];
+        work[c].result = &results[c];
+        const int status = IncidentTerms(model, model.cases[c].incident, omega, work[c].terms);
+        if (status < 0) fail(work[c], status);
+    }
+    const bool canChief = model.interiorChecked && !model.interior.chief.empty();
+    int factorisations = 0;
+    CaseGroup solved;
+    for (int g = 0; g < model.groupCount; ++g) {
+        CaseGroup group;
+        for (CaseWork& w : work) {
+            if (w.loadCase->group == g && w.result->status == Status::ok) group.push_back(&w);
+        }
+        if (group.empty()) continue;
+        int status = SolveSurface(model, omega, group,
+                                  model.chief == ChiefMode::always && canChief, options.threads);
+        factorisations += Factorisations(model, group);
+        if (status == Status::ok) {
+            status =
+                JudgeAndResolve(model, omega, group, canChief, options.threads, factorisations);
+        }
+        for (CaseWork* w : group) {
+            FrequencyResult& result = *w->result;
+            if (status == Status::ok && !result.converged) {
+                const std::string comment =
+                    "stopped after " + std::to_string(result.iterations) + " iterations";
+                logFile.ReportError(className, "Solve", Message::notConverged, comment.c_str());
+                fail(*w, Status::notConverged);
+            } else if (status < 0) {
+                fail(*w, status);
+            } else {
+                solved.push_back(w);
+            }
+        }
+    }
+    const int fieldStatus = FieldOfCases(model, omega, solved, options.threads);
+    for (CaseWork* w : solved) {
+        if (fieldStatus < 0) {
+            fail(*w, fieldStatus);
+            continue;
+        }
+        w->result->power = RadiatedPower(*model.generator, w->result->pressures.data(),
+                                         w->result->velocities.data());
+    }
+    for (CaseWork& w : work) {
+        w.result->incidentField = std::move(w.terms.fieldPoints);
+    }
+    for (std::size_t i = 0; i < model.combinations.size(); ++i) {
+        FrequencyResult& result = results[caseCount + i];
+        Combine(model, omega, model.combinations[i], work, options.threads, result);
+    }
+    const double seconds = Seconds(start);
+    for (FrequencyResult& result : results) {
+        result.factorisations = factorisations;
+        result.seconds = seconds;
+    }
+    return firstFailure;
 }
 
 int CFrequencySolver::Solve(const Model& model, double frequency,
                             const FrequencyOptions& options, FrequencyResult& result) const {
-    const auto start = std::chrono::steady_clock::now();
-    result = FrequencyResult{};
-    result.frequency = frequency;
-    const double omega = AngularFrequency(frequency);
-    result.ka = model.generator->WaveNumber(omega).re * model.radius;
-    result.elementsPerWavelength =
-        ElementsPerWavelength(model.longestEdge, model.config.soundVelocity, frequency);
-    AddedTerms terms;
-    const int incidentStatus = IncidentTerms(model, omega, terms);
-    if (incidentStatus < 0) {
-        result.status = incidentStatus;
-        result.seconds = Seconds(start);
-        return incidentStatus;
-    }
-    const AddedTerms* added = &terms;
-    const bool canChief = model.interiorChecked && !model.interior.chief.empty();
-
-    int status = SolveSurface(model, omega, added, model.chief == ChiefMode::always && canChief,
-                              options.threads, result);
-    if (status == Status::ok) {
-        result.residual = Residual(model, omega, result, added, options.threads);
-        result.firstResidual = result.residual;
-        result.nearResonance = result.residual > model.residualLimit;
-        if (result.nearResonance && model.chief == ChiefMode::automatic && canChief) {
-            status = SolveSurface(model, omega, added, true, options.threads, result);
-            if (status == Status::ok)
-                result.residual = Residual(model, omega, result, added, options.threads);
-        }
-    }
-    if (status == Status::ok && !result.converged) {
-        const std::string comment = "stopped after " + std::to_string(result.iterations) +
-                                    " iterations";
-        logFile.ReportError(className, "Solve", Message::notConverged, comment.c_str());
-        status = Status::notConverged;
-    }
-    if (status == Status::ok && model.compressed && !model.fieldPoints.empty()) {
-        status = CompressedField(model, omega, added, options.threads, result);
-    } else if (status == Status::ok && !model.fieldPoints.empty()) {
-        if (!FieldValues(model, omega, model.fieldPoints, result,
-                         added != nullptr ? &added->fieldPoints : nullptr, options.threads,
-                         result.field)) {
-            logFile.ReportError(className, "Solve", Message::noMemory, "");
-            status = Status::noMemory;
-        }
-    }
-    if (status == Status::ok) {
-        result.power =
-            RadiatedPower(*model.generator, result.pressures.data(), result.velocities.data());
-    }
-    result.incidentField = std::move(terms.fieldPoints);
-    result.status = status;
-    result.seconds = Seconds(start);
+    std::vector<FrequencyResult> results;
+    const int status = SolveCases(model, frequency, options, results);
+    result = std::move(results.front());
     return status;
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "base/Complex.h"
@@ -47,6 +48,8 @@ struct FrequencyResult {
     std::vector<Complex> velocities;  // pointCount
     std::vector<Complex> field;       // one per field point: the total pressure
     std::vector<Complex> incidentField;  // one per field point, or empty: no incident sound
+    std::string caseName;  // the load case or combination; empty for a model without cases
+    int factorisations = 0;  // the system factorisations of the frequency, over all its cases
 };
 
 // How a solve runs; what it computes is the model's (its CHIEF mode and residual limit).
@@ -56,10 +59,22 @@ struct FrequencyOptions {
 
 class CFrequencySolver {
 public:
-    // Solves the model at one frequency in Hz: the surface pressures and velocities, the total
-    // pressure at every field point, the interior residual and what CHIEF did, with the model's
-    // incident sound added. The result's status is also returned: 0, -1 for a singular system,
-    // -4 when the memory is refused (each reported once). Const, and it only reads the model.
+    // Solves every load case of the model at one frequency in Hz, then its combinations:
+    // `results` gets one result per case in the model's order, then one per combination. Each
+    // system group of cases is factorised once and its cases solved with it together; the
+    // interior residual is judged per case, and with CHIEF AUTO a case near a resonance is
+    // solved again with the CHIEF points while the others keep the direct solution. A result
+    // holds the surface pressures and velocities, the total pressure at every field point, the
+    // interior residual, what CHIEF did and the radiated power, with the case's incident sound
+    // added. A combination is the weighted sum of its cases' pressures, velocities and field;
+    // its residual and power are those of the sum, and it fails when one of its cases failed.
+    // Returns 0, or the status of the first failure: -1 for a singular system, -4 when the
+    // memory is refused (each reported once). Const, and it only reads the model.
+    int SolveCases(const Model& model, double frequency, const FrequencyOptions& options,
+                   std::vector<FrequencyResult>& results) const;
+
+    // The same for a model of one load case: its result alone (of the first case, when the
+    // model has several). The result's status is also returned.
     int Solve(const Model& model, double frequency, const FrequencyOptions& options,
               FrequencyResult& result) const;
 
@@ -72,18 +87,36 @@ public:
     static double Residual(const Model& model, double omega, const FrequencyResult& result,
                            const AddedTerms* added, int threads);
 
+    // One case on its way through a frequency: its load case, the terms its incident sound adds
+    // and its result. Used by the solve's own steps.
+    struct CaseWork {
+        const ModelCase* loadCase = nullptr;
+        AddedTerms terms;
+        FrequencyResult* result = nullptr;
+    };
+    using CaseGroup = std::vector<CaseWork*>;
+
 private:
     const char* className = "CFrequencySolver";
-    int SolveDirect(const Model& model, double omega, const AddedTerms* added, int threads,
-                    FrequencyResult& result) const;
-    int SolveLeastSquares(const Model& model, double omega, const AddedTerms* added,
-                          int threads, FrequencyResult& result) const;
-    // The same on compressed matrices (frequency/CompressedFrequency.cpp), with the CHIEF points
-    // or without.
-    int SolveCompressed(const Model& model, double omega, const AddedTerms* added,
-                        bool withChief, int threads, FrequencyResult& result) const;
-    int CompressedField(const Model& model, double omega, const AddedTerms* added, int threads,
-                        FrequencyResult& result) const;
-    int SolveSurface(const Model& model, double omega, const AddedTerms* added, bool withChief,
-                     int threads, FrequencyResult& result) const;
+    // The cases of a group, sharing their system matrix: by the LU of the system with a
+    // right-hand side per case, or in the least-squares sense with the rows of the CHIEF points.
+    int SolveDirect(const Model& model, double omega, const CaseGroup& group, int threads) const;
+    int SolveLeastSquares(const Model& model, double omega, const CaseGroup& group,
+                          int threads) const;
+    // The same on compressed matrices (frequency/CompressedFrequency.cpp), one case at a time,
+    // with the CHIEF points or without.
+    int SolveCompressed(const Model& model, double omega, const CaseGroup& group, bool withChief,
+                        int threads) const;
+    int CompressedField(const Model& model, double omega, const CaseWork& work,
+                        int threads) const;
+    int SolveSurface(const Model& model, double omega, const CaseGroup& group, bool withChief,
+                     int threads) const;
+    // The residual of every case of the group; the cases near a resonance, solved again with
+    // CHIEF where the model says so.
+    int JudgeAndResolve(const Model& model, double omega, const CaseGroup& group,
+                        bool canChief, int threads, int& factorisations) const;
+    int FieldOfCases(const Model& model, double omega, const CaseGroup& cases,
+                     int threads) const;
+    void Combine(const Model& model, double omega, const ModelCombination& combination,
+                 const std::vector<CaseWork>& work, int threads, FrequencyResult& result) const;
 };

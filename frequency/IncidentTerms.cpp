@@ -23,9 +23,9 @@ std::vector<Complex> Pressures(const CIncidentField& incident, Complex k,
 
 }  // namespace
 
-int IncidentTerms(const Model& model, double omega, AddedTerms& terms) {
+int IncidentTerms(const Model& model, const CIncidentField& incident, double omega,
+                  AddedTerms& terms) {
     terms = AddedTerms{};
-    const CIncidentField& incident = model.incident;
     if (incident.Empty()) return Status::ok;
     const Complex k = model.generator->WaveNumber(omega);
     try {

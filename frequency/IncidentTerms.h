@@ -6,6 +6,7 @@
 #include "frequency/FrequencySolver.h"
 #include "frequency/Model.h"
 
-// Fills `terms` for the model's incident sound at angular frequency omega; all empty when there
-// is none. 0, or -4 after one report when the memory is refused.
-int IncidentTerms(const Model& model, double omega, AddedTerms& terms);
+// Fills `terms` for the incident sound of a case of the model at angular frequency omega; all
+// empty when there is none. 0, or -4 after one report when the memory is refused.
+int IncidentTerms(const Model& model, const CIncidentField& incident, double omega,
+                  AddedTerms& terms);

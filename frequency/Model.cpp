@@ -13,6 +13,7 @@
 #include "frequency/Boundary.h"
 #include "frequency/ModelChecks.h"
 #include "frequency/Rules.h"
+#include "solver/SurfaceSystem.h"
 #include "surface/Preparation.h"
 
 namespace {
@@ -36,38 +37,157 @@ std::string PointText(Vector3 p) {
     return "(" + Number(p.x) + ", " + Number(p.y) + ", " + Number(p.z) + ")";
 }
 
-int ReadExcitation(const ModelDescription& description, const CSurface& surface,
+// The regions of the elements: a regions file, the regions in memory, or none (null).
+int ReadRegions(const ModelDescription& description, RegionMap& fileRegions,
+                const RegionMap*& regions) {
+    regions = description.regions.names.empty() ? nullptr : &description.regions;
+    if (description.regionsFile.empty()) return Status::ok;
+    const int status = ReadRegionsFile(description.regionsFile.c_str(), fileRegions);
+    if (status < 0) return status;
+    regions = &fileRegions;
+    return Status::ok;
+}
+
+int ReadExcitation(const ModelDescription& description, const LoadCase& loadCase,
+                   const CSurface& surface, const RegionMap* regions,
                    PointExcitation& excitation) {
-    const bool fromFile = !description.excitationFile.empty();
-    if (fromFile || !description.excitation.types.empty()) {
-        int count = static_cast<int>(description.excitation.types.size());
+    const bool fromFile = !loadCase.excitationFile.empty();
+    if (fromFile || !loadCase.excitation.types.empty()) {
+        int count = static_cast<int>(loadCase.excitation.types.size());
         if (fromFile) {
             const int status = CFileIO().ReadExcitationFile(
-                description.excitationFile.c_str(), count, excitation.values, excitation.types);
+                loadCase.excitationFile.c_str(), count, excitation.values, excitation.types);
             if (status < 0) return status;
         } else {
-            excitation = description.excitation;
+            excitation = loadCase.excitation;
         }
         if (count != surface.pointCount ||
             excitation.values.size() != excitation.types.size()) {
             return Fail("PrepareModel", Message::invalidData,
-                        (fromFile ? description.excitationFile : std::string("the excitation")) +
+                        (fromFile ? loadCase.excitationFile : std::string("the excitation")) +
                             ": " + std::to_string(count) + " points, the surface has " +
                             std::to_string(surface.pointCount),
                         Status::invalidData);
         }
         return Status::ok;
     }
-    RegionMap fileRegions;
-    const RegionMap* regions = description.regions.names.empty() ? nullptr : &description.regions;
-    if (!description.regionsFile.empty()) {
-        const int status = ReadRegionsFile(description.regionsFile.c_str(), fileRegions);
-        if (status < 0) return status;
-        regions = &fileRegions;
-    }
     return DeriveExcitation(surface.points.data(), surface.pointCount,
                                         surface.elements.data(), surface.elementCount, regions,
-                                        description.boundaries, description.jobFile, excitation);
+                                        loadCase.boundaries, description.jobFile, excitation);
+}
+
+// A case name is a word that file names can carry: letters, digits, '_' and '-'.
+bool UsableCaseName(const std::string& name) {
+    if (name.empty() || name.size() > 64) return false;
+    for (const char c : name) {
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (!letter && !(c >= '0' && c <= '9') && c != '_' && c != '-') return false;
+    }
+    return true;
+}
+
+// The load cases and combinations with their excitations, grouped by system matrix.
+int PrepareCases(const ModelDescription& description, const CSurface& surface, Model& model) {
+    RegionMap fileRegions;
+    const RegionMap* regions = nullptr;
+    int status = ReadRegions(description, fileRegions, regions);
+    if (status < 0) return status;
+    std::vector<LoadCase> described = description.cases;
+    if (described.empty()) {
+        LoadCase only;
+        only.excitationFile = description.excitationFile;
+        only.excitation = description.excitation;
+        only.boundaries = description.boundaries;
+        only.incident = description.incident;
+        described.push_back(std::move(only));
+    }
+    std::vector<std::string> names;
+    const auto nameProblem = [&](const std::string& name) -> std::string {
+        if (!UsableCaseName(name)) {
+            return "the case name '" + name +
+                   "' is not 1 to 64 letters, digits, '_' and '-'";
+        }
+        if (std::find(names.begin(), names.end(), name) != names.end())
+            return "the case name '" + name + "' is given twice";
+        return "";
+    };
+    const auto where = [&](int line) {
+        std::string text = description.jobFile;
+        if (line > 0) text += " line " + std::to_string(line);
+        return text.empty() ? text : text + ", ";
+    };
+    for (const LoadCase& loadCase : described) {
+        ModelCase prepared;
+        prepared.name = loadCase.name;
+        if (!description.cases.empty()) {
+            const std::string problem = nameProblem(loadCase.name);
+            if (!problem.empty()) {
+                return Fail("PrepareModel", Message::invalidData,
+                            where(loadCase.line) + "CASE: " + problem, Status::invalidData);
+            }
+            names.push_back(loadCase.name);
+        }
+        status = ReadExcitation(description, loadCase, surface, regions, prepared.excitation);
+        if (status < 0) return status;
+        prepared.incident = loadCase.incident;
+        prepared.group = -1;
+        for (const ModelCase& earlier : model.cases) {
+            if (SameSystemMatrix(surface.pointCount, earlier.excitation.types.data(),
+                                 earlier.excitation.values.data(),
+                                 prepared.excitation.types.data(),
+                                 prepared.excitation.values.data())) {
+                prepared.group = earlier.group;
+                break;
+            }
+        }
+        if (prepared.group < 0) prepared.group = static_cast<int>(model.groupCount++);
+        model.cases.push_back(std::move(prepared));
+    }
+    for (const CaseCombination& combination : description.combinations) {
+        std::string problem = description.cases.empty() ? "no CASE to combine"
+                                                        : nameProblem(combination.name);
+        ModelCombination prepared{combination.name, {}, combination.weights};
+        if (problem.empty() && (combination.cases.empty() ||
+                                combination.cases.size() != combination.weights.size())) {
+            problem = "a combination takes one weight for each of one or more cases";
+        }
+        for (std::size_t i = 0; problem.empty() && i < combination.cases.size(); ++i) {
+            const auto found =
+                std::find(names.begin(), names.begin() + static_cast<long>(described.size()),
+                          combination.cases[i]);
+            const int index = static_cast<int>(found - names.begin());
+            if (found == names.begin() + static_cast<long>(described.size())) {
+                problem = "no CASE '" + combination.cases[i] + "'";
+            } else if (std::find(prepared.cases.begin(), prepared.cases.end(), index) !=
+                       prepared.cases.end()) {
+                problem = "the case '" + combination.cases[i] + "' is named twice";
+            }
+            prepared.cases.push_back(index);
+        }
+        if (!problem.empty()) {
+            return Fail("PrepareModel", Message::invalidData,
+                        where(combination.line) + "COMBINE: " + problem, Status::invalidData);
+        }
+        names.push_back(combination.name);
+        model.combinations.push_back(std::move(prepared));
+    }
+    if (!description.cases.empty()) {
+        std::string list;
+        for (const ModelCase& loadCase : model.cases)
+            list += (list.empty() ? "" : ", ") + loadCase.name;
+        const std::string groups = std::to_string(model.groupCount);
+        PrintLine(std::to_string(model.cases.size()) + " load cases (" + list + ") in " + groups +
+                  (model.groupCount == 1 ? " group" : " groups") +
+                  " of the same system matrix: " + groups +
+                  (model.groupCount == 1 ? " factorisation" : " factorisations") +
+                  " per frequency" +
+                  (model.combinations.empty()
+                       ? std::string()
+                       : ", " + std::to_string(model.combinations.size()) +
+                             (model.combinations.size() == 1 ? " combination" : " combinations")) +
+                  "\n");
+    }
+    return Status::ok;
 }
 
 // The stored part of a surface held in memory, copied into an empty surface object.
@@ -155,7 +275,17 @@ int PrepareSurface(const ModelDescription& description, CSurface& surface) {
 int CheckPointSources(const ModelDescription& description, const Model& model,
                       const SurfaceGeometry& geometry) {
     const double tolerance = model.config.pointEps;
-    for (const PointSource& source : description.incident.PointSources()) {
+    std::vector<PointSource> sources;
+    for (const ModelCase& loadCase : model.cases) {
+        for (const PointSource& source : loadCase.incident.PointSources()) {
+            // A source that several cases share is checked and reported once.
+            const bool seen = std::any_of(sources.begin(), sources.end(), [&](const PointSource& s) {
+                return Length(s.position - source.position) == 0.0;
+            });
+            if (!seen) sources.push_back(source);
+        }
+    }
+    for (const PointSource& source : sources) {
         const std::string where = "INCIDENT POINT at " + PointText(source.position);
         const double distance = interior::Distance(geometry, source.position);
         if (!(distance >= tolerance)) {
@@ -215,7 +345,6 @@ int PrepareModel(const ModelDescription& description, Model& model) {
     model.chief = description.chief;
     model.residualLimit = description.residualLimit;
     model.solverTolerance = description.solverTolerance;
-    model.incident = description.incident;
     model.acceptSize = description.acceptSize;
     model.surface = std::make_unique<CSurface>(model.config);
     CSurface& surface = *model.surface;
@@ -235,7 +364,8 @@ int PrepareModel(const ModelDescription& description, Model& model) {
                   Number(model.longestEdge) + ")\n");
     }
 
-    status = ReadExcitation(description, surface, model.excitation);
+    model.groupCount = 0;
+    status = PrepareCases(description, surface, model);
     if (status < 0) return status;
 
     if (!description.fieldPointsFiles.empty()) {

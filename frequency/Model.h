@@ -16,13 +16,32 @@
 #include "solver/IncidentField.h"
 #include "surface/Surface.h"
 
+// A load case ready to be solved: the excitation of every surface point and the incident sound.
+struct ModelCase {
+    std::string name;  // empty for the one case of a model described without cases
+    PointExcitation excitation;
+    CIncidentField incident;
+    // The cases of one system group share the system matrix (the same type at every point and
+    // the same values at Z and Y points): one factorisation solves them all. Groups are
+    // numbered from 0 in the order of their first case.
+    int group = 0;
+};
+
+// A combination of solved cases: the sum over its cases of weight times solution.
+struct ModelCombination {
+    std::string name;
+    std::vector<int> cases;  // indices into Model::cases
+    std::vector<Complex> weights;
+};
+
 struct Model {
     ConfigData config;                  // as described, DIVISION chosen when not given
     std::unique_ptr<CSurface> surface;  // prepared; its first pointCount points are the unknowns
     std::unique_ptr<CGenerator> generator;
     int pointCount = 0;
-    PointExcitation excitation;
-    CIncidentField incident;
+    std::vector<ModelCase> cases;  // at least one
+    int groupCount = 1;            // the system groups of the cases
+    std::vector<ModelCombination> combinations;
     std::vector<Vector3> fieldPoints;
     // The points file each field point comes from, as an index into the description's list
     // (empty when the points were given in memory).
@@ -50,8 +69,9 @@ constexpr int residualCheckPoints = 10;
 void DefaultDivision(double longestEdge, double division[2]);
 
 // Reads and prepares everything the description names, in the order: surface, DIVISION,
-// excitation (from regions and conditions where not given per point), field points, the checks
-// of the mesh against the frequencies, of the field points' side and of the point sources
+// excitation of every load case (from regions and conditions where not given per point) and
+// the grouping of the cases by their system matrix, field points, the checks of the mesh
+// against the frequencies, of the field points' side and of the point sources
 // (frequency/ModelChecks.h), interior points, generator and quadrature rules. Prints what it chose
 // (DIVISION when not given, the rules file).
 // 0, or the negative status of the first failure after its report. No work on any frequency

@@ -34,6 +34,26 @@ struct PointExcitation {
 // always: at every frequency.
 enum class ChiefMode { automatic, off, always };
 
+// One load case of a model: its own boundary conditions, given as in the description (an
+// excitation file, an excitation per point, or conditions by region; the regions are the
+// model's) and its own incident sound. The cases of a model share everything else.
+struct LoadCase {
+    std::string name;
+    std::string excitationFile;
+    PointExcitation excitation;
+    std::vector<BoundaryCondition> boundaries;
+    CIncidentField incident;
+    int line = 0;  // the line of the description's file that opened it (0: none)
+};
+
+// A case made of solved cases: the sum of their solutions, each times its complex weight.
+struct CaseCombination {
+    std::string name;
+    std::vector<std::string> cases;  // names of load cases, each at most once
+    std::vector<Complex> weights;    // one per case
+    int line = 0;
+};
+
 enum class SolverMode { automatic, dense, compressed };
 // From this many surface points on, the automatic choice is the compressed solver: above it the
 // compressed solve of a frequency is faster than the dense one (see the user's guide).
@@ -67,6 +87,12 @@ struct ModelDescription {
 
     // The sound arriving at the body, summed; empty: the body only radiates.
     CIncidentField incident;
+
+    // The load cases. Empty: the one case of the boundary conditions and incident sound above.
+    // Otherwise every case brings its own (the conditions and incident sound above are then not
+    // used), and the combinations are made of them.
+    std::vector<LoadCase> cases;
+    std::vector<CaseCombination> combinations;
 
     // Where the field is computed: points files (the surface file format), whose points are
     // numbered on from file to file in the order given, or the points.

@@ -76,32 +76,79 @@ int CSolver::SolveSurfaceRows(int n, const std::int16_t* types, const Complex* v
                               const Complex* added, const SurfaceRowFeed& feed, int threads,
                               const char* reporter, const char* function,
                               std::vector<Complex>& pressures, std::vector<Complex>& velocities) {
+    const SurfaceExcitations one{1, &types, &values, &added};
+    return SolveSurfaceRows(n, one, feed, threads, reporter, function, &pressures, &velocities);
+}
+
+int CSolver::SolveSurfaceRows(int n, const SurfaceExcitations& excitations,
+                              const SurfaceRowFeed& feed, int threads, const char* reporter,
+                              const char* function, std::vector<Complex>* pressures,
+                              std::vector<Complex>* velocities) {
+    const int count = excitations.count;
+    const std::size_t k = Size(count);
+    CLinEqu linEqu(threads);
     RowPointerMatrix system = AllocateMatrix(n);
+    // Row o holds the right-hand sides of row o, one per excitation.
     std::vector<Complex> unknowns;
-    std::vector<Complex> p;
-    std::vector<Complex> v;
+    std::vector<Complex*> rows;
+    std::vector<Complex> workspace;
+    std::vector<Complex> column;
+    std::vector<std::vector<Complex>> p;
+    std::vector<std::vector<Complex>> v;
     try {
-        unknowns.resize(Size(n));
-        p.resize(Size(n));
-        v.resize(Size(n));
+        unknowns.resize(Size(n) * k);
+        rows.resize(Size(n));
+        if (count > 1) {
+            workspace.resize(linEqu.ColumnWorkspaceSize(n, count));
+            column.resize(Size(n));
+        }
+        p.assign(k, std::vector<Complex>(Size(n)));
+        v.assign(k, std::vector<Complex>(Size(n)));
     } catch (const std::bad_alloc&) {
         system = RowPointerMatrix{};
     }
-    if (system.Empty()) {
+    if (system.Empty() || count < 1) {
         logFile.ReportError(reporter, function, Message::noMemory, "");
         return Status::noMemory;
     }
+    for (int o = 0; o < n; ++o) rows[Size(o)] = unknowns.data() + Size(o) * k;
+    const auto added = [&](std::size_t c) {
+        return excitations.added != nullptr ? excitations.added[c] : nullptr;
+    };
     int status = feed([&](int o, const Complex* rowA, const Complex* rowB) {
-        const Complex r = AssembleSystemRow(n, rowA, rowB, types, values, system.rows[Size(o)]);
-        // No term at all, not even 0, where none is given.
-        unknowns[Size(o)] = added != nullptr ? r + added[o] : r;
+        Complex* rhs = rows[Size(o)];
+        for (std::size_t c = 0; c < k; ++c) {
+            const Complex r =
+                c == 0 ? AssembleSystemRow(n, rowA, rowB, excitations.types[0],
+                                           excitations.values[0], system.rows[Size(o)])
+                       : SystemRowRightHandSide(n, rowA, rowB, excitations.types[c],
+                                                excitations.values[c]);
+            // No term at all, not even 0, where none is given.
+            rhs[c] = added(c) != nullptr ? r + added(c)[o] : r;
+        }
     });
     if (status < 0) return status;
-    status = SolveAssembledSystem(system.rows.get(), unknowns.data(), n, threads);
-    if (status < 0) return status;
-    RecoverSurfaceSolution(n, types, values, unknowns.data(), p.data(), v.data());
-    pressures.swap(p);
-    velocities.swap(v);
+    if (count == 1) {
+        status = SolveAssembledSystem(system.rows.get(), unknowns.data(), n, threads);
+        if (status < 0) return status;
+    } else {
+        logFile.Print("Solving linear equation...", 1);
+        status = linEqu.LUDecompose(system.rows.get(), n);
+        if (status < 0) return status;
+        linEqu.LUSubstituteColumns(system.rows.get(), rows.data(), n, 0, count, workspace.data());
+        logFile.Print("Ready\n", 1);
+    }
+    for (std::size_t c = 0; c < k; ++c) {
+        const Complex* solution = unknowns.data();
+        if (count > 1) {
+            for (int o = 0; o < n; ++o) column[Size(o)] = rows[Size(o)][c];
+            solution = column.data();
+        }
+        RecoverSurfaceSolution(n, excitations.types[c], excitations.values[c], solution,
+                               p[c].data(), v[c].data());
+        pressures[c].swap(p[c]);
+        velocities[c].swap(v[c]);
+    }
     return Status::ok;
 }
 

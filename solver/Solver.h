@@ -63,6 +63,21 @@ public:
                                 const Complex* added, const SurfaceRowFeed& feed, int threads,
                                 const char* reporter, const char* function,
                                 std::vector<Complex>& pressures, std::vector<Complex>& velocities);
+    // The same for several excitations whose system matrix is the same (SameSystemMatrix in
+    // solver/SurfaceSystem.h): the system assembled once, from the first excitation, a
+    // right-hand side for each, one factorisation. Excitation c has types[c], values[c] and
+    // added[c] (null: none; `added` itself may be null) and gets pressures[c], velocities[c];
+    // each is bit for bit what it gets solved alone.
+    struct SurfaceExcitations {
+        int count = 0;
+        const std::int16_t* const* types = nullptr;
+        const Complex* const* values = nullptr;
+        const Complex* const* added = nullptr;
+    };
+    static int SolveSurfaceRows(int n, const SurfaceExcitations& excitations,
+                                const SurfaceRowFeed& feed, int threads, const char* reporter,
+                                const char* function, std::vector<Complex>* pressures,
+                                std::vector<Complex>* velocities);
     // Factorises the assembled system in place and overwrites rightHandSide with the unknowns,
     // between the "Solving linear equation..." and "Ready" lines, on `threads` threads (0 for
     // every hardware thread; the result is the same for every count). 0 or -1 (reported).

@@ -292,7 +292,8 @@ double CSweepRun::CompressedSeconds(const Model& model, double frequency, int th
     settings.threads = threads;
     const CompressedProblem problem{model.generator.get(),         model.surface->points.data(),
                                     model.surface->solidAngles.data(), model.pointCount,
-                                    model.excitation.types.data(), model.excitation.values.data()};
+                                    model.cases[0].excitation.types.data(),
+                                    model.cases[0].excitation.values.data()};
     return EstimateCompressedSeconds(problem, AngularFrequency(frequency), settings);
 }
 
@@ -344,7 +345,7 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
     int status = PrepareModel(job, model);
     if (status < 0) return status;
     if (!job.writeExcitation.empty()) {
-        status = output::WriteExcitation(job.writeExcitation, model.excitation,
+        status = output::WriteExcitation(job.writeExcitation, model.cases[0].excitation,
                                          "Excitation derived from " + job.jobFile +
                                              " by kavoral-sweep");
         if (status < 0) return status;

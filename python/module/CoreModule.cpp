@@ -428,8 +428,8 @@ PYBIND11_MODULE(_core, module) {
                                [](const PreparedModel& m) { return ResolveThreadCount(m.model.config.threads); })
         .def_property_readonly("excitation", [](const PreparedModel& m) {
             std::string letters;
-            for (std::int16_t type : m.model.excitation.types) letters += ExcitationLetter(type);
-            return std::make_pair(letters, ComplexArray(m.model.excitation.values));
+            for (std::int16_t type : m.model.cases[0].excitation.types) letters += ExcitationLetter(type);
+            return std::make_pair(letters, ComplexArray(m.model.cases[0].excitation.values));
         });
 
     // The size rule of the sweep for a surface given as its complete points and elements (mirror

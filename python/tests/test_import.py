@@ -167,3 +167,33 @@ def test_import_command_reports_an_open_result_and_refuses_unreadable_input(in_t
     open("junk.stl", "w").write("not a mesh")
     assert mesh_cli.main(["import", "junk.stl", "junk.srf"]) == 2
     assert not os.path.exists("junk.srf")
+
+
+def test_symmetry_planes_are_kept_and_the_elements_in_them_left_out(in_tmp, capsys):
+    # A quarter of the box 2 x 2 x 1 in millimetres, one face turned inward: the faces in the
+    # planes x = 0 and y = 0 are left out, the mirroring closes the box.
+    quads = np.array(CUBE_QUADS)
+    quads[1] = quads[1][::-1]
+    meshio.write("quarter.vtu", meshio.Mesh(CUBE_POINTS * 1000, [("quad", quads)]))
+    assert mesh_cli.main(["import", "quarter.vtu", "quarter.srf", "--units", "mm",
+                          "--symmetry", "x=0,y=0"]) == 0
+    out = capsys.readouterr().out
+    assert "elements in the symmetry plane y=0 left out" in out and "Warning" not in out
+    assert "symmetry planes x=0, y=0" in out
+    surface = read_surface("quarter.srf")
+    assert surface.element_count == 4 and surface.points.max() == pytest.approx(1.0)
+    assert np.array_equal(surface.plane_normals, [[1, 0, 0], [0, 1, 0]])
+    report = meshcheck.check_surface(surface)
+    assert report.faults == [] and [volume > 0 for _, _, volume in report.parts] == [True]
+    # The sweep's check of the frequencies, through the library.
+    assert mesh_cli.main(["check", "quarter.srf", "--frequency-range", "20", "100"]) == 0
+    assert "the mesh is good up to 40.42 Hz" in capsys.readouterr().out
+
+    assert mesh_cli.main(["import", "quarter.vtu", "mm.srf", "--symmetry", "x=0"]) == 0
+    assert mesh_cli.main(["check", "mm.srf", "--frequency-range", "100", "1000"]) == 1
+    assert "is the mesh in millimetres or centimetres?" in capsys.readouterr().out
+    # A mesh on both sides of a plane is not a part that the plane completes.
+    assert mesh_cli.main(["import", "quarter.vtu", "x.srf", "--symmetry", "x=500"]) == 2
+    assert "on both sides of the symmetry plane x=500" in capsys.readouterr().err
+    assert mesh_cli.main(["import", "quarter.vtu", "x.srf", "--symmetry", "x=0,x=1"]) == 2
+    assert mesh_cli.main(["import", "quarter.vtu", "x.srf", "--units", "mm", "--scale", "2"]) == 2

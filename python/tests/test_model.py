@@ -140,8 +140,27 @@ def test_a_bad_model_raises_a_clear_error(fault, error, text):
         kavoral.Model(points, elements, boundary=boundary)
     if error is kavoral.KavoralError:
         # The one report, as the programs print it.
-        assert raised.value.report.startswith("######## ERROR ########\nClass:")
+        assert raised.value.report.startswith("######## ERROR ########\n")
+        assert "\nFunction:\t" in raised.value.report
         assert raised.value.report.count("######## ERROR") == 1 and raised.value.status < 0
+
+
+def test_the_sweeps_checks_run_before_a_model_is_solved():
+    points, triangles = icosphere(1.0, 1)
+    inside = np.array([[0.1, 0.2, 0.0], [0.0, 0.0, 3.0]])
+    with pytest.raises(kavoral.KavoralError, match=r"point 0 at \(0.1, 0.2, 0\)"):
+        kavoral.Model(points, triangles, field_points=inside)
+    with pytest.warns(UserWarning, match="1 of 2 field points lie inside the body"):
+        kavoral.Model(points, triangles, field_points=inside, accept="side")
+    # In millimetres: refused at the frequencies, before any is solved.
+    model = kavoral.Model(points * 1000, triangles)
+    with pytest.raises(kavoral.KavoralError, match="--units mm"):
+        model.solve([100.0])
+    coarse = kavoral.Model(points, triangles)
+    with pytest.warns(UserWarning, match="mesh too coarse, at 200 Hz"):
+        solution = coarse.solve([50.0, 200.0])
+    assert solution.elements_per_wavelength == pytest.approx(343 / np.array([50, 200])
+                                                             / coarse.longest_edge)
 
 
 def test_other_python_threads_run_while_a_model_is_solved():

@@ -100,8 +100,8 @@ TEST(SweepProgram, WithChiefOffGivesTheResultsOfTheFiveCommandsBitForBit) {
     std::vector<Complex> a, b, pressures, velocities;
     ReadMatrices("surface.mtx", rows, columns, a, b);
     ASSERT_EQ(CSolver(sweepJob.config)
-                  .SolveSurfaceSystem(rows, a.data(), b.data(), model.excitation.types.data(),
-                                      model.excitation.values.data(), pressures, velocities),
+                  .SolveSurfaceSystem(rows, a.data(), b.data(), model.cases[0].excitation.types.data(),
+                                      model.cases[0].excitation.values.data(), pressures, velocities),
               0);
     EXPECT_TRUE(SameBits(pressures, result.pressures));
     EXPECT_TRUE(SameBits(velocities, result.velocities));

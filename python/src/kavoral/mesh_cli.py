@@ -57,10 +57,21 @@ def command_import(args):
         mesh = meshio.read(args.input)
     except Exception as error:  # meshio raises many kinds for files it cannot read
         return fail("cannot read %s as a mesh: %s" % (args.input, error))
-    if args.scale <= 0:
+    scale = args.scale
+    if args.units is not None:
+        if args.scale is not None:
+            return fail("give --units or --scale, not both")
+        scale = meshimport.UNITS[args.units]
+    scale = 1.0 if scale is None else scale
+    if not scale > 0:
         return fail("--scale must be above 0")
     try:
-        imported = meshimport.import_mesh(mesh, args.region, args.scale, args.merge_tolerance)
+        symmetry = meshimport.parse_symmetry(args.symmetry) if args.symmetry else ()
+    except ValueError as error:
+        return fail("--symmetry: %s" % error)
+    try:
+        imported = meshimport.import_mesh(mesh, args.region, scale, args.merge_tolerance,
+                                          symmetry)
     except (meshimport.MeshImportError, ValueError) as error:
         return fail("%s: %s" % (args.input, error))
     types = collections.Counter()
@@ -81,7 +92,9 @@ def command_import(args):
     counts = surface.node_counts()
     print("Wrote %s: %d points, %d elements (%d triangles, %d quadrilaterals)"
           % (args.output, surface.point_count, surface.element_count, (counts == 3).sum(),
-             (counts == 4).sum()))
+             (counts == 4).sum())
+          + ("" if not symmetry else ", symmetry planes " + ", ".join(
+              "%s=%g" % (meshimport.AXES[a], v) for a, v in symmetry)))
     areas = meshimport.element_areas(surface)
     names = list(dict.fromkeys(imported.regions))
     print("Wrote %s: %d region%s" % (regions_path, len(names), "" if len(names) == 1 else "s"))
@@ -139,9 +152,31 @@ def command_check(args):
     count = print_faults(report, sys.stdout, args.list)
     if count:
         print("%d fault%s found" % (count, "" if count == 1 else "s"))
+    if args.frequency_range and report.complete is not None:
+        if not check_frequencies(report.complete, args.frequency_range, args.sound_velocity):
+            count += 1
+    if count:
         return 1
     print("No faults found")
     return 0
+
+
+def check_frequencies(complete, frequency_range, sound_velocity):
+    """The sweep's check of the mesh against the frequencies, by the library: False when it
+    finds the size a likely unit mistake."""
+    from .errors import KavoralError
+    from .model import _core
+    low, high = frequency_range
+    if not 0 < low <= high:
+        print("--frequency-range: expected 0 < LOW <= HIGH")
+        return False
+    try:
+        print(_core().check_wavelengths(complete.points, complete.elements, [low, high],
+                                        sound_velocity), end="")
+    except KavoralError as error:
+        print(error.report.strip())
+        return False
+    return True
 
 
 def command_export(args):
@@ -166,8 +201,14 @@ def parser():
     p.add_argument("input", help="any mesh meshio reads: .msh, .stl, .obj, .ply, .vtk, .vtu, ...")
     p.add_argument("output", help="the surface file to write; OUTPUT.regions goes beside it")
     p.add_argument("--region", help="one region name for every element")
-    p.add_argument("--scale", type=float, default=1.0,
+    p.add_argument("--scale", type=float,
                    help="factor for the coordinates (0.001 for millimetres to metres)")
+    p.add_argument("--units", choices=sorted(meshimport.UNITS),
+                   help="the unit of the mesh's coordinates, turned into metres (--scale "
+                        "0.001, 0.01 or 1)")
+    p.add_argument("--symmetry", metavar="PLANES",
+                   help="symmetry planes that complete the mesh, such as x=0 or x=0,y=0: kept in "
+                        "the surface file, the elements lying in them left out")
     p.add_argument("--merge-tolerance", type=float, metavar="T",
                    help="points closer than T (after scaling) become one; "
                         "default a millionth of the mesh size")
@@ -184,6 +225,12 @@ def parser():
                         "mesh size")
     p.add_argument("--list", type=int, default=LISTED, metavar="N",
                    help="faults listed of each kind (%d)" % LISTED)
+    p.add_argument("--frequency-range", type=float, nargs=2, metavar=("LOW", "HIGH"),
+                   help="also check the mesh against the frequencies of a sweep (Hz) as "
+                        "kavoral-sweep does: its size (a likely unit mistake) and its elements "
+                        "per wavelength")
+    p.add_argument("--sound-velocity", type=float, default=meshimport.SPEED_OF_SOUND,
+                   metavar="C", help="for --frequency-range (343)")
     p.set_defaults(run=command_check)
 
     p = commands.add_parser("export", help="a surface and its result for ParaView")

@@ -133,25 +133,77 @@ def clean_faces(faces, names, same):
     return kept, kept_names, collapsed, repeated
 
 
-def orient(points, faces):
-    """Makes each part consistent and, where it is closed, face out of its volume. Returns the
-    number of faces turned over."""
-    surface = Surface(points, elements_from_lists(faces))
+def orient(points, faces, plane_points=None, plane_normals=None):
+    """Makes each part consistent and, where it is closed (with its mirror images in the
+    symmetry planes), face out of its volume. Returns the number of faces turned over."""
+    surface = Surface(points, elements_from_lists(faces), plane_points=plane_points,
+                      plane_normals=plane_normals)
     report = meshcheck.check_surface(surface, tolerance=0.0)
-    turned = 0
+    turned = set()
     for members, against, volume in report.parts:
         turn = set(against)
         if volume is not None and volume < 0:
             turn = set(members) - turn
-        for j in turn:
-            faces[j] = faces[j][::-1]
-        turned += len(turn)
-    return turned
+        # A mirror image turns with the element it is the image of.
+        turned |= {report.complete.source_element[j] for j in turn}
+    for j in turned:
+        faces[j] = faces[j][::-1]
+    return len(turned)
 
 
-def import_mesh(mesh, region=None, scale=1.0, tolerance=None):
+# The factor of each unit to metres, for --units.
+UNITS = {"mm": 0.001, "cm": 0.01, "m": 1.0}
+AXES = "xyz"
+
+
+def parse_symmetry(text):
+    """Symmetry planes written as x=0,y=0 (at most three, each across another axis): a list of
+    (axis index, coordinate)."""
+    planes = []
+    for item in filter(None, (t.strip() for t in text.split(","))):
+        axis, _, value = item.partition("=")
+        axis = axis.strip().lower()
+        if axis not in AXES or not value.strip():
+            raise ValueError(f"'{item}' is not a plane such as x=0")
+        try:
+            coordinate = float(value)
+        except ValueError:
+            raise ValueError(f"'{item}': '{value}' is not a number") from None
+        if not math.isfinite(coordinate):
+            raise ValueError(f"'{item}': the coordinate is not finite")
+        if any(a == AXES.index(axis) for a, _ in planes):
+            raise ValueError(f"two planes across the {axis} axis")
+        planes.append((AXES.index(axis), coordinate))
+    if not planes:
+        raise ValueError("no plane given")
+    return planes
+
+
+def apply_symmetry(points, faces, names, planes, tolerance, notes):
+    """Puts the points within tolerance of a symmetry plane onto it and leaves out the elements
+    that lie in a plane (the mirroring closes the body there); the mesh must lie on one side of
+    every plane. Returns the faces and names kept."""
+    used = sorted({n for f in faces for n in f})
+    for axis, value in planes:
+        name = f"{AXES[axis]}={value:g}"
+        offsets = points[used, axis] - value
+        if offsets.min() < -tolerance and offsets.max() > tolerance:
+            raise MeshImportError(f"the mesh lies on both sides of the symmetry plane {name}: "
+                                  "give the part that the planes complete (a half or a quarter)")
+        near = np.abs(points[:, axis] - value) <= tolerance
+        points[near, axis] = value
+        on_plane = [all(near[n] for n in f) for f in faces]
+        if any(on_plane):
+            notes.append(f"{sum(on_plane)} elements in the symmetry plane {name} left out")
+        faces = [f for f, on in zip(faces, on_plane) if not on]
+        names = [n for n, on in zip(names, on_plane) if not on]
+    return faces, names
+
+
+def import_mesh(mesh, region=None, scale=1.0, tolerance=None, symmetry=()):
     """Makes a surface from a meshio mesh. tolerance is in the units after scaling; None takes a
-    millionth of the size of the mesh."""
+    millionth of the size of the mesh. symmetry: (axis index, coordinate) planes, as
+    parse_symmetry gives them, that complete the mesh: the surface keeps them."""
     faces, names, notes = gather_faces(mesh, None if region is None else region_name(region))
     if not faces:
         raise MeshImportError("the mesh has no triangles, quadrilaterals or volume cells")
@@ -172,6 +224,8 @@ def import_mesh(mesh, region=None, scale=1.0, tolerance=None):
         notes.append(f"{collapsed} elements without area left out")
     if repeated:
         notes.append(f"{repeated} elements that repeat another left out")
+    if symmetry:
+        faces, names = apply_symmetry(points, faces, names, symmetry, tolerance, notes)
     if not faces:
         raise MeshImportError("no element is left")
     # Renumber the points that the elements use, in their original order.
@@ -182,10 +236,16 @@ def import_mesh(mesh, region=None, scale=1.0, tolerance=None):
     if len(points) > INDEX_LIMIT or len(faces) > INDEX_LIMIT:
         raise MeshImportError(f"{len(points)} points and {len(faces)} elements: the program "
                               f"takes at most {INDEX_LIMIT} of each")
-    turned = orient(points, faces)
+    plane_points = np.zeros((len(symmetry), 3))
+    plane_normals = np.zeros((len(symmetry), 3))
+    for k, (axis, value) in enumerate(symmetry):
+        plane_points[k, axis] = value
+        plane_normals[k, axis] = 1.0
+    turned = orient(points, faces, plane_points, plane_normals)
     if turned:
         notes.append(f"{turned} elements turned over to face out of their volume")
-    return Imported(Surface(points, elements_from_lists(faces)), names, notes)
+    return Imported(Surface(points, elements_from_lists(faces), plane_points=plane_points,
+                            plane_normals=plane_normals), names, notes)
 
 
 def edge_lengths(surface):
