@@ -98,6 +98,19 @@ double LongestEdge(const SurfaceGeometry& surface) {
     return longest;
 }
 
+void BoundingBox(const SurfaceGeometry& surface, Vector3& low, Vector3& high) {
+    low = surface.points[surface.elements[0].nodes[0]];
+    high = low;
+    for (int e = 0; e < surface.elementCount; ++e) {
+        const SurfaceElement& element = surface.elements[e];
+        for (int j = 0; j < element.nodeCount; ++j) {
+            const Vector3 p = surface.points[element.nodes[j]];
+            low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
+            high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
+        }
+    }
+}
+
 Vector3 HaltonPoint(int i, Vector3 low, Vector3 high) {
     // Index 0 of the sequence is the corner of the box: start at 1.
     const int k = i + 1;
@@ -109,16 +122,8 @@ Vector3 HaltonPoint(int i, Vector3 low, Vector3 high) {
 int Choose(const SurfaceGeometry& surface, int checkCount, int chiefCount, InteriorPoints& found) {
     found = InteriorPoints{};
     if (surface.elementCount == 0) return 0;
-    Vector3 low = surface.points[surface.elements[0].nodes[0]];
-    Vector3 high = low;
-    for (int e = 0; e < surface.elementCount; ++e) {
-        const SurfaceElement& element = surface.elements[e];
-        for (int j = 0; j < element.nodeCount; ++j) {
-            const Vector3 p = surface.points[element.nodes[j]];
-            low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
-            high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
-        }
-    }
+    Vector3 low, high;
+    BoundingBox(surface, low, high);
     std::vector<Vector3> inside;
     std::vector<double> depth;
     for (int i = 0; i < candidateCount; ++i) {

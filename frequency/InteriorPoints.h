@@ -40,6 +40,8 @@ double SolidAngle(const SurfaceGeometry& surface, Vector3 x);
 double Distance(const SurfaceGeometry& surface, Vector3 x);
 // The longest element edge (for a quadrilateral also its longer diagonal).
 double LongestEdge(const SurfaceGeometry& surface);
+// The corners of the box that holds every element's points; the surface has an element.
+void BoundingBox(const SurfaceGeometry& surface, Vector3& low, Vector3& high);
 // Point i (from 0) of the Halton sequence in the box from low to high.
 Vector3 HaltonPoint(int i, Vector3 low, Vector3 high);
 

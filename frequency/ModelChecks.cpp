@@ -150,15 +150,8 @@ int CheckWavelengths(const BodyScale& body, std::vector<double> frequencies, boo
 int CheckFieldPointSides(const SurfaceGeometry& surface, const std::vector<Vector3>& points,
                          bool exterior, bool acceptSide) {
     if (points.empty() || surface.elementCount == 0) return Status::ok;
-    Vector3 low = surface.points[surface.elements[0].nodes[0]], high = low;
-    for (int e = 0; e < surface.elementCount; ++e) {
-        const SurfaceElement& element = surface.elements[e];
-        for (int j = 0; j < element.nodeCount; ++j) {
-            const Vector3 p = surface.points[element.nodes[j]];
-            low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
-            high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
-        }
-    }
+    Vector3 low, high;
+    interior::BoundingBox(surface, low, high);
     std::vector<std::size_t> wrong;
     for (std::size_t i = 0; i < points.size(); ++i) {
         const Vector3 x = points[i];
