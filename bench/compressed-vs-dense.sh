@@ -9,7 +9,9 @@
 #        (default cases: 4:1 4:3 5:1 5:3 5:20 6:1 6:3; the dense solver is skipped at level 6,
 #        whose dense system would take 27 GB). THREADS=n sets the THREADS key (default: all),
 #        SOLVER_TOLERANCE=t the compression tolerance of the compressed runs, SOLVERS="COMPRESSED"
-#        runs one solver only, WORK=folder keeps the meshes and outputs there (a later run with
+#        runs one solver only, SIDE_BY_SIDE="level:ka ..." also solves two frequencies (ka and
+#        1.01 ka) side by side with the compressed solver and prints the sweep's throughput,
+#        WORK=folder keeps the meshes and outputs there (a later run with
 #        SOLVERS=COMPRESSED in the same folder compares with the dense outputs kept).
 # Level 6 needs about 2 GB and minutes per case: run it on a quiet machine.
 set -euo pipefail
@@ -49,7 +51,11 @@ for item in $cases; do
     [ -f "sphere$level.srf" ] || "$build/tools/icosphere" 1 "$level" "sphere$level.srf" > /dev/null
     frequency=$(awk -v ka="$ka" 'BEGIN { printf "%.17g", ka * 343 / (8 * atan2(1, 1)) }')
     for solver in ${SOLVERS:-DENSE COMPRESSED}; do
-        [ "$solver" = DENSE ] && [ "$level" -ge 6 ] && continue
+        if [ "$solver" = DENSE ] && [ "$level" -ge 6 ]; then
+            printf '%-6s %-5s %-10s %s\n' "$level" "$ka" dense \
+                "not run: its matrix alone would take 27 GB, past this machine's memory"
+            continue
+        fi
         out="out-$level-$ka-$solver"
         { echo "DENSITY 1.2"; echo "SOUND_VELOCITY 343 0"; echo "THREADS ${THREADS:-0}"
           echo "SURFACE sphere$level.srf"; echo "BOUNDARY ALL V 1 0"; echo "CHIEF OFF"
@@ -85,4 +91,22 @@ print("%-6s %-5g %-10s %9.1f %9.0f %6s %5s %11.4f%% %12s   %s" % (
     row.get("iterations", "-"), rank.group(1) if rank else "-", 100 * err, vs, peer))
 PY
     done
+done
+
+# The sweep's throughput: two frequencies at once, one thread each.
+for item in ${SIDE_BY_SIDE:-}; do
+    level=${item%%:*}
+    ka=${item##*:}
+    [ -f "sphere$level.srf" ] || "$build/tools/icosphere" 1 "$level" "sphere$level.srf" > /dev/null
+    frequencies=$(awk -v ka="$ka" 'BEGIN { f = ka * 343 / (8 * atan2(1, 1)); printf "%.17g %.17g", f, 1.01 * f }')
+    out="out-$level-$ka-pair"
+    { echo "DENSITY 1.2"; echo "SOUND_VELOCITY 343 0"; echo "THREADS ${THREADS:-0}"
+      echo "SURFACE sphere$level.srf"; echo "BOUNDARY ALL V 1 0"; echo "CHIEF OFF"
+      echo "SOLVER COMPRESSED"; echo "OUTPUT $out"; echo "FREQUENCIES $frequencies"; } > job.txt
+    /usr/bin/time -f "%e %M" -o time.txt "$build/sweep/kavoral-sweep" --at-once 2 job.txt > "$out.log" 2>&1 ||
+        { echo "level $level ka $ka side by side: failed"; tail -5 "$out.log"; continue; }
+    read -r wall peak < time.txt
+    awk -v level="$level" -v ka="$ka" -v wall="$wall" -v peak="$peak" 'BEGIN {
+        printf "level %s ka %s, 2 frequencies side by side: %.1f s wall, %.1f s per frequency, peak %.0f MB (%.0f MB per frequency in flight)\n",
+            level, ka, wall, wall / 2, peak / 1024, peak / 2048 }'
 done

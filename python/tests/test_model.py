@@ -163,6 +163,24 @@ def test_the_sweeps_checks_run_before_a_model_is_solved():
                                                              / coarse.longest_edge)
 
 
+def test_a_quarter_mesh_with_its_symmetry_planes_gives_the_whole_bodys_field():
+    import meshio
+    from conftest import CUBE_POINTS, CUBE_QUADS
+    from kavoral.meshimport import import_mesh, parse_symmetry
+    from kavoral.surface import reflect
+    # The quarter x, y >= 0 of the box 2 x 2 x 1 in millimetres, its faces in the planes meshed.
+    quarter = meshio.Mesh(CUBE_POINTS * 1000, [("quad", np.array(CUBE_QUADS))])
+    field = np.array([[3.0, 0.5, 0.2], [-2.0, -3.0, 1.0]])
+    settings = dict(boundary={"ALL": ("V", 1)}, field_points=field, division=(2.0, 6.0))
+    model = kavoral.Model.from_mesh(quarter, scale=0.001, symmetry="x=0,y=0", **settings)
+    assert model.point_count == 8
+    whole = reflect(import_mesh(quarter, scale=0.001, symmetry=parse_symmetry("x=0,y=0")).surface)
+    reference = kavoral.Model(whole.points, whole.elements, **settings)
+    assert reference.point_count == 18
+    p, q = model.solve([40.0]).field, reference.solve([40.0]).field
+    assert np.allclose(p, q, rtol=1e-9), (p, q)
+
+
 def test_other_python_threads_run_while_a_model_is_solved():
     points, triangles = icosphere(1.0, 3)
     model = kavoral.Model(points, triangles, boundary={"ALL": ("V", 1)}, threads=1)

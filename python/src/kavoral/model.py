@@ -148,13 +148,17 @@ class Model:
         return model
 
     @classmethod
-    def from_mesh(cls, mesh, region=None, scale=1.0, **options):
+    def from_mesh(cls, mesh, region=None, scale=1.0, symmetry=None, **options):
         """A model from a meshio mesh, imported as kavoral-mesh import does: merged points,
-        consistent outward elements, the Gmsh physical groups (or cell blocks) as regions."""
-        from .meshimport import import_mesh
-        imported = import_mesh(mesh, region=region, scale=scale)
-        return cls(imported.surface.points, imported.surface.elements,
-                   regions=imported.regions, **options)
+        consistent outward elements, the Gmsh physical groups (or cell blocks) as regions;
+        symmetry names the planes that complete it as --symmetry does ("x=0,y=0")."""
+        from .meshimport import import_mesh, parse_symmetry
+        planes = parse_symmetry(symmetry) if symmetry else ()
+        imported = import_mesh(mesh, region=region, scale=scale, symmetry=planes)
+        surface = imported.surface
+        return cls(surface.points, surface.elements,
+                   symmetry=np.hstack([surface.plane_points, surface.plane_normals]) if planes
+                   else None, regions=imported.regions, **options)
 
     @classmethod
     def from_job(cls, job_file, rules=None):
