@@ -287,7 +287,8 @@ public:
     // The per-frequency files of the sweep: surface and field result and VTK files.
     void WriteFrequencyFiles(const std::string& folder, const FrequencyResult& result) const {
         std::string text;
-        RunLibrary([&] { return output::WriteFrequencyFiles(folder, model, job, result); }, text);
+        RunLibrary([&] { return output::WriteFrequencyFiles(folder, model, job, {result}); },
+                   text);
     }
 
     // The tables frequencies.csv and, with field points, field.csv of the results in the order

@@ -60,8 +60,8 @@ Complex SoftVelocity(double ka, Vector3 x) {
     Complex sum{0.0, 0.0};
     for (int m = orders; m >= 0; --m) {
         const std::size_t i = static_cast<std::size_t>(m);
-        sum += scattering::Scaled(scattering::MinusJPower(m) * (Complex{0.0, 1.0 / (ka * ka)} / h[i]),
-                                  (2.0 * m + 1.0) * p[i]);
+        const Complex term = Complex{0.0, 1.0 / (ka * ka)} / h[i];
+        sum += scattering::Scaled(scattering::MinusJPower(m) * term, (2.0 * m + 1.0) * p[i]);
     }
     const Complex dpdr = scattering::Scaled(sum, ka);
     return Complex{0.0, 0.0} - dpdr / Complex{0.0, ka * density * soundSpeed};

@@ -74,6 +74,9 @@ TEST(JobFile, ReadsSweepKeysAndConfigurationKeysInAnyCase) {
     EXPECT_EQ(job.chiefPoints, 8);
     EXPECT_EQ(job.residualLimit, 0.1);
     EXPECT_TRUE(job.acceptUntrusted);
+    EXPECT_FALSE(job.acceptSize || job.acceptSide);
+    const SweepJob accepting = ReadJob(dir, minimal + "accept side Size\n").job;
+    EXPECT_TRUE(accepting.acceptSize && accepting.acceptSide && !accepting.acceptUntrusted);
 }
 
 // Mid-band frequencies of the base-ten series, from the band that holds start to the band that
@@ -126,8 +129,6 @@ TEST(JobFile, ErrorsNameTheFileTheLineAndTheKey) {
     ExpectError(minimal + "BOUNDARY ALL Q 1 0\n", " line 5, BOUNDARY: the type 'Q'");
     ExpectError(minimal + "BOUNDARY ALL V 1\n", " line 5, BOUNDARY: expected");
     ExpectError(minimal + "CHIEF SOMETIMES\n", " line 5, CHIEF: expected");
-    ExpectError(minimal + "ACCEPT ANYTHING\n",
-                " line 5, ACCEPT: 'ANYTHING' is none of SIZE, SIDE and UNTRUSTED");
     ExpectError(minimal + "DENSITY\n", " line 5, DENSITY: a value is missing");
     ExpectError(minimal + "POINT_EPS 0\n", " line 5, POINT_EPS: a value is out of range");
     ExpectError(minimal + "MATRIX_FILE binary\n", " line 5, MATRIX_FILE: a value is out of range");
@@ -135,6 +136,9 @@ TEST(JobFile, ErrorsNameTheFileTheLineAndTheKey) {
     ExpectError(minimal + std::string(40, 'K') + "\n", " line 5: the key is longer");
     ExpectError(minimal + "BOUNDARY cone V 1 0\n",
                 " line 5, BOUNDARY: region 'cone' but no REGIONS");
+    ExpectError(minimal + "ACCEPT SIZES\n",
+                " line 5, ACCEPT: 'SIZES' is none of SIZE, SIDE and UNTRUSTED");
+    ExpectError(minimal + "ACCEPT\n", " line 5, ACCEPT: expected SIZE, SIDE, UNTRUSTED or several");
 }
 
 TEST(JobFile, IncompleteJobsAndMissingInputsAreRefusedBeforeAnyWork) {
