@@ -96,6 +96,28 @@ int Factorisations(const Model& model, const CFrequencySolver::CaseGroup& group)
     return model.compressed ? static_cast<int>(group.size()) : 1;
 }
 
+// The least-squares solutions of the m x n column-major system for k right-hand sides (each
+// m long, one after the other), into their first n entries: the matrix's QR once, then each
+// right-hand side alone, as zgels treats one (the solution of every case is then bit for bit
+// that of the case solved alone). LAPACK's info.
+lapack_int LeastSquares(int m, int n, int k, Complex* matrix, Complex* rightHandSides) {
+    if (k == 1) return LAPACKE_zgels(LAPACK_COL_MAJOR, 'N', m, n, 1, matrix, m, rightHandSides, m);
+    std::vector<Complex> tau;
+    try {
+        tau.resize(Size(n));
+    } catch (const std::bad_alloc&) {
+        return LAPACK_WORK_MEMORY_ERROR;
+    }
+    lapack_int info = LAPACKE_zgeqrf(LAPACK_COL_MAJOR, m, n, matrix, m, tau.data());
+    for (int c = 0; info == 0 && c < k; ++c) {
+        Complex* b = rightHandSides + Size(c) * Size(m);
+        info = LAPACKE_zunmqr(LAPACK_COL_MAJOR, 'L', 'C', m, 1, n, matrix, m, tau.data(), b, m);
+        if (info == 0)
+            info = LAPACKE_ztrtrs(LAPACK_COL_MAJOR, 'U', 'N', 'N', n, 1, matrix, m, b, m);
+    }
+    return info;
+}
+
 // Sizes the surface arrays of every result of the group; false when the memory is refused.
 bool SizeSurfaceArrays(const CFrequencySolver::CaseGroup& group, int n) {
     try {
@@ -189,8 +211,7 @@ int CFrequencySolver::SolveLeastSquares(const Model& model, double omega, const 
         logFile.ReportError(className, "Solve", Message::noMemory, "");
         return Status::noMemory;
     }
-    const lapack_int info = LAPACKE_zgels(LAPACK_COL_MAJOR, 'N', m, n, k, matrix.get(), m,
-                                          rightHandSides.data(), m);
+    const lapack_int info = LeastSquares(m, n, k, matrix.get(), rightHandSides.data());
     if (info == LAPACK_WORK_MEMORY_ERROR || info == LAPACK_TRANSPOSE_MEMORY_ERROR) {
         logFile.ReportError(className, "Solve", Message::noMemory, "least squares");
         return Status::noMemory;

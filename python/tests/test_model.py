@@ -196,7 +196,7 @@ def test_other_python_threads_run_while_a_model_is_solved():
     ticker.start()
     running.wait()
     start = time.perf_counter()
-    result = model._prepared.solve(frequency(1.0))  # one call into the library
+    result = model._prepared.solve(frequency(1.0))[0]  # one call into the library
     end = time.perf_counter()
     running.clear()
     ticker.join()
@@ -210,3 +210,31 @@ def test_python_m_kavoral_is_kavoral_mesh():
     done = subprocess.run([sys.executable, "-m", "kavoral", "--help"], capture_output=True,
                           text=True)
     assert done.returncode == 0 and done.stdout.startswith("usage: kavoral-mesh")
+
+
+def test_two_drivers_as_load_cases_sum_to_the_model_with_both(tmp_path):
+    points, triangles = icosphere(1.0, 2)
+    centres = points[triangles].mean(axis=1)
+    regions = np.where(centres[:, 2] > 0.8, "woofer",
+                       np.where(centres[:, 0] > 0.8, "tweeter", "box"))
+    field = np.array([[0, 0, 3.0], [2.0, 0, 1.0]])
+    common = dict(regions=regions, boundary={"ALL": ("V", 0)}, field_points=field, chief="off")
+    model = kavoral.Model(points, triangles,
+                          cases={"woofer": dict(boundary={"woofer": ("V", 1)}),
+                                 "tweeter": dict(boundary={"tweeter": ("V", 0.3 - 0.4j)})},
+                          combine={"sum": {"woofer": 1, "tweeter": 0.5 + 0.25j}}, **common)
+    both = kavoral.Model(points, triangles, **dict(common, boundary=[
+        ("ALL", "V", 0), ("woofer", "V", 1), ("tweeter", "V", (0.3 - 0.4j) * (0.5 + 0.25j))]))
+    solution = model.solve([60.0, 100.0])
+    assert list(solution.case) == ["woofer", "tweeter", "sum"] * 2
+    assert all(r.factorisations == 1 for r in solution.results)
+    summed, alone = solution.of_case("sum"), both.solve([60.0, 100.0])
+    for name in ("pressures", "velocities", "field", "power"):
+        np.testing.assert_allclose(getattr(summed, name), getattr(alone, name), rtol=1e-10,
+                                   atol=0, err_msg=name)
+    solution.to_csv(tmp_path)
+    solution.to_vtk(tmp_path)
+    rows = (tmp_path / "frequencies.csv").read_text().splitlines()
+    assert rows[0].endswith(",case") and rows[3].endswith(",sum") and len(rows) == 7
+    assert (tmp_path / "surface_100Hz_tweeter.res").exists()
+    assert "p_re_woofer" in (tmp_path / "surface_60Hz.vtu").read_text()
