@@ -334,18 +334,21 @@ Problem ReadIncident(const JobLine& line, SweepJob& job) {
     return "";
 }
 
-// The mistakes the user means: ACCEPT SIZE, ACCEPT SIDE, or both on one line.
+// What the user means: ACCEPT SIZE, ACCEPT SIDE (mistakes caught before the first frequency),
+// ACCEPT UNTRUSTED (frequencies that stay untrusted), or several on one line.
 Problem ReadAccept(const JobLine& line, SweepJob& job) {
     const std::vector<std::string> words = Words(line.values);
-    if (words.empty()) return "expected SIZE, SIDE or both";
+    if (words.empty()) return "expected SIZE, SIDE, UNTRUSTED or several of them";
     for (const std::string& word : words) {
         const std::string what = Upper(word);
         if (what == "SIZE") {
             job.acceptSize = true;
         } else if (what == "SIDE") {
             job.acceptSide = true;
+        } else if (what == "UNTRUSTED") {
+            job.acceptUntrusted = true;
         } else {
-            return "'" + word + "' is neither SIZE nor SIDE";
+            return "'" + word + "' is none of SIZE, SIDE and UNTRUSTED";
         }
     }
     return "";
@@ -371,12 +374,12 @@ const JobKey jobKeys[] = {
     {"CHIEF", ReadChief},
     {"DIRECTION", ReadDirection},
     {"RESIDUAL_LIMIT", ReadResidualLimit},
+    {"ACCEPT", ReadAccept},
     {"OUTPUT", ReadOutput},
     {"RULES", ReadRules},
     {"INCIDENT", ReadIncident},
     {"SOLVER", ReadSolver},
     {"SOLVER_TOLERANCE", ReadSolverTolerance},
-    {"ACCEPT", ReadAccept},
 };
 
 Problem ReadConfigLine(const JobLine& line, SweepJob& job) {

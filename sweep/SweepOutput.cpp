@@ -226,21 +226,28 @@ double PowerLevel(double watts) {
 
 namespace {
 
-int OneRowStatus(const std::string& row) {
-    // The column's place, counted in the header.
-    const std::string header = frequencyHeader;
-    const std::size_t column = header.find("status");
-    const long commas = std::count(header.begin(), header.begin() + column, ',');
+// The cell of one row under the column `name`, found in the header; empty when the row has
+// fewer cells.
+std::string RowCell(const std::string& row, const std::string& name) {
+    const std::string header = std::string(",") + frequencyHeader + ",";
+    const std::size_t column = header.find("," + name + ",");
+    if (column == std::string::npos) return "";
+    const long commas = std::count(header.begin() + 1, header.begin() + column + 1, ',');
     std::size_t start = 0;
     for (long i = 0; i < commas && start != std::string::npos; ++i) {
         start = row.find(',', start);
         if (start != std::string::npos) ++start;
     }
-    if (start == std::string::npos) return -1;
+    if (start == std::string::npos) return "";
     const std::string cell = row.substr(start, row.find(',', start) - start);
+    return cell.empty() || cell.back() != '\n' ? cell : cell.substr(0, cell.size() - 1);
+}
+
+int OneRowStatus(const std::string& row) {
+    const std::string cell = RowCell(row, "status");
     char* end = nullptr;
     const long status = std::strtol(cell.c_str(), &end, 10);
-    return end != cell.c_str() && (*end == '\0' || *end == '\n') ? static_cast<int>(status) : -1;
+    return end != cell.c_str() && *end == '\0' ? static_cast<int>(status) : -1;
 }
 
 std::vector<std::string> RowLines(const std::string& rows) {
@@ -267,6 +274,18 @@ int RowStatus(const std::string& rows) {
     return 0;
 }
 
+bool RowUntrusted(const std::string& rows) {
+    for (const std::string& line : RowLines(rows)) {
+        if (RowCell(line, "trust") == "untrusted") return true;
+    }
+    return false;
+}
+
+const char* TrustText(const FrequencyResult& result) {
+    if (result.status < 0 || !result.trusted) return "untrusted";
+    return std::isnan(result.residual) ? "unchecked" : "trusted";
+}
+
 std::vector<std::string> RowCases(const std::string& rows) {
     std::vector<std::string> cases;
     for (const std::string& line : RowLines(rows)) cases.push_back(line.substr(line.rfind(',') + 1));
@@ -279,7 +298,9 @@ std::string FrequencyRow(const FrequencyResult& result, int points) {
            Format("%.4g", result.residual) + "," + std::to_string(result.status) + "," +
            (result.compressed ? "compressed" : "dense") + "," +
            std::to_string(result.iterations) + "," + Format("%.3f", result.seconds) + "," +
-           Format("%.4g", result.elementsPerWavelength) + "," + G(result.power) + "," + Format("%.6g", PowerLevel(result.power)) + "," + result.caseName + "\n";
+           TrustText(result) + "," + Format("%.4g", result.elementsPerWavelength) + "," +
+           G(result.power) + "," + Format("%.6g", PowerLevel(result.power)) + "," +
+           result.caseName + "\n";
 }
 
 std::string FieldRows(const FrequencyResult& result, const std::vector<Vector3>& fieldPoints,

@@ -15,7 +15,7 @@ namespace output {
 
 constexpr const char* frequencyHeader =
     "frequency_hz,ka,points,chief_points,interior_residual,status,solver,iterations,seconds,"
-    "elements_per_wavelength,power_w,power_db,case";
+    "trust,elements_per_wavelength,power_w,power_db,case";
 constexpr const char* fieldHeader =
     "frequency_hz,point,x,y,z,p_re,p_im,abs_p,spl_db,phase_deg,ps_re,ps_im,case";
 
@@ -26,6 +26,11 @@ constexpr const char* fieldPointHeader = "point,x,y,z,file";
 // The status column of a frequency row, as FrequencyRow wrote it; -1 when the row has none.
 // Of the rows of several cases (each ending in a line feed): the first that is not 0.
 int RowStatus(const std::string& row);
+// Whether the trust column of a row, or of any row of the text, says untrusted.
+bool RowUntrusted(const std::string& rows);
+// The trust column of a result: trusted, untrusted (its residual above the limit, or failed) or
+// unchecked (no interior residual).
+const char* TrustText(const FrequencyResult& result);
 // The case column (the last) of every row of the text, in order.
 std::vector<std::string> RowCases(const std::string& rows);
 

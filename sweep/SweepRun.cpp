@@ -207,7 +207,11 @@ std::string CaseText(const FrequencyResult& result) {
         if (result.chiefPoints > 0) {
             line += ", CHIEF " + std::to_string(result.chiefPoints) + " points: residual " +
                     Format("%.2e", result.residual);
+        } else if (result.triedChiefPoints > 0) {
+            line += ", CHIEF " + std::to_string(result.triedChiefPoints) + " points: residual " +
+                    Format("%.2e", result.chiefResidual) + ", no clear gain: direct solution kept";
         }
+        if (!result.trusted) line += ", untrusted";
     }
     if (result.compressed) {
         line += ", compressed: " + std::to_string(result.iterations) + " iterations, " +
@@ -427,7 +431,13 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
     std::vector<double> todo;
     const int skipped = SelectFrequencies(job, CaseNames(model), options, table, todo);
 
-    const int m = job.chief == ChiefMode::off ? 0 : static_cast<int>(model.interior.chief.size());
+    // The CHIEF points grow with ka: the highest frequency takes the most.
+    const double highestKa =
+        todo.empty() ? 0.0
+                     : model.generator->WaveNumber(AngularFrequency(todo.back())).re * model.radius;
+    const int m = job.chief == ChiefMode::off || !model.interiorChecked
+                      ? 0
+                      : ChiefCount(model, highestKa);
     const int threads = ResolveThreadCount(job.config.threads);
     const double available =
         options.availableMemory > 0.0 ? options.availableMemory : AvailableMemory();
@@ -503,6 +513,28 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
               (job.chief == ChiefMode::automatic && m > 0 ? ", solved again with CHIEF points\n"
                                                           : "\n"));
     }
+    // Over the whole table: resumed frequencies count as well.
+    std::vector<std::pair<double, std::string>> untrustedRows;
+    for (const auto& row : table.frequencyRows) {
+        if (output::RowStatus(row.second) == 0 && output::RowUntrusted(row.second))
+            untrustedRows.emplace_back(RowFrequency(row.second), row.first);
+    }
+    std::sort(untrustedRows.begin(), untrustedRows.end());
+    const int untrustedCount = static_cast<int>(untrustedRows.size());
+    std::string untrusted;
+    for (int i = 0; i < std::min(untrustedCount, 10); ++i)
+        untrusted += (i == 0 ? "" : ", ") + untrustedRows[static_cast<std::size_t>(i)].second;
+    if (untrustedCount > 0) {
+        Print(std::string(job.acceptUntrusted ? "Warning: " : "") +
+              std::to_string(untrustedCount) +
+              (untrustedCount == 1 ? " frequency untrusted: its residual stays above "
+                                   : " frequencies untrusted: their residual stays above ") +
+              Format("%g", job.residualLimit) +
+              (job.chief == ChiefMode::off ? "" : " after CHIEF") + " (" + untrusted +
+              (untrustedCount > 10 ? ", ..." : "") + " Hz)" +
+              (job.acceptUntrusted ? ", accepted by ACCEPT UNTRUSTED\n" : "\n"));
+        if (firstFailure == Status::ok && !job.acceptUntrusted) return Status::untrusted;
+    }
     return firstFailure;
 }
 
@@ -554,5 +586,9 @@ int CSweepRun::Merge(const std::string& folder) {
     int failed = 0;
     for (const auto& row : table.frequencyRows) failed += output::RowStatus(row.second) != 0;
     if (failed > 0) Print(std::to_string(failed) + " of them failed: see their status\n");
+    int untrusted = 0;
+    for (const auto& row : table.frequencyRows)
+        untrusted += output::RowStatus(row.second) == 0 && output::RowUntrusted(row.second);
+    if (untrusted > 0) Print(std::to_string(untrusted) + " of them untrusted: see their trust\n");
     return Status::ok;
 }

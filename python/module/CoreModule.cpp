@@ -422,6 +422,7 @@ PYBIND11_MODULE(_core, module) {
         .def_readonly("first_residual", &FrequencyResult::firstResidual)
         .def_readonly("residual", &FrequencyResult::residual)
         .def_readonly("near_resonance", &FrequencyResult::nearResonance)
+        .def_readonly("trusted", &FrequencyResult::trusted)
         .def_readonly("compressed", &FrequencyResult::compressed)
         .def_readonly("iterations", &FrequencyResult::iterations)
         .def_readonly("seconds", &FrequencyResult::seconds)

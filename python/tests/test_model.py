@@ -46,11 +46,20 @@ def test_pulsating_sphere_from_arrays_matches_the_exact_solution():
     assert error.max() < 0.002  # 0.15 % measured, as the sweep's on this mesh
     exact = pulsating(np.linalg.norm(field, axis=1), 2.0)
     assert np.max(np.abs(solution.field[1] - exact) / np.abs(exact)) < 0.01
-    assert np.all(solution.residual < 0.02) and np.all(solution.chief_points == 0)
+    assert np.all(solution.residual < 0.01) and np.all(solution.chief_points == 0)
+    assert solution.trusted.dtype == bool and np.all(solution.trusted)
     # W = 4 pi a^2 Re(p) v / 2 with p the exact surface pressure: within the pressure's error.
     exact_power = 2 * np.pi * pulsating(1.0, np.array([1.0, 2.0])).real
     np.testing.assert_allclose(solution.power, exact_power, rtol=0.01)
     assert model.division == pytest.approx(tuple(2 * np.array([1, 3]) * model.longest_edge))
+
+
+def test_a_residual_above_the_limit_after_chief_is_untrusted():
+    points, triangles = icosphere(1.0, 2)
+    model = kavoral.Model(points, triangles, boundary={"ALL": ("V", 1)}, residual_limit=1e-12)
+    solution = model.solve([frequency(1.0)])
+    assert solution.near_resonance[0] and not solution.trusted[0]
+    assert solution.residual[0] > 1e-12
 
 
 def write_job(work, chief, solver):

@@ -323,6 +323,7 @@ class Solution:
     first_residual: np.ndarray  # of the solution without CHIEF points
     chief_points: np.ndarray    # the CHIEF points of each solution (0: none)
     near_resonance: np.ndarray
+    trusted: np.ndarray         # False where the residual stays above the limit after CHIEF
     power: np.ndarray           # the sound power each solution radiates, W
     compressed: np.ndarray      # whether the compressed solver solved it
     iterations: np.ndarray      # its Krylov iterations (0: the dense solver)
@@ -349,6 +350,7 @@ class Solution:
                    residual=column("residual"), first_residual=column("first_residual"),
                    chief_points=column("chief_points", int),
                    near_resonance=column("near_resonance", bool),
+                   trusted=column("trusted", bool),
                    power=column("power"),
                    compressed=column("compressed", bool),
                    iterations=column("iterations", int), seconds=column("seconds"),
