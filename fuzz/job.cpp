@@ -20,8 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Input input(data, size, "sweep.job");
     static const bool made = (MakeInputFiles(), true);
     (void)made;
-    CJobFile reader;
     SweepJob job;
-    reader.Read(input.Name(), job);
+    ReadJobFile(input.Name(), job);
     return 0;
 }

@@ -90,8 +90,8 @@ Problem ReadPath(const JobLine& line, std::string& target) {
 }
 
 Problem AddFrequency(double f, SweepJob& job) {
-    if (static_cast<long>(job.frequencies.size()) >= CJobFile::frequencyLimit) {
-        return "more than " + std::to_string(CJobFile::frequencyLimit) + " frequencies";
+    if (static_cast<long>(job.frequencies.size()) >= jobFile::frequencyLimit) {
+        return "more than " + std::to_string(jobFile::frequencyLimit) + " frequencies";
     }
     job.frequencies.push_back(f);
     return "";
@@ -138,8 +138,8 @@ Problem ReadFrequencyRange(const JobLine& line, SweepJob& job) {
     if (words.size() != 4) return "expected: start stop count LIN|LOG, or start stop n OCTAVE";
     if (!ParseNumber(words[0], start) || !(start > 0.0)) return "start is not a frequency above 0";
     if (!ParseNumber(words[1], stop) || !(stop > 0.0)) return "stop is not a frequency above 0";
-    if (!ParseCount(words[2], 1, CJobFile::frequencyLimit, count)) {
-        return "count is not a whole number from 1 to " + std::to_string(CJobFile::frequencyLimit);
+    if (!ParseCount(words[2], 1, jobFile::frequencyLimit, count)) {
+        return "count is not a whole number from 1 to " + std::to_string(jobFile::frequencyLimit);
     }
     const std::string spacing = Upper(words[3]);
     if (spacing == "OCTAVE") return AddFractionalOctaves(start, stop, count, job);
@@ -241,7 +241,7 @@ Problem ReadBoundary(const JobLine& line, SweepJob& job) {
 
 Problem ReadChief(const JobLine& line, SweepJob& job) {
     const std::vector<std::string> words = Words(line.values);
-    const std::string limit = std::to_string(CJobFile::chiefPointLimit);
+    const std::string limit = std::to_string(jobFile::chiefPointLimit);
     long count = 0;
     if (words.empty() || words.size() > 2) return "expected: AUTO [n], OFF or n";
     const std::string mode = Upper(words[0]);
@@ -250,12 +250,12 @@ Problem ReadChief(const JobLine& line, SweepJob& job) {
     } else if (mode == "AUTO") {
         job.chief = ChiefMode::automatic;
         if (words.size() == 2) {
-            if (!ParseCount(words[1], 1, CJobFile::chiefPointLimit, count)) {
+            if (!ParseCount(words[1], 1, jobFile::chiefPointLimit, count)) {
                 return "the number of points is not from 1 to " + limit;
             }
             job.chiefPoints = static_cast<int>(count);
         }
-    } else if (words.size() == 1 && ParseCount(words[0], 1, CJobFile::chiefPointLimit, count)) {
+    } else if (words.size() == 1 && ParseCount(words[0], 1, jobFile::chiefPointLimit, count)) {
         job.chief = ChiefMode::always;
         job.chiefPoints = static_cast<int>(count);
     } else {
@@ -395,11 +395,11 @@ Problem ReadConfigLine(const JobLine& line, SweepJob& job) {
 
 }  // namespace
 
-int CJobFile::Read(const char* fileName, SweepJob& job) {
+int ReadJobFile(const char* fileName, SweepJob& job) {
     std::string text;
-    const int status = ReadWholeFile(className, "ReadJobFile", fileName, sizeLimit, text);
+    const int status = ReadWholeFile("", "ReadJobFile", fileName, jobFile::sizeLimit, text);
     if (status < 0) return status;
-    return ReadText(text, fileName, job);
+    return ReadJobText(text, fileName, job);
 }
 
 namespace {
@@ -539,7 +539,7 @@ JobProblem CheckJob(const SweepJob& job, const KeyLines& keyLines) {
 
 }  // namespace
 
-int CJobFile::ReadText(const std::string& text, const std::string& fileName, SweepJob& job) {
+int ReadJobText(const std::string& text, const std::string& fileName, SweepJob& job) {
     job = SweepJob{};
     job.jobFile = fileName;
     KeyLines keyLines;
@@ -553,7 +553,7 @@ int CJobFile::ReadText(const std::string& text, const std::string& fileName, Swe
         if (problem.line > 0) comment += " line " + std::to_string(problem.line);
         if (!problem.key.empty()) comment += ", " + problem.key;
         comment += ": " + problem.text;
-        logFile.ReportError(className, "ReadJobFile", Message::badInputFile, comment.c_str());
+        logFile.ReportError("", "ReadJobFile", Message::badInputFile, comment.c_str());
         job = SweepJob{};
         return Status::badInputFile;
     }

@@ -8,20 +8,16 @@
 
 #include "sweep/SweepJob.h"
 
-class CJobFile {
-public:
-    // Reads the job file into `job` and checks that the job is complete and its input files can
-    // be opened. 0, or a negative status after one report.
-    int Read(const char* fileName, SweepJob& job);
-    // The same for a job file's text held in memory; `fileName` names it in the reports and
-    // relative paths are taken relative to its folder. Opens no file but to check the inputs.
-    int ReadText(const std::string& text, const std::string& fileName, SweepJob& job);
+namespace jobFile {
+// Job files longer than this are refused before they are read.
+constexpr long sizeLimit = 16L << 20;
+constexpr int frequencyLimit = 100000;
+constexpr int chiefPointLimit = 1000;
+}  // namespace jobFile
 
-    // Job files longer than this are refused before they are read.
-    static constexpr long sizeLimit = 16L << 20;
-    static constexpr int frequencyLimit = 100000;
-    static constexpr int chiefPointLimit = 1000;
-
-private:
-    const char* className = "CJobFile";
-};
+// Reads the job file into `job` and checks that the job is complete and its input files can be
+// opened. 0, or a negative status after one report.
+int ReadJobFile(const char* fileName, SweepJob& job);
+// The same for a job file's text held in memory; `fileName` names it in the reports and relative
+// paths are taken relative to its folder. Opens no file but to check the inputs.
+int ReadJobText(const std::string& text, const std::string& fileName, SweepJob& job);

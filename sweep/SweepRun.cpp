@@ -508,7 +508,9 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
         if (written < 0) return written;
     }
     if (marked > 0) {
-        Print(std::to_string(marked) + " frequencies near an interior resonance (residual above " +
+        Print(std::to_string(marked) +
+              (marked == 1 ? " frequency" : " frequencies") +
+              " near an interior resonance (residual above " +
               Format("%g", job.residualLimit) + ")" +
               (job.chief == ChiefMode::automatic && m > 0 ? ", solved again with CHIEF points\n"
                                                           : "\n"));

@@ -79,7 +79,7 @@ int main(int argc, char* argv[]) {
         status = run.Merge(mergeFolder);
     } else {
         SweepJob job;
-        status = CJobFile().Read(jobFile, job);
+        status = ReadJobFile(jobFile, job);
         if (status == 0) status = run.Run(job, options);
     }
     if (status == 0 || status == Status::untrusted) {

@@ -270,8 +270,8 @@ void Describe(const py::dict& s, SweepJob& job) {
     }
     job.chief = ChiefOf(s["chief"].cast<std::string>());
     job.chiefPoints = s["chief_points"].cast<int>();
-    if (job.chiefPoints < 1 || job.chiefPoints > CJobFile::chiefPointLimit)
-        throw py::value_error("chief_points must be 1 to " + std::to_string(CJobFile::chiefPointLimit));
+    if (job.chiefPoints < 1 || job.chiefPoints > jobFile::chiefPointLimit)
+        throw py::value_error("chief_points must be 1 to " + std::to_string(jobFile::chiefPointLimit));
     job.residualLimit = s["residual_limit"].cast<double>();
     if (!(job.residualLimit > 0.0)) throw py::value_error("residual_limit must be above 0");
     for (const std::string& what : s["accept"].cast<std::vector<std::string>>()) {
@@ -529,7 +529,7 @@ PYBIND11_MODULE(_core, module) {
         [](const std::string& fileName, const std::string& rules) {
             SweepJob job;
             std::string text;
-            RunLibrary([&] { return CJobFile().Read(fileName.c_str(), job); }, text);
+            RunLibrary([&] { return ReadJobFile(fileName.c_str(), job); }, text);
             job.rulesFile = rules;
             const std::vector<double> frequencies = job.frequencies;
             const std::string folder = job.outputDirectory;

@@ -25,7 +25,7 @@ int SolveSphere(const std::string& lines, double ka, FrequencyResult& result,
     test::ChangeDir here(dir.Path());
     test::ConsoleCapture capture;
     SweepJob job;
-    EXPECT_EQ(CJobFile().ReadText(sweeptest::SphereJob(lines + "FREQUENCIES 100\n"),
+    EXPECT_EQ(ReadJobText(sweeptest::SphereJob(lines + "FREQUENCIES 100\n"),
                                   dir.File("job.txt"), job),
               0)
         << capture.text;

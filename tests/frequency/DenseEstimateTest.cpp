@@ -18,7 +18,7 @@ void CheckSphereEstimate(int level) {
     test::ChangeDir here(dir.Path());
     test::ConsoleCapture capture;
     SweepJob job;
-    ASSERT_EQ(CJobFile().ReadText(sweeptest::SphereJob("SOLVER DENSE\nFREQUENCIES 100\n"),
+    ASSERT_EQ(ReadJobText(sweeptest::SphereJob("SOLVER DENSE\nFREQUENCIES 100\n"),
                                   dir.File("job.txt"), job),
               0)
         << capture.text;

@@ -67,8 +67,7 @@ double OscillatingPower(double ka) {
 // factorisation.
 std::vector<double> SolvedPowers(const test::TempDir& dir, const std::string& job, double ka) {
     SweepJob parsed;
-    CJobFile reader;
-    EXPECT_EQ(reader.ReadText(job, dir.File("job.txt"), parsed), 0);
+    EXPECT_EQ(ReadJobText(job, dir.File("job.txt"), parsed), 0);
     Model model;
     EXPECT_EQ(PrepareModel(parsed, model), 0);
     FrequencyOptions options;

@@ -20,8 +20,7 @@ JobRead ReadJob(const test::TempDir& dir, const std::string& text) {
     test::WriteFile(dir.File("sphere.srf"), "surface\n");
     test::ConsoleCapture capture;
     JobRead read{0, SweepJob{}, ""};
-    CJobFile jobFile;
-    read.status = jobFile.ReadText(text, dir.File("job.txt"), read.job);
+    read.status = ReadJobText(text, dir.File("job.txt"), read.job);
     read.console = capture.text;
     EXPECT_EQ(capture.Reports(), read.status < 0 ? 1 : 0);
     return read;
@@ -187,10 +186,9 @@ TEST(JobFile, SurvivesGarbageAndReadsFromAFile) {
     test::WriteFile(dir.File("job.txt"), minimal);
     test::ConsoleCapture capture;
     SweepJob job;
-    CJobFile jobFile;
-    EXPECT_EQ(jobFile.Read(dir.File("job.txt").c_str(), job), 0) << capture.text;
+    EXPECT_EQ(ReadJobFile(dir.File("job.txt").c_str(), job), 0) << capture.text;
     EXPECT_EQ(job.outputDirectory, dir.File("out"));
-    EXPECT_EQ(jobFile.Read(dir.File("none.txt").c_str(), job), -3);
+    EXPECT_EQ(ReadJobFile(dir.File("none.txt").c_str(), job), -3);
 }
 
 }  // namespace

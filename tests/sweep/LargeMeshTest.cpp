@@ -32,7 +32,7 @@ TEST(LargeMesh, KavoralRefusesEightyThousandTrianglesAndTheSweepPreparesThem) {
     test::ChangeDir here(dir.Path());
     test::ConsoleCapture console;
     SweepJob job;
-    ASSERT_EQ(CJobFile().Read("job.txt", job), 0) << console.text;
+    ASSERT_EQ(ReadJobFile("job.txt", job), 0) << console.text;
     Model model;
     ASSERT_EQ(PrepareModel(job, model), 0) << console.text;
     EXPECT_EQ(model.pointCount, 40962);

@@ -102,7 +102,7 @@ TEST(SideBySide, TheMemoryAvailableRefusesTheRunOrLimitsTheFrequenciesAtOnce) {
     test::ChangeDir here(dir.Path());
     test::ConsoleCapture console;
     SweepJob job;
-    ASSERT_EQ(CJobFile().Read("job.txt", job), 0) << console.text;
+    ASSERT_EQ(ReadJobFile("job.txt", job), 0) << console.text;
     Model model;
     ASSERT_EQ(PrepareModel(job, model), 0) << console.text;
     const double need = CSweepRun::CompressedMemoryNeed(model, 0);

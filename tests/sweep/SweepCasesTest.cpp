@@ -49,7 +49,7 @@ const char* const bothDrivers = "BOUNDARY woofer V 1 0\nBOUNDARY tweeter V 0.25 
 std::vector<FrequencyResult> SolveJob(const test::TempDir& dir, const std::string& text) {
     test::ConsoleCapture capture;
     SweepJob job;
-    EXPECT_EQ(CJobFile().ReadText(text, dir.File("job.txt"), job), 0) << capture.text;
+    EXPECT_EQ(ReadJobText(text, dir.File("job.txt"), job), 0) << capture.text;
     Model model;
     EXPECT_EQ(PrepareModel(job, model), 0) << capture.text;
     std::vector<FrequencyResult> results;

@@ -90,7 +90,7 @@ TEST(SweepProgram, WithChiefOffGivesTheResultsOfTheFiveCommandsBitForBit) {
     test::ChangeDir here(dir.Path());
     test::ConsoleCapture console;
     SweepJob sweepJob;
-    ASSERT_EQ(CJobFile().Read("job.txt", sweepJob), 0);
+    ASSERT_EQ(ReadJobFile("job.txt", sweepJob), 0);
     Model model;
     ASSERT_EQ(PrepareModel(sweepJob, model), 0) << console.text;
     FrequencyOptions options;
