@@ -16,6 +16,9 @@ constexpr int notClosed = -9;
 constexpr int singlePoints = -10;
 constexpr int badPointReference = -11;
 constexpr int notConverged = -12;  // an iterative solver stopped short of its tolerance
+// A sweep whose every frequency was solved, some with a residual above the limit even after
+// CHIEF: not a failure reported, the sweep's summary says so.
+constexpr int untrusted = -13;
 }  // namespace Status
 
 namespace Message {

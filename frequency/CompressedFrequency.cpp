@@ -29,9 +29,8 @@ CompressedSettings SettingsOf(const Model& model, int threads) {
 }  // namespace
 
 int CFrequencySolver::SolveCompressed(const Model& model, double omega, const CaseGroup& group,
-                                      bool withChief, int threads) const {
+                                      int chiefCount, int threads) const {
     const std::vector<Vector3>& chief = model.interior.chief;
-    const int chiefCount = withChief ? static_cast<int>(chief.size()) : 0;
     // Each case builds its own compressed matrices: their blocks are computed for the
     // right-hand side of the case's known values together.
     for (CaseWork* work : group) {

@@ -59,21 +59,6 @@ Complex WithAdded(Complex value, const std::vector<Complex>* terms, std::size_t 
     return terms != nullptr && i < terms->size() ? value + (*terms)[i] : value;
 }
 
-// The field formula at every point, into values (one per point).
-bool FieldValues(const Model& model, double omega, const std::vector<Vector3>& points,
-                 const FrequencyResult& result, const std::vector<Complex>* added, int threads,
-                 std::vector<Complex>& values) {
-    values.assign(points.size(), Complex{0.0, 0.0});
-    const int n = model.pointCount;
-    return ForEachRow(*model.generator, omega, points, nullptr, threads,
-                      [&](int row, const Complex* a, const Complex* b) {
-                          const std::size_t i = Size(row);
-                          values[i] = WithAdded(FieldPressure(n, a, b, result.pressures.data(),
-                                                              result.velocities.data()),
-                                                added, i);
-                      });
-}
-
 double Seconds(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -94,6 +79,28 @@ const PointExcitation& ExcitationOf(const CFrequencySolver::CaseWork& work) {
 // system per case.
 int Factorisations(const Model& model, const CFrequencySolver::CaseGroup& group) {
     return model.compressed ? static_cast<int>(group.size()) : 1;
+}
+
+// The least-squares solutions of the m x n column-major system for k right-hand sides (each
+// m long, one after the other), into their first n entries: the matrix's QR once, then each
+// right-hand side alone, as zgels treats one (the solution of every case is then bit for bit
+// that of the case solved alone). LAPACK's info.
+lapack_int LeastSquares(int m, int n, int k, Complex* matrix, Complex* rightHandSides) {
+    if (k == 1) return LAPACKE_zgels(LAPACK_COL_MAJOR, 'N', m, n, 1, matrix, m, rightHandSides, m);
+    std::vector<Complex> tau;
+    try {
+        tau.resize(Size(n));
+    } catch (const std::bad_alloc&) {
+        return LAPACK_WORK_MEMORY_ERROR;
+    }
+    lapack_int info = LAPACKE_zgeqrf(LAPACK_COL_MAJOR, m, n, matrix, m, tau.data());
+    for (int c = 0; info == 0 && c < k; ++c) {
+        Complex* b = rightHandSides + Size(c) * Size(m);
+        info = LAPACKE_zunmqr(LAPACK_COL_MAJOR, 'L', 'C', m, 1, n, matrix, m, tau.data(), b, m);
+        if (info == 0)
+            info = LAPACKE_ztrtrs(LAPACK_COL_MAJOR, 'U', 'N', 'N', n, 1, matrix, m, b, m);
+    }
+    return info;
 }
 
 // Sizes the surface arrays of every result of the group; false when the memory is refused.
@@ -146,20 +153,21 @@ int CFrequencySolver::SolveDirect(const Model& model, double omega, const CaseGr
 }
 
 int CFrequencySolver::SolveLeastSquares(const Model& model, double omega, const CaseGroup& group,
-                                        int threads) const {
+                                        int chiefCount, int threads) const {
     const int n = model.pointCount;
     const int k = static_cast<int>(group.size());
-    const std::vector<Vector3>& chief = model.interior.chief;
-    const int m = n + static_cast<int>(chief.size());
+    const int m = n + chiefCount;
     // Column-major, as the least-squares solver takes it: entry (row i, column j) at i + j m;
     // the right-hand sides likewise, one column per case.
     const std::unique_ptr<Complex[]> matrix(new (std::nothrow) Complex[Size(m) * Size(n)]);
     std::vector<Complex> rightHandSides;
     std::vector<Complex> row;
     bool computed = matrix != nullptr && SizeSurfaceArrays(group, n);
+    std::vector<Vector3> chief;
     try {
         rightHandSides.resize(Size(m) * Size(k));
         row.resize(Size(n));
+        chief.assign(model.interior.chief.begin(), model.interior.chief.begin() + chiefCount);
     } catch (const std::bad_alloc&) {
         computed = false;
     }
@@ -189,8 +197,7 @@ int CFrequencySolver::SolveLeastSquares(const Model& model, double omega, const 
         logFile.ReportError(className, "Solve", Message::noMemory, "");
         return Status::noMemory;
     }
-    const lapack_int info = LAPACKE_zgels(LAPACK_COL_MAJOR, 'N', m, n, k, matrix.get(), m,
-                                          rightHandSides.data(), m);
+    const lapack_int info = LeastSquares(m, n, k, matrix.get(), rightHandSides.data());
     if (info == LAPACK_WORK_MEMORY_ERROR || info == LAPACK_TRANSPOSE_MEMORY_ERROR) {
         logFile.ReportError(className, "Solve", Message::noMemory, "least squares");
         return Status::noMemory;
@@ -205,7 +212,7 @@ int CFrequencySolver::SolveLeastSquares(const Model& model, double omega, const 
         RecoverSurfaceSolution(n, e.types.data(), e.values.data(),
                                rightHandSides.data() + Size(c) * Size(m), result.pressures.data(),
                                result.velocities.data());
-        result.chiefPoints = static_cast<int>(chief.size());
+        result.chiefPoints = chiefCount;
     }
     return Status::ok;
 }
@@ -246,30 +253,47 @@ double CFrequencySolver::Residual(const Model& model, double omega,
 }
 
 int CFrequencySolver::SolveSurface(const Model& model, double omega, const CaseGroup& group,
-                                   bool withChief, int threads) const {
-    if (model.compressed) return SolveCompressed(model, omega, group, withChief, threads);
-    return withChief ? SolveLeastSquares(model, omega, group, threads)
-                     : SolveDirect(model, omega, group, threads);
+                                   int chiefCount, int threads) const {
+    if (model.compressed) return SolveCompressed(model, omega, group, chiefCount, threads);
+    return chiefCount > 0 ? SolveLeastSquares(model, omega, group, chiefCount, threads)
+                          : SolveDirect(model, omega, group, threads);
 }
 
 int CFrequencySolver::JudgeAndResolve(const Model& model, double omega, const CaseGroup& group,
-                                      bool canChief, int threads, int& factorisations) const {
+                                      int chiefCount, int threads, int& factorisations) const {
     CaseGroup marked;
     for (CaseWork* work : group) {
         FrequencyResult& result = *work->result;
         result.residual = Residual(model, omega, result, &work->terms, threads);
         result.firstResidual = result.residual;
         result.nearResonance = result.residual > model.residualLimit;
-        if (result.nearResonance && model.chief == ChiefMode::automatic && canChief)
+        if (result.nearResonance && model.chief == ChiefMode::automatic && chiefCount > 0)
             marked.push_back(work);
     }
     if (marked.empty()) return Status::ok;
-    const int status = SolveSurface(model, omega, marked, true, threads);
+    std::vector<FrequencyResult> direct;
+    try {
+        for (const CaseWork* work : marked) direct.push_back(*work->result);
+    } catch (const std::bad_alloc&) {
+        logFile.ReportError(className, "Solve", Message::noMemory, "");
+        return Status::noMemory;
+    }
+    const int status = SolveSurface(model, omega, marked, chiefCount, threads);
     factorisations += Factorisations(model, marked);
     if (status < 0) return status;
-    for (CaseWork* work : marked) {
-        work->result->residual =
-            Residual(model, omega, *work->result, &work->terms, threads);
+    for (std::size_t i = 0; i < marked.size(); ++i) {
+        FrequencyResult& result = *marked[i]->result;
+        result.residual = Residual(model, omega, result, &marked[i]->terms, threads);
+        // The residual at the check points favours the CHIEF solution, which makes the field
+        // vanish at points inside too: above the limit only a clear gain shows a better surface.
+        const bool better = result.residual <= model.residualLimit ||
+                            result.residual * chiefGain < direct[i].residual;
+        if (direct[i].converged && !better) {
+            direct[i].iterations = result.iterations;
+            direct[i].chiefResidual = result.residual;
+            direct[i].triedChiefPoints = result.chiefPoints;
+            result = std::move(direct[i]);
+        }
     }
     return Status::ok;
 }
@@ -382,7 +406,7 @@ int CFrequencySolver::SolveCases(const Model& model, double frequency,
         const int status = IncidentTerms(model, model.cases[c].incident, omega, work[c].terms);
         if (status < 0) fail(work[c], status);
     }
-    const bool canChief = model.interiorChecked && !model.interior.chief.empty();
+    const int chiefCount = model.interiorChecked ? ChiefCount(model, ka) : 0;
     int factorisations = 0;
     CaseGroup solved;
     for (int g = 0; g < model.groupCount; ++g) {
@@ -392,11 +416,12 @@ int CFrequencySolver::SolveCases(const Model& model, double frequency,
         }
         if (group.empty()) continue;
         int status = SolveSurface(model, omega, group,
-                                  model.chief == ChiefMode::always && canChief, options.threads);
+                                  model.chief == ChiefMode::always ? chiefCount : 0,
+                                  options.threads);
         factorisations += Factorisations(model, group);
         if (status == Status::ok) {
             status =
-                JudgeAndResolve(model, omega, group, canChief, options.threads, factorisations);
+                JudgeAndResolve(model, omega, group, chiefCount, options.threads, factorisations);
         }
         for (CaseWork* w : group) {
             FrequencyResult& result = *w->result;
@@ -432,6 +457,7 @@ int CFrequencySolver::SolveCases(const Model& model, double frequency,
     for (FrequencyResult& result : results) {
         result.factorisations = factorisations;
         result.seconds = seconds;
+        result.trusted = result.status == Status::ok && !(result.residual > model.residualLimit);
     }
     return firstFailure;
 }

@@ -31,6 +31,13 @@ struct FrequencyResult {
     double firstResidual = 0.0;  // of the solution without CHIEF points; NaN when not checked
     double residual = 0.0;       // of the solution written; NaN when not checked
     bool nearResonance = false;  // firstResidual above the limit
+    // CHIEF AUTO at a marked frequency whose CHIEF solution was not clearly better: the points
+    // it took and its residual; the direct solution is the one written.
+    int triedChiefPoints = 0;
+    double chiefResidual = std::numeric_limits<double>::quiet_NaN();
+    // The residual of the solution written is not above the limit, or there is none (NaN); false
+    // for a failed frequency.
+    bool trusted = true;
     // The compressed solver: whether it solved, its Krylov iterations (those of every solve of
     // the frequency), whether the solution written reached the solver tolerance, the largest
     // rank of a block, the memory of its matrices and the mean rank of the system's blocks.
@@ -102,21 +109,26 @@ private:
     // right-hand side per case, or in the least-squares sense with the rows of the CHIEF points.
     int SolveDirect(const Model& model, double omega, const CaseGroup& group, int threads) const;
     int SolveLeastSquares(const Model& model, double omega, const CaseGroup& group,
-                          int threads) const;
+                          int chiefCount, int threads) const;
     // The same on compressed matrices (frequency/CompressedFrequency.cpp), one case at a time,
-    // with the CHIEF points or without.
-    int SolveCompressed(const Model& model, double omega, const CaseGroup& group, bool withChief,
+    // with the first chiefCount CHIEF points or without (0).
+    int SolveCompressed(const Model& model, double omega, const CaseGroup& group, int chiefCount,
                         int threads) const;
     int CompressedField(const Model& model, double omega, const CaseWork& work,
                         int threads) const;
-    int SolveSurface(const Model& model, double omega, const CaseGroup& group, bool withChief,
+    int SolveSurface(const Model& model, double omega, const CaseGroup& group, int chiefCount,
                      int threads) const;
     // The residual of every case of the group; the cases near a resonance, solved again with
-    // CHIEF where the model says so.
+    // chiefCount CHIEF points where the model says so, each keeping the CHIEF solution when it
+    // is better by chiefGain's rule.
     int JudgeAndResolve(const Model& model, double omega, const CaseGroup& group,
-                        bool canChief, int threads, int& factorisations) const;
+                        int chiefCount, int threads, int& factorisations) const;
     int FieldOfCases(const Model& model, double omega, const CaseGroup& cases,
                      int threads) const;
     void Combine(const Model& model, double omega, const ModelCombination& combination,
                  const std::vector<CaseWork>& work, int threads, FrequencyResult& result) const;
 };
+
+// CHIEF AUTO keeps the CHIEF solution of a marked frequency when its residual is within the
+// limit or below the direct one's over chiefGain; else the direct solution stays.
+constexpr double chiefGain = 3.0;

@@ -119,32 +119,55 @@ Vector3 HaltonPoint(int i, Vector3 low, Vector3 high) {
             low.z + (high.z - low.z) * RadicalInverse(k, 5)};
 }
 
-int Choose(const SurfaceGeometry& surface, int checkCount, int chiefCount, InteriorPoints& found) {
+int Choose(const SurfaceGeometry& surface, int checkCount, int chiefCount, int poolCount,
+           InteriorPoints& found) {
     found = InteriorPoints{};
     if (surface.elementCount == 0) return 0;
     Vector3 low, high;
     BoundingBox(surface, low, high);
     std::vector<Vector3> inside;
     std::vector<double> depth;
-    for (int i = 0; i < candidateCount; ++i) {
-        const Vector3 x = HaltonPoint(i, low, high);
-        if (std::fabs(SolidAngle(surface, x)) <= 2.0 * pi) continue;
-        inside.push_back(x);
-        depth.push_back(Distance(surface, x));
-        found.largestDepth = std::max(found.largestDepth, depth.back());
-    }
-    found.depthLimit = std::max(0.5 * found.largestDepth, LongestEdge(surface));
-    int taken = 0;
-    for (std::size_t i = 0; i < inside.size() && taken < checkCount + chiefCount; ++i) {
+    int scanned = 0;
+    const auto scan = [&](int end) {
+        for (; scanned < end; ++scanned) {
+            const Vector3 x = HaltonPoint(scanned, low, high);
+            if (std::fabs(SolidAngle(surface, x)) <= 2.0 * pi) continue;
+            inside.push_back(x);
+            depth.push_back(Distance(surface, x));
+        }
+    };
+    scan(candidateCount);
+    for (double d : depth) found.largestDepth = std::max(found.largestDepth, d);
+    const double longestEdge = LongestEdge(surface);
+    found.depthLimit = std::max(0.5 * found.largestDepth, longestEdge);
+    std::vector<bool> taken(inside.size(), false);
+    int count = 0;
+    for (std::size_t i = 0; i < inside.size() && count < checkCount + chiefCount; ++i) {
         if (depth[i] < found.depthLimit) continue;
-        if (taken < checkCount) {
+        if (count < checkCount) {
             found.check.push_back(inside[i]);
         } else {
             found.chief.push_back(inside[i]);
         }
-        ++taken;
+        taken[i] = true;
+        ++count;
     }
-    return taken;
+    // The pool beyond: spread over the interior, from a longer stretch of the sequence where the
+    // first is used up.
+    const double spreadLimit = spreadDepth * longestEdge;
+    const bool checked = static_cast<int>(found.check.size()) == checkCount;
+    for (std::size_t i = 0; checked && count < checkCount + poolCount; ++i) {
+        if (i == inside.size()) {
+            if (scanned >= spreadCandidateCount) break;
+            scan(spreadCandidateCount);
+            taken.resize(inside.size(), false);
+            if (i == inside.size()) break;
+        }
+        if (taken[i] || depth[i] < spreadLimit) continue;
+        found.chief.push_back(inside[i]);
+        ++count;
+    }
+    return count;
 }
 
 }  // namespace interior

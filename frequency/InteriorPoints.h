@@ -32,6 +32,9 @@ struct InteriorPoints {
 namespace interior {
 
 constexpr int candidateCount = 2048;
+// The pool of further CHIEF points (Choose).
+constexpr double spreadDepth = 2.0;
+constexpr int spreadCandidateCount = 4 * candidateCount;
 
 // The solid angle (signed, in steradians) that the elements subtend at x: +-4 pi inside a closed
 // surface, 0 outside. A quadrilateral counts as its two triangles 0 1 2 and 0 2 3.
@@ -45,8 +48,12 @@ void BoundingBox(const SurfaceGeometry& surface, Vector3& low, Vector3& high);
 // Point i (from 0) of the Halton sequence in the box from low to high.
 Vector3 HaltonPoint(int i, Vector3 low, Vector3 high);
 
-// Chooses the points by the rule above. Returns the number of points found, which may be fewer
-// than checkCount + chiefCount when the body has no room for them.
-int Choose(const SurfaceGeometry& surface, int checkCount, int chiefCount, InteriorPoints& found);
+// Chooses the points by the rule above, then further CHIEF points up to poolCount in all (for
+// the high frequencies, whose interior resonances also live near the surface): the inside
+// candidates not yet taken, in sequence order, at least spreadDepth longest edges deep, from up
+// to spreadCandidateCount candidates. Returns the number of points found, which may be fewer
+// than checkCount + max(chiefCount, poolCount) when the body has no room for them.
+int Choose(const SurfaceGeometry& surface, int checkCount, int chiefCount, int poolCount,
+           InteriorPoints& found);
 
 }  // namespace interior

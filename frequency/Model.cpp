@@ -334,6 +334,13 @@ int ReadFieldPoints(const ModelDescription& description, Model& model) {
 
 }  // namespace
 
+int ChiefCount(const Model& model, double ka) {
+    const int pool = static_cast<int>(model.interior.chief.size());
+    const double grown =
+        std::min(static_cast<double>(pool), std::ceil(chiefModeFactor * ka * ka * ka));
+    return std::min(pool, std::max(model.chiefPoints, static_cast<int>(grown)));
+}
+
 void DefaultDivision(double longestEdge, double division[2]) {
     division[0] = 2.0 * longestEdge;
     division[1] = 6.0 * longestEdge;
@@ -388,8 +395,12 @@ int PrepareModel(const ModelDescription& description, Model& model) {
     // The interior of an exterior problem; an interior problem's field is inside the surface.
     if (description.direction == "OUT") {
         const int chiefCount = description.chief == ChiefMode::off ? 0 : description.chiefPoints;
-        const int found =
-            interior::Choose(geometry, residualCheckPoints, chiefCount, model.interior);
+        const int poolCount =
+            chiefCount == 0 ? 0
+                            : std::max(chiefCount, std::min(chiefPoolLimit, model.pointCount / 2));
+        const int found = interior::Choose(geometry, residualCheckPoints, chiefCount, poolCount,
+                                           model.interior);
+        model.chiefPoints = chiefCount;
         model.interiorChecked =
             static_cast<int>(model.interior.check.size()) == residualCheckPoints;
         if (description.chief == ChiefMode::always && found < residualCheckPoints + chiefCount) {

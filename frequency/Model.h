@@ -49,6 +49,7 @@ struct Model {
     InteriorPoints interior;
     bool interiorChecked = false;  // false when the body has no room for the check points
     ChiefMode chief = ChiefMode::automatic;
+    int chiefPoints = 0;  // the least CHIEF points of a solution; interior.chief is the pool
     double residualLimit = 0.01;
     bool compressed = false;        // the surface system is solved compressed
     double solverTolerance = 1e-4;  // its compression tolerance
@@ -61,6 +62,14 @@ struct Model {
 // Check points per frequency, where the interior residual measures the field formula
 // (CFrequencySolver::Residual).
 constexpr int residualCheckPoints = 10;
+
+// The CHIEF points of a solution at ka (k times the model's radius): the interior resonances
+// below ka number about (ka)^3 chiefModeFactor (a sphere of radius a has 2 (ka)^3 / 9 pi of them,
+// a body inside it fewer), and a solution takes one point per resonance, at least the model's
+// chiefPoints, at most the pool of chiefPoolLimit points (or half the surface points).
+constexpr double chiefModeFactor = 2.0 / (9.0 * 3.14159265358979323846);
+constexpr int chiefPoolLimit = 1000;
+int ChiefCount(const Model& model, double ka);
 
 // DIVISION when the description gives none: 2 and 6 times the longest element edge (the longer
 // diagonal of a quadrilateral counts as an edge), so that every element that touches a row point

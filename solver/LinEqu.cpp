@@ -28,6 +28,11 @@ constexpr int panelVectors = panelRows / complexLanes;
 // panel bring their factors once per chunk.
 constexpr int chunkColumns = 64;  // a multiple of complexLanes
 constexpr int chunkVectors = chunkColumns / complexLanes;
+static_assert(chunkVectors % tileVectors == 0, "a chunk's packed rows hold whole groups");
+// With 4 doubles per vector the panel's rows are packed by groups of tileVectors vectors for
+// step 3, so that a tile reads its sources as one stream rather than 64 rows 2 kB apart
+// (measured: about 5 % less time); with 8 the rows side by side measured as fast or faster.
+constexpr bool groupedPanel = doublesBytes == 32;
 // Rows below the panel per piece of step 2.
 constexpr int lowerPieceRows = 64;
 // Rows of the right-hand sides that one packed block of the forward substitution covers.
@@ -77,7 +82,10 @@ void UpdateLowerPart(Complex* const* matrix, int p, int e, int first, int end, c
 // Step 3 for the columns [first, end) right of the panel [p, e) of the n x n matrix.
 void UpdateRightPart(Complex* const* matrix, int n, int p, int e, int first, int end) {
     alignas(64) double packed[panelRows * chunkVectors * dualDoubles];
-    const std::size_t stride = static_cast<std::size_t>(chunkVectors) * dualDoubles;
+    const std::size_t groupWidth = static_cast<std::size_t>(tileVectors) * dualDoubles;
+    const std::size_t stride =
+        groupedPanel ? groupWidth : static_cast<std::size_t>(chunkVectors) * dualDoubles;
+    const std::size_t group = groupedPanel ? panelRows * groupWidth : groupWidth;
     const int vectors = (end - first) / complexLanes;
     const int tail = first + vectors * complexLanes;
     // The panel's rows: row a loses the products with the panel rows above it, is divided by
@@ -86,11 +94,12 @@ void UpdateRightPart(Complex* const* matrix, int n, int p, int e, int first, int
         Complex* row = matrix[a];
         Complex* const rows[1] = {row};
         const Complex* const factors[1] = {row + p};
-        SubtractRows(rows, first, factors, packed, stride, a - p, vectors, 1);
+        SubtractGroupedRows(rows, first, factors, packed, stride, group, a - p, vectors, 1);
         for (int k = p; k < a; ++k) SubtractScaled(row, matrix[k], row[k], tail, end);
         const Complex pivot = row[a];
         for (int j = first; j < end; ++j) row[j] = row[j] / pivot;
-        PackDual(row + first, vectors, packed + static_cast<std::size_t>(a - p) * stride);
+        PackDualGrouped(row + first, vectors, packed + static_cast<std::size_t>(a - p) * stride,
+                        group);
     }
     // The rows below, a tile of rows at a time over the whole chunk, so that the tile's factors
     // stay in the nearest cache.
@@ -106,7 +115,7 @@ void UpdateRightPart(Complex* const* matrix, int n, int p, int e, int first, int
             PrefetchEntries(matrix[i], first, end);
             PrefetchEntries(matrix[i], p, e);
         }
-        SubtractRows(rows, first, factors, packed, stride, e - p, vectors, count);
+        SubtractGroupedRows(rows, first, factors, packed, stride, group, e - p, vectors, count);
         for (int i = 0; i < count; ++i) {
             for (int k = p; k < e; ++k) SubtractScaled(rows[i], matrix[k], rows[i][k], tail, end);
         }

@@ -89,30 +89,65 @@ inline void SubtractTile(Complex* const* c, int column, const Complex* const* l,
         for (int v = 0; v < NV; ++v) StoreDoubles(c[r] + column + v * complexLanes, sum[r][v]);
 }
 
-// SubtractTile over `vectors` packed vectors from `column` on, for rowCount (1 to tileRows) rows.
-template <int MR>
-inline void SubtractRowsOf(Complex* const* c, int column, const Complex* const* l,
-                           const double* packed, std::size_t stride, int depth, int vectors) {
-    int v = 0;
-    for (; v + tileVectors <= vectors; v += tileVectors)
-        SubtractTile<MR, tileVectors>(c, column + v * complexLanes, l, packed + v * dualDoubles,
-                                      stride, depth);
-    for (; v < vectors; ++v)
-        SubtractTile<MR, 1>(c, column + v * complexLanes, l, packed + v * dualDoubles, stride,
-                            depth);
+// Where packed vector v of a row lies when the rows are packed by groups of tileVectors vectors:
+// the group's vectors of all rows one after the other (so that a tile reads its sources in one
+// stream), `group` doubles from one group to the next. With group = tileVectors * dualDoubles
+// the groups of a row lie side by side: the plain row-by-row form.
+inline std::size_t GroupedOffset(int v, std::size_t group) {
+    return static_cast<std::size_t>(v / tileVectors) * group +
+           static_cast<std::size_t>(v % tileVectors) * dualDoubles;
 }
 
+// Packs `vectors` vectors of complex entries from source into dual form, grouped as above.
+inline void PackDualGrouped(const Complex* source, int vectors, double* packed,
+                            std::size_t group) {
+    for (int v = 0; v < vectors; ++v)
+        PackDual(source + v * complexLanes, 1, packed + GroupedOffset(v, group));
+}
+
+// SubtractTile over `vectors` packed vectors from `column` on, for MR (1 to tileRows) rows; the
+// rows of the sources `stride` doubles apart within a group, the groups `group` apart.
+template <int MR>
+inline void SubtractRowsOf(Complex* const* c, int column, const Complex* const* l,
+                           const double* packed, std::size_t stride, std::size_t group, int depth,
+                           int vectors) {
+    int v = 0;
+    for (; v + tileVectors <= vectors; v += tileVectors)
+        SubtractTile<MR, tileVectors>(c, column + v * complexLanes, l,
+                                      packed + GroupedOffset(v, group), stride, depth);
+    for (; v < vectors; ++v)
+        SubtractTile<MR, 1>(c, column + v * complexLanes, l, packed + GroupedOffset(v, group),
+                            stride, depth);
+}
+
+// SubtractRowsOf for rowCount rows, 1 to MR.
+template <int MR>
+inline void SubtractRowsUpTo(Complex* const* c, int column, const Complex* const* l,
+                             const double* packed, std::size_t stride, std::size_t group,
+                             int depth, int vectors, int rowCount) {
+    if (rowCount == MR) {
+        SubtractRowsOf<MR>(c, column, l, packed, stride, group, depth, vectors);
+    } else if constexpr (MR > 1) {
+        SubtractRowsUpTo<MR - 1>(c, column, l, packed, stride, group, depth, vectors, rowCount);
+    }
+}
+
+// rowCount (1 to tileRows) rows c[r][column ..] lose l[r][k] * u[k][..], k = 0 .. depth - 1,
+// over `vectors` vectors; the sources packed row by row, row k at packed + k * stride.
 inline void SubtractRows(Complex* const* c, int column, const Complex* const* l,
                          const double* packed, std::size_t stride, int depth, int vectors,
                          int rowCount) {
-    static_assert(tileRows == 4, "the row counts below are written out for four rows");
-    switch (rowCount) {
-        case 4: SubtractRowsOf<4>(c, column, l, packed, stride, depth, vectors); break;
-        case 3: SubtractRowsOf<3>(c, column, l, packed, stride, depth, vectors); break;
-        case 2: SubtractRowsOf<2>(c, column, l, packed, stride, depth, vectors); break;
-        case 1: SubtractRowsOf<1>(c, column, l, packed, stride, depth, vectors); break;
-        default: break;
-    }
+    SubtractRowsUpTo<tileRows>(c, column, l, packed, stride,
+                               static_cast<std::size_t>(tileVectors) * dualDoubles, depth,
+                               vectors, rowCount);
+}
+
+// The same with the sources packed by groups (PackDualGrouped): row k of a group at k * stride
+// within it, the groups `group` doubles apart.
+inline void SubtractGroupedRows(Complex* const* c, int column, const Complex* const* l,
+                                const double* packed, std::size_t stride, std::size_t group,
+                                int depth, int vectors, int rowCount) {
+    SubtractRowsUpTo<tileRows>(c, column, l, packed, stride, group, depth, vectors, rowCount);
 }
 
 // One row whose sources change under way, so that packing them would not pay:

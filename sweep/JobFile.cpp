@@ -158,8 +158,49 @@ Problem ReadFrequencyRange(const JobLine& line, SweepJob& job) {
 
 Problem ReadSurface(const JobLine& line, SweepJob& job) { return ReadPath(line, job.surfaceFile); }
 Problem ReadRegions(const JobLine& line, SweepJob& job) { return ReadPath(line, job.regionsFile); }
+// What the BOUNDARY, EXCITATION and INCIDENT lines set: the last case opened, or before the
+// first CASE line the job's own conditions, which every case starts from.
+struct Conditions {
+    std::string& excitationFile;
+    std::vector<BoundaryCondition>& boundaries;
+    CIncidentField& incident;
+};
+Conditions ConditionsOf(SweepJob& job) {
+    if (job.cases.empty()) return {job.excitationFile, job.boundaries, job.incident};
+    LoadCase& last = job.cases.back();
+    return {last.excitationFile, last.boundaries, last.incident};
+}
+
 Problem ReadExcitation(const JobLine& line, SweepJob& job) {
-    return ReadPath(line, job.excitationFile);
+    return ReadPath(line, ConditionsOf(job).excitationFile);
+}
+
+Problem ReadCase(const JobLine& line, SweepJob& job) {
+    const std::vector<std::string> words = Words(line.values);
+    if (words.size() != 1) return "expected: a case name (one word)";
+    LoadCase loadCase;
+    loadCase.name = words[0];
+    loadCase.line = line.number;
+    job.cases.push_back(std::move(loadCase));
+    return "";
+}
+
+Problem ReadCombine(const JobLine& line, SweepJob& job) {
+    const std::vector<std::string> words = Words(line.values);
+    if (words.size() < 4 || (words.size() - 1) % 3 != 0)
+        return "expected: name case weight_re weight_im [case weight_re weight_im ...]";
+    CaseCombination combination;
+    combination.name = words[0];
+    combination.line = line.number;
+    for (std::size_t i = 1; i < words.size(); i += 3) {
+        Complex weight{0.0, 0.0};
+        if (!ParseNumber(words[i + 1], weight.re) || !ParseNumber(words[i + 2], weight.im))
+            return "the weight of '" + words[i] + "' is not two numbers";
+        combination.cases.push_back(words[i]);
+        combination.weights.push_back(weight);
+    }
+    job.combinations.push_back(std::move(combination));
+    return "";
 }
 Problem ReadWriteExcitation(const JobLine& line, SweepJob& job) {
     return ReadPath(line, job.writeExcitation);
@@ -194,7 +235,7 @@ Problem ReadBoundary(const JobLine& line, SweepJob& job) {
         return "the value is not two numbers";
     }
     if (Upper(condition.region) == "ALL") condition.region = "ALL";
-    job.boundaries.push_back(condition);
+    ConditionsOf(job).boundaries.push_back(condition);
     return "";
 }
 
@@ -284,27 +325,30 @@ Problem ReadIncident(const JobLine& line, SweepJob& job) {
     const Complex amplitude{numbers[0], numbers[1]};
     const Vector3 where{numbers[2], numbers[3], numbers[4]};
     if (kind == "POINT") {
-        job.incident.AddPointSource(amplitude, where);
+        ConditionsOf(job).incident.AddPointSource(amplitude, where);
         return "";
     }
     // Checked here, so that adding the wave cannot fail.
     if (!CIncidentField::UsableDirection(where)) return "the direction is zero or too long";
-    job.incident.AddPlaneWave(amplitude, where);
+    ConditionsOf(job).incident.AddPlaneWave(amplitude, where);
     return "";
 }
 
-// The mistakes the user means: ACCEPT SIZE, ACCEPT SIDE, or both on one line.
+// What the user means: ACCEPT SIZE, ACCEPT SIDE (mistakes caught before the first frequency),
+// ACCEPT UNTRUSTED (frequencies that stay untrusted), or several on one line.
 Problem ReadAccept(const JobLine& line, SweepJob& job) {
     const std::vector<std::string> words = Words(line.values);
-    if (words.empty()) return "expected SIZE, SIDE or both";
+    if (words.empty()) return "expected SIZE, SIDE, UNTRUSTED or several of them";
     for (const std::string& word : words) {
         const std::string what = Upper(word);
         if (what == "SIZE") {
             job.acceptSize = true;
         } else if (what == "SIDE") {
             job.acceptSide = true;
+        } else if (what == "UNTRUSTED") {
+            job.acceptUntrusted = true;
         } else {
-            return "'" + word + "' is neither SIZE nor SIDE";
+            return "'" + word + "' is none of SIZE, SIDE and UNTRUSTED";
         }
     }
     return "";
@@ -323,17 +367,19 @@ const JobKey jobKeys[] = {
     {"FREQUENCY_RANGE", ReadFrequencyRange},
     {"EXCITATION", ReadExcitation},
     {"BOUNDARY", ReadBoundary},
+    {"CASE", ReadCase},
+    {"COMBINE", ReadCombine},
     {"WRITE_EXCITATION", ReadWriteExcitation},
     {"FIELD_POINTS", ReadFieldPoints},
     {"CHIEF", ReadChief},
     {"DIRECTION", ReadDirection},
     {"RESIDUAL_LIMIT", ReadResidualLimit},
+    {"ACCEPT", ReadAccept},
     {"OUTPUT", ReadOutput},
     {"RULES", ReadRules},
     {"INCIDENT", ReadIncident},
     {"SOLVER", ReadSolver},
     {"SOLVER_TOLERANCE", ReadSolverTolerance},
-    {"ACCEPT", ReadAccept},
 };
 
 Problem ReadConfigLine(const JobLine& line, SweepJob& job) {
@@ -404,6 +450,52 @@ JobProblem ReadLines(const std::string& text, const std::string& fileName, Sweep
 }
 
 // The job as a whole: complete, its keys consistent, its input files there.
+// Every case starts from the job's own conditions: its BOUNDARY lines come after them, its
+// sources beside them, and without an EXCITATION line of its own it takes the job's.
+void GiveCasesTheJobsConditions(SweepJob& job) {
+    if (job.cases.empty()) return;
+    for (LoadCase& loadCase : job.cases) {
+        loadCase.boundaries.insert(loadCase.boundaries.begin(), job.boundaries.begin(),
+                                   job.boundaries.end());
+        if (loadCase.excitationFile.empty()) loadCase.excitationFile = job.excitationFile;
+        CIncidentField incident = job.incident;
+        for (const PlaneWave& wave : loadCase.incident.PlaneWaves())
+            incident.AddPlaneWave(wave.amplitude, wave.direction);
+        for (const PointSource& source : loadCase.incident.PointSources())
+            incident.AddPointSource(source.amplitude, source.position);
+        loadCase.incident = incident;
+    }
+    job.boundaries.clear();
+    job.excitationFile.clear();
+    job.incident = CIncidentField{};
+}
+
+// The conditions of one case (of the job, without cases): an excitation file or BOUNDARY
+// lines, their regions given.
+JobProblem CheckConditions(const SweepJob& job, const std::string& excitationFile,
+                           const std::vector<BoundaryCondition>& boundaries,
+                           const LoadCase* loadCase, int excitationLine) {
+    const std::string which = loadCase != nullptr ? "CASE " + loadCase->name + ": " : "";
+    const int line = loadCase != nullptr ? loadCase->line : 0;
+    if (excitationFile.empty() && boundaries.empty()) {
+        return {line, loadCase != nullptr ? "CASE" : "EXCITATION",
+                which + "neither an excitation file nor BOUNDARY lines given"};
+    }
+    if (!excitationFile.empty() && !boundaries.empty()) {
+        return {excitationLine, "EXCITATION",
+                which + "an excitation file and BOUNDARY lines: give one of them"};
+    }
+    for (const BoundaryCondition& condition : boundaries) {
+        if (condition.region != "ALL" && job.regionsFile.empty()) {
+            return {condition.line, "BOUNDARY",
+                    "region '" + condition.region + "' but no REGIONS file given"};
+        }
+    }
+    if (!excitationFile.empty() && !CanOpen(excitationFile))
+        return {excitationLine, "EXCITATION", "cannot open " + excitationFile};
+    return {};
+}
+
 JobProblem CheckJob(const SweepJob& job, const KeyLines& keyLines) {
     const auto lineOf = [&](const char* key) {
         const auto found = keyLines.find(key);
@@ -412,27 +504,28 @@ JobProblem CheckJob(const SweepJob& job, const KeyLines& keyLines) {
     if (job.surfaceFile.empty()) return {0, "SURFACE", "no surface file given"};
     if (job.outputDirectory.empty()) return {0, "OUTPUT", "no output folder given"};
     if (job.frequencies.empty()) return {0, "FREQUENCIES", "no frequency given"};
-    if (job.excitationFile.empty() && job.boundaries.empty()) {
-        return {0, "EXCITATION", "neither an excitation file nor BOUNDARY lines given"};
+    if (job.cases.empty() && !job.combinations.empty())
+        return {job.combinations.front().line, "COMBINE", "no CASE to combine"};
+    JobProblem problem;
+    bool derived = job.cases.empty() ? !job.boundaries.empty() : true;
+    if (job.cases.empty()) {
+        problem = CheckConditions(job, job.excitationFile, job.boundaries, nullptr,
+                                  lineOf("EXCITATION"));
     }
-    if (!job.excitationFile.empty() && !job.boundaries.empty()) {
-        return {lineOf("EXCITATION"), "EXCITATION",
-                "an excitation file and BOUNDARY lines: give one of them"};
+    for (const LoadCase& loadCase : job.cases) {
+        if (!problem.text.empty()) break;
+        problem = CheckConditions(job, loadCase.excitationFile, loadCase.boundaries, &loadCase,
+                                  lineOf("EXCITATION"));
+        derived = derived && !loadCase.boundaries.empty();
     }
-    if (!job.writeExcitation.empty() && job.boundaries.empty()) {
+    if (!problem.text.empty()) return problem;
+    if (!job.writeExcitation.empty() && !derived) {
         return {lineOf("WRITE_EXCITATION"), "WRITE_EXCITATION",
                 "needs BOUNDARY lines to derive the excitation from"};
-    }
-    for (const BoundaryCondition& condition : job.boundaries) {
-        if (condition.region != "ALL" && job.regionsFile.empty()) {
-            return {condition.line, "BOUNDARY",
-                    "region '" + condition.region + "' but no REGIONS file given"};
-        }
     }
     const std::pair<const char*, const std::string*> inputs[] = {
         {"SURFACE", &job.surfaceFile},
         {"REGIONS", &job.regionsFile},
-        {"EXCITATION", &job.excitationFile},
         {"RULES", &job.rulesFile},
     };
     for (const auto& input : inputs) {
@@ -451,7 +544,10 @@ int CJobFile::ReadText(const std::string& text, const std::string& fileName, Swe
     job.jobFile = fileName;
     KeyLines keyLines;
     JobProblem problem = ReadLines(text, fileName, job, keyLines);
-    if (problem.text.empty()) problem = CheckJob(job, keyLines);
+    if (problem.text.empty()) {
+        GiveCasesTheJobsConditions(job);
+        problem = CheckJob(job, keyLines);
+    }
     if (!problem.text.empty()) {
         std::string comment = fileName;
         if (problem.line > 0) comment += " line " + std::to_string(problem.line);

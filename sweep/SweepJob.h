@@ -12,4 +12,7 @@
 struct SweepJob : ModelDescription {
     std::string writeExcitation;  // where the derived excitation is written, or empty
     std::string outputDirectory;
+    // ACCEPT UNTRUSTED: frequencies whose residual stays above the limit after CHIEF are
+    // reported with a warning, the exit status stays 0.
+    bool acceptUntrusted = false;
 };

@@ -66,11 +66,17 @@ struct PointArrays {
     }
 };
 
+// The arrays of one case: its name, empty for a model without cases.
+struct CaseArrays {
+    std::string name;
+    PointArrays arrays;
+};
+
 // An unstructured grid of points with cells given by connectivity, offsets and VTK cell types.
 std::string UnstructuredGrid(const std::vector<double>& coordinates,
                              const std::vector<long>& connectivity,
                              const std::vector<long>& offsets, const std::vector<long>& types,
-                             const PointArrays& arrays, double frequency) {
+                             const std::vector<CaseArrays>& cases, double frequency) {
     std::string xml =
         "<?xml version=\"1.0\"?>\n"
         "<VTKFile type=\"UnstructuredGrid\" version=\"0.1\" byte_order=\"LittleEndian\">\n"
@@ -81,15 +87,21 @@ std::string UnstructuredGrid(const std::vector<double>& coordinates,
         G(frequency) + "</DataArray>\n    </FieldData>\n";
     xml += "    <Piece NumberOfPoints=\"" + std::to_string(coordinates.size() / 3) +
            "\" NumberOfCells=\"" + std::to_string(types.size()) + "\">\n";
-    xml += "      <PointData Scalars=\"abs_p\">\n";
-    AppendArray(xml, "p_re", 1, arrays.pRe);
-    AppendArray(xml, "p_im", 1, arrays.pIm);
-    AppendArray(xml, "abs_p", 1, arrays.absP);
-    AppendArray(xml, "spl_db", 1, arrays.spl);
-    if (!arrays.vRe.empty()) {
-        AppendArray(xml, "v_re", 1, arrays.vRe);
-        AppendArray(xml, "v_im", 1, arrays.vIm);
-        AppendArray(xml, "abs_v", 1, arrays.absV);
+    const auto named = [&](const char* array, const std::string& caseName) {
+        return caseName.empty() ? std::string(array) : std::string(array) + "_" + caseName;
+    };
+    xml += "      <PointData Scalars=\"" + named("abs_p", cases.front().name) + "\">\n";
+    for (const CaseArrays& one : cases) {
+        const PointArrays& arrays = one.arrays;
+        AppendArray(xml, named("p_re", one.name).c_str(), 1, arrays.pRe);
+        AppendArray(xml, named("p_im", one.name).c_str(), 1, arrays.pIm);
+        AppendArray(xml, named("abs_p", one.name).c_str(), 1, arrays.absP);
+        AppendArray(xml, named("spl_db", one.name).c_str(), 1, arrays.spl);
+        if (!arrays.vRe.empty()) {
+            AppendArray(xml, named("v_re", one.name).c_str(), 1, arrays.vRe);
+            AppendArray(xml, named("v_im", one.name).c_str(), 1, arrays.vIm);
+            AppendArray(xml, named("abs_v", one.name).c_str(), 1, arrays.absV);
+        }
     }
     xml += "      </PointData>\n      <Points>\n";
     AppendArray(xml, "points", 3, coordinates);
@@ -102,17 +114,20 @@ std::string UnstructuredGrid(const std::vector<double>& coordinates,
 }
 
 // The whole body, symmetry images included: every point shows the values of its file point.
-std::string SurfaceGrid(const Model& model, const FrequencyResult& result) {
+std::string SurfaceGrid(const Model& model, const std::vector<FrequencyResult>& results) {
     const CSurface& surface = *model.surface;
     std::vector<double> coordinates;
-    PointArrays arrays;
+    std::vector<CaseArrays> cases(results.size());
     for (int i = 0; i < surface.totalPointCount; ++i) {
         const Vector3 x = surface.points[static_cast<std::size_t>(i)];
         coordinates.insert(coordinates.end(), {x.x, x.y, x.z});
         const std::size_t source = surface.sourcePointIndex[static_cast<std::size_t>(i)];
-        arrays.Add(result.pressures[source]);
-        arrays.AddVelocity(result.velocities[source]);
+        for (std::size_t c = 0; c < results.size(); ++c) {
+            cases[c].arrays.Add(results[c].pressures[source]);
+            cases[c].arrays.AddVelocity(results[c].velocities[source]);
+        }
     }
+    for (std::size_t c = 0; c < results.size(); ++c) cases[c].name = results[c].caseName;
     std::vector<long> connectivity, offsets, types;
     for (int e = 0; e < surface.totalElementCount; ++e) {
         const SurfaceElement& element = surface.elements[static_cast<std::size_t>(e)];
@@ -120,22 +135,25 @@ std::string SurfaceGrid(const Model& model, const FrequencyResult& result) {
         offsets.push_back(static_cast<long>(connectivity.size()));
         types.push_back(element.nodeCount == 4 ? 9 : 5);  // VTK_QUAD, VTK_TRIANGLE
     }
-    return UnstructuredGrid(coordinates, connectivity, offsets, types, arrays, result.frequency);
+    return UnstructuredGrid(coordinates, connectivity, offsets, types, cases,
+                            results.front().frequency);
 }
 
-std::string FieldGrid(const Model& model, const FrequencyResult& result) {
+std::string FieldGrid(const Model& model, const std::vector<FrequencyResult>& results) {
     std::vector<double> coordinates;
-    PointArrays arrays;
+    std::vector<CaseArrays> cases(results.size());
+    for (std::size_t c = 0; c < results.size(); ++c) cases[c].name = results[c].caseName;
     std::vector<long> connectivity, offsets, types;
     for (std::size_t i = 0; i < model.fieldPoints.size(); ++i) {
         const Vector3 x = model.fieldPoints[i];
         coordinates.insert(coordinates.end(), {x.x, x.y, x.z});
-        arrays.Add(result.field[i]);
+        for (std::size_t c = 0; c < results.size(); ++c) cases[c].arrays.Add(results[c].field[i]);
         connectivity.push_back(static_cast<long>(i));
         offsets.push_back(static_cast<long>(i + 1));
         types.push_back(1);  // VTK_VERTEX
     }
-    return UnstructuredGrid(coordinates, connectivity, offsets, types, arrays, result.frequency);
+    return UnstructuredGrid(coordinates, connectivity, offsets, types, cases,
+                            results.front().frequency);
 }
 
 int WriteResult(const std::string& fileName, int count, const Complex* pressures,
@@ -192,8 +210,10 @@ int WriteExcitation(const std::string& fileName, const PointExcitation& excitati
         });
 }
 
-std::string FrequencyFile(const std::string& kind, double frequency, const std::string& extension) {
-    return kind + "_" + FrequencyText(frequency) + "Hz." + extension;
+std::string FrequencyFile(const std::string& kind, double frequency, const std::string& extension,
+                          const std::string& caseName) {
+    return kind + "_" + FrequencyText(frequency) + "Hz" +
+           (caseName.empty() ? std::string() : "_" + caseName) + "." + extension;
 }
 
 double SoundPressureLevel(Complex p) { return 20.0 * std::log10(Abs(p) / std::sqrt(2.0) / 2e-5); }
@@ -204,21 +224,72 @@ double PowerLevel(double watts) {
     return watts > 0.0 ? 10.0 * std::log10(watts / 1e-12) : std::numeric_limits<double>::quiet_NaN();
 }
 
-int RowStatus(const std::string& row) {
-    // The column's place, counted in the header.
-    const std::string header = frequencyHeader;
-    const std::size_t column = header.find("status");
-    const long commas = std::count(header.begin(), header.begin() + column, ',');
+namespace {
+
+// The cell of one row under the column `name`, found in the header; empty when the row has
+// fewer cells.
+std::string RowCell(const std::string& row, const std::string& name) {
+    const std::string header = std::string(",") + frequencyHeader + ",";
+    const std::size_t column = header.find("," + name + ",");
+    if (column == std::string::npos) return "";
+    const long commas = std::count(header.begin() + 1, header.begin() + column + 1, ',');
     std::size_t start = 0;
     for (long i = 0; i < commas && start != std::string::npos; ++i) {
         start = row.find(',', start);
         if (start != std::string::npos) ++start;
     }
-    if (start == std::string::npos) return -1;
+    if (start == std::string::npos) return "";
     const std::string cell = row.substr(start, row.find(',', start) - start);
+    return cell.empty() || cell.back() != '\n' ? cell : cell.substr(0, cell.size() - 1);
+}
+
+int OneRowStatus(const std::string& row) {
+    const std::string cell = RowCell(row, "status");
     char* end = nullptr;
     const long status = std::strtol(cell.c_str(), &end, 10);
-    return end != cell.c_str() && (*end == '\0' || *end == '\n') ? static_cast<int>(status) : -1;
+    return end != cell.c_str() && *end == '\0' ? static_cast<int>(status) : -1;
+}
+
+std::vector<std::string> RowLines(const std::string& rows) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < rows.size()) {
+        std::size_t end = rows.find('\n', start);
+        if (end == std::string::npos) end = rows.size();
+        lines.push_back(rows.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+}  // namespace
+
+int RowStatus(const std::string& rows) {
+    const std::vector<std::string> lines = RowLines(rows);
+    if (lines.empty()) return -1;
+    for (const std::string& line : lines) {
+        const int status = OneRowStatus(line);
+        if (status != 0) return status;
+    }
+    return 0;
+}
+
+bool RowUntrusted(const std::string& rows) {
+    for (const std::string& line : RowLines(rows)) {
+        if (RowCell(line, "trust") == "untrusted") return true;
+    }
+    return false;
+}
+
+const char* TrustText(const FrequencyResult& result) {
+    if (result.status < 0 || !result.trusted) return "untrusted";
+    return std::isnan(result.residual) ? "unchecked" : "trusted";
+}
+
+std::vector<std::string> RowCases(const std::string& rows) {
+    std::vector<std::string> cases;
+    for (const std::string& line : RowLines(rows)) cases.push_back(line.substr(line.rfind(',') + 1));
+    return cases;
 }
 
 std::string FrequencyRow(const FrequencyResult& result, int points) {
@@ -227,7 +298,9 @@ std::string FrequencyRow(const FrequencyResult& result, int points) {
            Format("%.4g", result.residual) + "," + std::to_string(result.status) + "," +
            (result.compressed ? "compressed" : "dense") + "," +
            std::to_string(result.iterations) + "," + Format("%.3f", result.seconds) + "," +
-           Format("%.4g", result.elementsPerWavelength) + "," + G(result.power) + "," + Format("%.6g", PowerLevel(result.power)) + "\n";
+           TrustText(result) + "," + Format("%.4g", result.elementsPerWavelength) + "," +
+           G(result.power) + "," + Format("%.6g", PowerLevel(result.power)) + "," +
+           result.caseName + "\n";
 }
 
 std::string FieldRows(const FrequencyResult& result, const std::vector<Vector3>& fieldPoints,
@@ -242,7 +315,7 @@ std::string FieldRows(const FrequencyResult& result, const std::vector<Vector3>&
         rows += f + "," + std::to_string(i) + "," + G(x.x) + "," + G(x.y) + "," + G(x.z) + "," +
                 G(p.re) + "," + G(p.im) + "," + G(Abs(p)) + "," +
                 Format("%.6g", SoundPressureLevel(p)) + "," + Format("%.6g", PhaseDegrees(p)) +
-                "," + G(scattered.re) + "," + G(scattered.im) + "\n";
+                "," + G(scattered.re) + "," + G(scattered.im) + "," + result.caseName + "\n";
     }
     return rows;
 }
@@ -258,25 +331,32 @@ int WriteTextFile(const std::string& fileName, const std::string& text) {
 }
 
 int WriteFrequencyFiles(const std::string& folder, const Model& model, const SweepJob& job,
-                        const FrequencyResult& result) {
+                        const std::vector<FrequencyResult>& results) {
     const std::string prefix = folder + "/";
-    const std::string source = job.excitationFile.empty() ? job.jobFile : job.excitationFile;
-    const std::string matrix =
-        "kavoral-sweep " + FrequencyText(result.frequency) + " Hz of " + job.surfaceFile;
-    int status =
-        WriteResult(prefix + FrequencyFile("surface", result.frequency, "res"), model.pointCount,
-                    result.pressures.data(), result.velocities.data(), source, matrix);
-    if (status < 0) return status;
-    status = WriteTextFile(prefix + FrequencyFile("surface", result.frequency, "vtu"),
-                           SurfaceGrid(model, result));
+    const double f = results.front().frequency;
+    const std::string matrix = "kavoral-sweep " + FrequencyText(f) + " Hz of " + job.surfaceFile;
+    for (std::size_t c = 0; c < results.size(); ++c) {
+        const FrequencyResult& result = results[c];
+        // The excitation file a case was read from, else the job file.
+        const std::string& file = c < job.cases.size() ? job.cases[c].excitationFile
+                                  : job.cases.empty()  ? job.excitationFile
+                                                       : std::string();
+        const std::string source = file.empty() ? job.jobFile : file;
+        const std::string surfaceResult = FrequencyFile("surface", f, "res", result.caseName);
+        int status = WriteResult(prefix + surfaceResult, model.pointCount,
+                                 result.pressures.data(), result.velocities.data(), source,
+                                 matrix);
+        if (status < 0) return status;
+        if (model.fieldPoints.empty()) continue;
+        status = WriteResult(prefix + FrequencyFile("field", f, "res", result.caseName),
+                             static_cast<int>(model.fieldPoints.size()), result.field.data(),
+                             nullptr, surfaceResult, FieldPointsSource(job.fieldPointsFiles));
+        if (status < 0) return status;
+    }
+    const int status =
+        WriteTextFile(prefix + FrequencyFile("surface", f, "vtu"), SurfaceGrid(model, results));
     if (status < 0 || model.fieldPoints.empty()) return status;
-    const std::string surfaceResult = FrequencyFile("surface", result.frequency, "res");
-    status = WriteResult(prefix + FrequencyFile("field", result.frequency, "res"),
-                         static_cast<int>(model.fieldPoints.size()), result.field.data(), nullptr,
-                         surfaceResult, FieldPointsSource(job.fieldPointsFiles));
-    if (status < 0) return status;
-    return WriteTextFile(prefix + FrequencyFile("field", result.frequency, "vtu"),
-                         FieldGrid(model, result));
+    return WriteTextFile(prefix + FrequencyFile("field", f, "vtu"), FieldGrid(model, results));
 }
 
 std::string Collection(const std::vector<double>& frequencies, bool withField) {

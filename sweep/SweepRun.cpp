@@ -75,7 +75,7 @@ bool ReadTables(const std::string& frequencies, const std::string& field, Table&
     for (std::size_t i = 1; i < rows.size(); ++i) {
         const std::size_t comma = rows[i].find(',');
         if (comma == std::string::npos || comma == 0) return false;
-        table.frequencyRows[rows[i].substr(0, comma)] = rows[i] + "\n";
+        table.frequencyRows[rows[i].substr(0, comma)] += rows[i] + "\n";  // a row per case
     }
     const std::vector<std::string> fieldRows = Lines(field);
     if (fieldRows.empty()) return true;
@@ -143,20 +143,35 @@ private:
     bool terminal;
 };
 
+// The names of the results of every frequency, as the case column holds them: the load cases,
+// then the combinations; one empty name for a model without cases.
+std::vector<std::string> CaseNames(const Model& model) {
+    std::vector<std::string> names;
+    for (const ModelCase& loadCase : model.cases) names.push_back(loadCase.name);
+    for (const ModelCombination& combination : model.combinations)
+        names.push_back(combination.name);
+    return names;
+}
+
 // Takes the part's frequencies that are not done yet into todo, keeps the rows of those done
-// and drops the rows of frequencies no longer in the job. Returns the number already done.
-int SelectFrequencies(const SweepJob& job, const RunOptions& options, Table& table,
-                      std::vector<double>& todo) {
+// and drops the rows of frequencies no longer in the job. A frequency is done when every case
+// of the job has its row with status 0, in the job's order, and its surface result file.
+// Returns the number already done.
+int SelectFrequencies(const SweepJob& job, const std::vector<std::string>& cases,
+                      const RunOptions& options, Table& table, std::vector<double>& todo) {
     int skipped = 0;
     for (std::size_t i = static_cast<std::size_t>(options.part - 1); i < job.frequencies.size();
          i += static_cast<std::size_t>(options.parts)) {
         const double f = job.frequencies[i];
         const std::string key = output::FrequencyText(f);
         const auto done = table.frequencyRows.find(key);
-        const bool filesThere =
-            fs::exists(job.outputDirectory + "/" + output::FrequencyFile("surface", f, "res"));
+        bool filesThere = true;
+        for (const std::string& name : cases) {
+            filesThere = filesThere && fs::exists(job.outputDirectory + "/" +
+                                                  output::FrequencyFile("surface", f, "res", name));
+        }
         if (done != table.frequencyRows.end() && output::RowStatus(done->second) == 0 &&
-            filesThere) {
+            output::RowCases(done->second) == cases && filesThere) {
             ++skipped;
             continue;
         }
@@ -177,11 +192,9 @@ int SelectFrequencies(const SweepJob& job, const RunOptions& options, Table& tab
     return skipped;
 }
 
-// The console line of frequency i of count once it is done.
-std::string FrequencyLine(std::size_t i, std::size_t count, const FrequencyResult& result) {
-    std::string line = std::to_string(i + 1) + " of " + std::to_string(count) + ": " +
-                       output::FrequencyText(result.frequency) + " Hz, ka " +
-                       Format("%.4g", result.ka);
+// What the console line of a frequency says about one case's solution.
+std::string CaseText(const FrequencyResult& result) {
+    std::string line;
     if (result.status < 0) {
         line += ", FAILED with status " + std::to_string(result.status);
     } else {
@@ -194,12 +207,35 @@ std::string FrequencyLine(std::size_t i, std::size_t count, const FrequencyResul
         if (result.chiefPoints > 0) {
             line += ", CHIEF " + std::to_string(result.chiefPoints) + " points: residual " +
                     Format("%.2e", result.residual);
+        } else if (result.triedChiefPoints > 0) {
+            line += ", CHIEF " + std::to_string(result.triedChiefPoints) + " points: residual " +
+                    Format("%.2e", result.chiefResidual) + ", no clear gain: direct solution kept";
         }
+        if (!result.trusted) line += ", untrusted";
     }
     if (result.compressed) {
         line += ", compressed: " + std::to_string(result.iterations) + " iterations, " +
                 Format("%.0f", result.compressedBytes / 1e6) + " MB, largest rank " +
                 std::to_string(result.largestRank);
+    }
+    return line;
+}
+
+// The console line of frequency i of count once it is done: of its one case, or of every case
+// with the factorisations they took.
+std::string FrequencyLine(std::size_t i, std::size_t count,
+                          const std::vector<FrequencyResult>& results) {
+    const FrequencyResult& result = results.front();
+    std::string line = std::to_string(i + 1) + " of " + std::to_string(count) + ": " +
+                       output::FrequencyText(result.frequency) + " Hz, ka " +
+                       Format("%.4g", result.ka);
+    if (result.caseName.empty()) {
+        line += CaseText(result);
+    } else {
+        line += ", " + std::to_string(results.size()) + " cases, " +
+                std::to_string(result.factorisations) +
+                (result.factorisations == 1 ? " factorisation" : " factorisations");
+        for (const FrequencyResult& one : results) line += "; " + one.caseName + CaseText(one);
     }
     line += ", " + Format("%.2f", result.seconds) + " s";
     if (result.elementsPerWavelength < elementsPerWavelengthLeast) {
@@ -238,7 +274,8 @@ SideBySide ChooseSideBySide(bool compressed, int requested, int threads, double 
 // One frequency as the sweep solved it: the result (its files written when it succeeded) and
 // the console text of the library meanwhile.
 struct SolvedFrequency {
-    FrequencyResult result;
+    std::vector<FrequencyResult> results;  // of its cases and combinations
+    int status = 0;
     std::string text;
 };
 
@@ -255,13 +292,17 @@ std::vector<SolvedFrequency> SolveSideBySide(const Model& model, const SweepJob&
         FrequencyOptions options;
         options.threads = std::max(1, BlockStart(threads, count, piece + 1) -
                                           BlockStart(threads, count, piece));
-        one.result.frequency = todo[first + static_cast<std::size_t>(piece)];
+        const double frequency = todo[first + static_cast<std::size_t>(piece)];
         // The library's own progress lines stay off the console; a failure's report is shown.
         ConsoleCapture capture;
-        int status = CFrequencySolver().Solve(model, one.result.frequency, options, one.result);
+        int status = CFrequencySolver().SolveCases(model, frequency, options, one.results);
         if (status == 0)
-            status = output::WriteFrequencyFiles(job.outputDirectory, model, job, one.result);
-        one.result.status = status;
+            status = output::WriteFrequencyFiles(job.outputDirectory, model, job, one.results);
+        // A frequency whose files are not all written has failed in every case.
+        for (FrequencyResult& result : one.results) {
+            if (result.status == 0) result.status = status;
+        }
+        one.status = status;
         one.text = std::move(capture.text);
     });
     return solved;
@@ -344,12 +385,22 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
     Model model;
     int status = PrepareModel(job, model);
     if (status < 0) return status;
-    if (!job.writeExcitation.empty()) {
-        status = output::WriteExcitation(job.writeExcitation, model.cases[0].excitation,
+    // One excitation file per load case: excitation_woofer.xct for WRITE_EXCITATION
+    // excitation.xct.
+    for (std::size_t c = 0; !job.writeExcitation.empty() && c < model.cases.size(); ++c) {
+        std::string file = job.writeExcitation;
+        const std::string& name = model.cases[c].name;
+        if (!name.empty()) {
+            const std::size_t dot = file.rfind('.');
+            const bool extension = dot != std::string::npos && file.find('/', dot) == std::string::npos;
+            file = extension ? file.substr(0, dot) + "_" + name + file.substr(dot)
+                             : file + "_" + name;
+        }
+        status = output::WriteExcitation(file, model.cases[c].excitation,
                                          "Excitation derived from " + job.jobFile +
                                              " by kavoral-sweep");
         if (status < 0) return status;
-        Print("Excitation written to " + job.writeExcitation + "\n");
+        Print("Excitation written to " + file + "\n");
     }
 
     std::error_code error;
@@ -378,9 +429,15 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
                    table);
     }
     std::vector<double> todo;
-    const int skipped = SelectFrequencies(job, options, table, todo);
+    const int skipped = SelectFrequencies(job, CaseNames(model), options, table, todo);
 
-    const int m = job.chief == ChiefMode::off ? 0 : static_cast<int>(model.interior.chief.size());
+    // The CHIEF points grow with ka: the highest frequency takes the most.
+    const double highestKa =
+        todo.empty() ? 0.0
+                     : model.generator->WaveNumber(AngularFrequency(todo.back())).re * model.radius;
+    const int m = job.chief == ChiefMode::off || !model.interiorChecked
+                      ? 0
+                      : ChiefCount(model, highestKa);
     const int threads = ResolveThreadCount(job.config.threads);
     const double available =
         options.availableMemory > 0.0 ? options.availableMemory : AvailableMemory();
@@ -419,20 +476,27 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
             threads);
         progress.Clear();
         for (std::size_t s = 0; s < solved.size(); ++s) {
-            FrequencyResult& result = solved[s].result;
-            if (result.status < 0) {
+            const std::vector<FrequencyResult>& results = solved[s].results;
+            if (solved[s].status < 0) {
                 const std::size_t report = solved[s].text.find("\n######## ERROR");
                 if (report != std::string::npos)
                     logFile.Print(solved[s].text.c_str() + report, 0);
-                if (firstFailure == 0) firstFailure = result.status;
+                if (firstFailure == 0) firstFailure = solved[s].status;
             }
-            if (result.nearResonance) ++marked;
-            Print(FrequencyLine(first + s, todo.size(), result));
+            bool nearResonance = false;
+            for (const FrequencyResult& result : results)
+                nearResonance = nearResonance || result.nearResonance;
+            if (nearResonance) ++marked;
+            Print(FrequencyLine(first + s, todo.size(), results));
             logFile.Flush();  // a reader of the console or the log sees every frequency when done
-            const std::string key = output::FrequencyText(result.frequency);
-            table.frequencyRows[key] = output::FrequencyRow(result, model.pointCount);
-            table.fieldRows[key] =
-                output::FieldRows(result, model.fieldPoints, result.incidentField);
+            const std::string key = output::FrequencyText(results.front().frequency);
+            table.frequencyRows[key].clear();
+            table.fieldRows[key].clear();
+            for (const FrequencyResult& result : results) {
+                table.frequencyRows[key] += output::FrequencyRow(result, model.pointCount);
+                table.fieldRows[key] +=
+                    output::FieldRows(result, model.fieldPoints, result.incidentField);
+            }
         }
         const int written = WriteTables(job.outputDirectory, frequencyFile, fieldFile, table,
                                         withField, collection);
@@ -448,6 +512,28 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
               Format("%g", job.residualLimit) + ")" +
               (job.chief == ChiefMode::automatic && m > 0 ? ", solved again with CHIEF points\n"
                                                           : "\n"));
+    }
+    // Over the whole table: resumed frequencies count as well.
+    std::vector<std::pair<double, std::string>> untrustedRows;
+    for (const auto& row : table.frequencyRows) {
+        if (output::RowStatus(row.second) == 0 && output::RowUntrusted(row.second))
+            untrustedRows.emplace_back(RowFrequency(row.second), row.first);
+    }
+    std::sort(untrustedRows.begin(), untrustedRows.end());
+    const int untrustedCount = static_cast<int>(untrustedRows.size());
+    std::string untrusted;
+    for (int i = 0; i < std::min(untrustedCount, 10); ++i)
+        untrusted += (i == 0 ? "" : ", ") + untrustedRows[static_cast<std::size_t>(i)].second;
+    if (untrustedCount > 0) {
+        Print(std::string(job.acceptUntrusted ? "Warning: " : "") +
+              std::to_string(untrustedCount) +
+              (untrustedCount == 1 ? " frequency untrusted: its residual stays above "
+                                   : " frequencies untrusted: their residual stays above ") +
+              Format("%g", job.residualLimit) +
+              (job.chief == ChiefMode::off ? "" : " after CHIEF") + " (" + untrusted +
+              (untrustedCount > 10 ? ", ..." : "") + " Hz)" +
+              (job.acceptUntrusted ? ", accepted by ACCEPT UNTRUSTED\n" : "\n"));
+        if (firstFailure == Status::ok && !job.acceptUntrusted) return Status::untrusted;
     }
     return firstFailure;
 }
@@ -500,5 +586,9 @@ int CSweepRun::Merge(const std::string& folder) {
     int failed = 0;
     for (const auto& row : table.frequencyRows) failed += output::RowStatus(row.second) != 0;
     if (failed > 0) Print(std::to_string(failed) + " of them failed: see their status\n");
+    int untrusted = 0;
+    for (const auto& row : table.frequencyRows)
+        untrusted += output::RowStatus(row.second) == 0 && output::RowUntrusted(row.second);
+    if (untrusted > 0) Print(std::to_string(untrusted) + " of them untrusted: see their trust\n");
     return Status::ok;
 }

@@ -27,7 +27,9 @@ std::string LogName(int part, int parts);
 class CSweepRun {
 public:
     // Runs the job. 0 when every frequency was solved; otherwise the status of the first
-    // frequency that failed (the others were still run), or of a failure before the first one.
+    // frequency that failed (the others were still run), or of a failure before the first one;
+    // Status::untrusted when all were solved but some stay untrusted (their residual above the
+    // limit after CHIEF) and the job does not accept them.
     int Run(const SweepJob& job, const RunOptions& options);
     // Joins the part tables of the folder into frequencies.csv, field.csv and sweep.pvd. 0, or a
     // negative status after one report (a part missing, a table unreadable).

@@ -82,7 +82,7 @@ int main(int argc, char* argv[]) {
         status = CJobFile().Read(jobFile, job);
         if (status == 0) status = run.Run(job, options);
     }
-    if (status == 0) {
+    if (status == 0 || status == Status::untrusted) {
         logFile.Print("Elapsed time: ", 1);
         logFile.Print(stopwatch.ElapsedText(), 1);
         logFile.Print("\n", 1);

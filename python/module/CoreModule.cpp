@@ -131,6 +131,21 @@ bool Given(const py::dict& settings, const char* key) {
     return settings.contains(key) && !settings[key].is_none();
 }
 
+// The plane waves and point sources, each (amplitude, (1, 3) array), added to `incident`.
+void AddIncident(const py::handle& waves, const py::handle& sources, CIncidentField& incident) {
+    for (const auto& wave : waves.cast<std::vector<std::pair<std::complex<double>, py::object>>>()) {
+        const std::vector<Vector3> direction = Points(wave.second, "a plane wave's direction");
+        if (direction.size() != 1 || !CIncidentField::UsableDirection(direction[0]))
+            throw py::value_error("a plane wave's direction must be three numbers, not all 0");
+        incident.AddPlaneWave(ToComplex(wave.first), direction[0]);
+    }
+    for (const auto& source : sources.cast<std::vector<std::pair<std::complex<double>, py::object>>>()) {
+        const std::vector<Vector3> position = Points(source.second, "a point source's position");
+        if (position.size() != 1) throw py::value_error("a point source's position is three numbers");
+        incident.AddPointSource(ToComplex(source.first), position[0]);
+    }
+}
+
 // The description of a model from the settings the package's Model gathers (every key there,
 // None where not given).
 void Describe(const py::dict& s, SweepJob& job) {
@@ -206,16 +221,52 @@ void Describe(const py::dict& s, SweepJob& job) {
     } else if (Given(s, "field_points")) {
         job.fieldPoints = Points(s["field_points"], "field_points");
     }
-    for (const auto& wave : s["plane_waves"].cast<std::vector<std::pair<std::complex<double>, py::object>>>()) {
-        const std::vector<Vector3> direction = Points(wave.second, "a plane wave's direction");
-        if (direction.size() != 1 || !CIncidentField::UsableDirection(direction[0]))
-            throw py::value_error("a plane wave's direction must be three numbers, not all 0");
-        job.incident.AddPlaneWave(ToComplex(wave.first), direction[0]);
+    AddIncident(s["plane_waves"], s["point_sources"], job.incident);
+    // Load cases: (name, boundaries, excitation or None, plane waves, point sources), each
+    // starting from the conditions and incident sound above; combinations: (name, [(case,
+    // weight)]).
+    if (Given(s, "cases")) {
+        for (const py::handle& entry : s["cases"]) {
+            const py::tuple item = py::reinterpret_borrow<py::tuple>(entry);
+            LoadCase loadCase;
+            loadCase.name = item[0].cast<std::string>();
+            loadCase.boundaries = job.boundaries;
+            for (const auto& condition : item[1].cast<std::vector<
+                     std::tuple<std::string, std::string, std::complex<double>>>>()) {
+                BoundaryCondition boundary;
+                boundary.region = std::get<0>(condition);
+                boundary.type = TypeOfLetter(std::get<1>(condition));
+                boundary.value = ToComplex(std::get<2>(condition));
+                loadCase.boundaries.push_back(boundary);
+            }
+            if (!item[2].is_none()) {
+                const auto excitation = item[2].cast<
+                    std::pair<std::vector<std::string>, std::vector<std::complex<double>>>>();
+                if (excitation.first.size() != excitation.second.size())
+                    throw py::value_error("the excitation needs one type and one value a point");
+                for (std::size_t i = 0; i < excitation.first.size(); ++i) {
+                    loadCase.excitation.types.push_back(
+                        static_cast<std::int16_t>(TypeOfLetter(excitation.first[i])));
+                    loadCase.excitation.values.push_back(ToComplex(excitation.second[i]));
+                }
+                loadCase.boundaries.clear();
+            }
+            loadCase.incident = job.incident;
+            AddIncident(item[3], item[4], loadCase.incident);
+            job.cases.push_back(std::move(loadCase));
+        }
     }
-    for (const auto& source : s["point_sources"].cast<std::vector<std::pair<std::complex<double>, py::object>>>()) {
-        const std::vector<Vector3> position = Points(source.second, "a point source's position");
-        if (position.size() != 1) throw py::value_error("a point source's position is three numbers");
-        job.incident.AddPointSource(ToComplex(source.first), position[0]);
+    if (Given(s, "combinations")) {
+        for (const auto& combination : s["combinations"].cast<std::vector<std::pair<
+                 std::string, std::vector<std::pair<std::string, std::complex<double>>>>>>()) {
+            CaseCombination made;
+            made.name = combination.first;
+            for (const auto& term : combination.second) {
+                made.cases.push_back(term.first);
+                made.weights.push_back(ToComplex(term.second));
+            }
+            job.combinations.push_back(std::move(made));
+        }
     }
     job.chief = ChiefOf(s["chief"].cast<std::string>());
     job.chiefPoints = s["chief_points"].cast<int>();
@@ -245,17 +296,18 @@ public:
         RunLibrary([this] { return PrepareModel(job, model); }, log);
     }
 
-    FrequencyResult Solve(double frequency) const {
+    // The results of every load case, then of every combination, at the frequency.
+    std::vector<FrequencyResult> Solve(double frequency) const {
         if (!(frequency > 0.0) || !std::isfinite(frequency))
             throw py::value_error("a frequency must be above 0 Hz and finite");
-        FrequencyResult result;
-        result.frequency = frequency;
+        std::vector<FrequencyResult> results;
         FrequencyOptions options;
         options.threads = ResolveThreadCount(model.config.threads);
         std::string text;
-        RunLibrary([&] { return CFrequencySolver().Solve(model, frequency, options, result); },
-                   text);
-        return result;
+        RunLibrary(
+            [&] { return CFrequencySolver().SolveCases(model, frequency, options, results); },
+            text);
+        return results;
     }
 
     // The mesh against the frequencies (frequency/ModelChecks.h); returns what the check printed.
@@ -285,9 +337,12 @@ public:
     }
 
     // The per-frequency files of the sweep: surface and field result and VTK files.
-    void WriteFrequencyFiles(const std::string& folder, const FrequencyResult& result) const {
+    void WriteFrequencyFiles(const std::string& folder,
+                             const std::vector<FrequencyResult>& results) const {
+        if (results.empty()) return;
         std::string text;
-        RunLibrary([&] { return output::WriteFrequencyFiles(folder, model, job, result); }, text);
+        RunLibrary([&] { return output::WriteFrequencyFiles(folder, model, job, results); },
+                   text);
     }
 
     // The tables frequencies.csv and, with field points, field.csv of the results in the order
@@ -367,11 +422,14 @@ PYBIND11_MODULE(_core, module) {
         .def_readonly("first_residual", &FrequencyResult::firstResidual)
         .def_readonly("residual", &FrequencyResult::residual)
         .def_readonly("near_resonance", &FrequencyResult::nearResonance)
+        .def_readonly("trusted", &FrequencyResult::trusted)
         .def_readonly("compressed", &FrequencyResult::compressed)
         .def_readonly("iterations", &FrequencyResult::iterations)
         .def_readonly("seconds", &FrequencyResult::seconds)
         .def_readonly("elements_per_wavelength", &FrequencyResult::elementsPerWavelength)
         .def_readonly("power", &FrequencyResult::power)
+        .def_readonly("case", &FrequencyResult::caseName)
+        .def_readonly("factorisations", &FrequencyResult::factorisations)
         .def_property_readonly("pressures",
                                [](const FrequencyResult& r) { return ComplexArray(r.pressures); })
         .def_property_readonly("velocities",
@@ -397,7 +455,15 @@ PYBIND11_MODULE(_core, module) {
         .def("power", &PreparedModel::Power, py::arg("result"),
              "The sound power in W that the solution radiates.")
         .def("write_frequency_files", &PreparedModel::WriteFrequencyFiles, py::arg("folder"),
-             py::arg("result"))
+             py::arg("results"))
+        .def_property_readonly("case_names",
+                               [](const PreparedModel& m) {
+                                   std::vector<std::string> names;
+                                   for (const ModelCase& c : m.model.cases) names.push_back(c.name);
+                                   for (const ModelCombination& c : m.model.combinations)
+                                       names.push_back(c.name);
+                                   return names;
+                               })
         .def("write_tables", &PreparedModel::WriteTables, py::arg("folder"), py::arg("results"))
         .def("write_collection", &PreparedModel::WriteCollection, py::arg("folder"),
              py::arg("frequencies"))

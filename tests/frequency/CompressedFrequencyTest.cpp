@@ -58,6 +58,14 @@ TEST(CompressedFrequency, ChiefLeastSquaresOnCompressedMatricesAgreesWithTheDens
     EXPECT_LT(test::RelativeL2(compressed.pressures, dense.pressures), 1e-3);
     EXPECT_LT(test::RelativeL2(compressed.field, dense.field), 1e-3);
     EXPECT_NEAR(compressed.residual, dense.residual, 0.1 * dense.residual);
+
+    // At ka = 6 both take the CHIEF points of the grown count.
+    ASSERT_EQ(SolveSphere("CHIEF 12\nSOLVER DENSE\n", 6.0, dense), 0);
+    ASSERT_EQ(SolveSphere("CHIEF 12\nSOLVER COMPRESSED\n", 6.0, compressed), 0);
+    EXPECT_EQ(dense.chiefPoints, 16);
+    EXPECT_EQ(compressed.chiefPoints, 16);
+    EXPECT_LT(test::RelativeL2(compressed.pressures, dense.pressures), 1e-3);
+    EXPECT_NEAR(compressed.residual, dense.residual, 0.1 * dense.residual);
 }
 
 TEST(CompressedFrequency, AutomaticChoiceTakesTheDenseSolverForASmallSurfaceAndSaysWhy) {

@@ -2,6 +2,7 @@
 // points every time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "base/Constants.h"
@@ -31,7 +32,7 @@ TEST(InteriorPoints, ChosenPointsAreInsideDeepAndDeterministic) {
     const meshes::Mesh m = meshes::Icosphere(2.0, 3);
     const sweeptest::Elements g = sweeptest::FromMesh(m);
     InteriorPoints first;
-    ASSERT_EQ(interior::Choose(View(g), 10, 12, first), 22);
+    ASSERT_EQ(interior::Choose(View(g), 10, 12, 12, first), 22);
     ASSERT_EQ(first.check.size(), 10u);
     ASSERT_EQ(first.chief.size(), 12u);
     EXPECT_GT(first.largestDepth, 1.7);
@@ -39,9 +40,24 @@ TEST(InteriorPoints, ChosenPointsAreInsideDeepAndDeterministic) {
         for (const Vector3& x : *set) EXPECT_LE(Length(x), 2.0 - first.depthLimit + 1e-9);
     }
     InteriorPoints again;
-    interior::Choose(View(g), 10, 12, again);
+    interior::Choose(View(g), 10, 12, 12, again);
     EXPECT_EQ(again.chief.back().x, first.chief.back().x);
     EXPECT_EQ(again.check.front().z, first.check.front().z);
+
+    // A pool of 300 begins with the same points and spreads beyond the deep ones, down to two
+    // edges from the surface, each point once.
+    InteriorPoints pool;
+    ASSERT_EQ(interior::Choose(View(g), 10, 12, 300, pool), 310);
+    ASSERT_EQ(pool.chief.size(), 300u);
+    for (std::size_t i = 0; i < 12; ++i) EXPECT_EQ(pool.chief[i].y, first.chief[i].y) << i;
+    const double edge = meshes::LongestEdge(m);
+    double farthest = 0.0;
+    for (std::size_t i = 0; i < pool.chief.size(); ++i) {
+        EXPECT_GE(interior::Distance(View(g), pool.chief[i]), 2.0 * edge - 1e-12) << i;
+        farthest = std::max(farthest, Length(pool.chief[i]));
+        for (std::size_t j = 0; j < i; ++j) EXPECT_GT(Length(pool.chief[i] - pool.chief[j]), 0.0);
+    }
+    EXPECT_GT(farthest, 2.0 - first.depthLimit + 0.2);  // 1.34, the deep ones 1.09
 }
 
 TEST(InteriorPoints, AFlatBodyHasNoRoom) {
@@ -63,7 +79,7 @@ TEST(InteriorPoints, AFlatBodyHasNoRoom) {
     }
     const sweeptest::Elements g = sweeptest::FromMesh(slab);
     InteriorPoints found;
-    EXPECT_EQ(interior::Choose(View(g), 10, 0, found), 0);
+    EXPECT_EQ(interior::Choose(View(g), 10, 0, 0, found), 0);
     EXPECT_TRUE(found.check.empty());
 }
 

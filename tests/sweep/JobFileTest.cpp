@@ -55,6 +55,7 @@ TEST(JobFile, ReadsSweepKeysAndConfigurationKeysInAnyCase) {
                                  "CHIEF 8\n"
                                  "DIRECTION OUT\n"
                                  "RESIDUAL_LIMIT 0.1\n"
+                                 "accept untrusted\n"
                                  "OUTPUT /tmp/results\n");
     ASSERT_EQ(read.status, 0) << read.console;
     const SweepJob& job = read.job;
@@ -72,6 +73,10 @@ TEST(JobFile, ReadsSweepKeysAndConfigurationKeysInAnyCase) {
     EXPECT_EQ(job.chief, ChiefMode::always);
     EXPECT_EQ(job.chiefPoints, 8);
     EXPECT_EQ(job.residualLimit, 0.1);
+    EXPECT_TRUE(job.acceptUntrusted);
+    EXPECT_FALSE(job.acceptSize || job.acceptSide);
+    const SweepJob accepting = ReadJob(dir, minimal + "accept side Size\n").job;
+    EXPECT_TRUE(accepting.acceptSize && accepting.acceptSide && !accepting.acceptUntrusted);
 }
 
 // Mid-band frequencies of the base-ten series, from the band that holds start to the band that
@@ -131,6 +136,9 @@ TEST(JobFile, ErrorsNameTheFileTheLineAndTheKey) {
     ExpectError(minimal + std::string(40, 'K') + "\n", " line 5: the key is longer");
     ExpectError(minimal + "BOUNDARY cone V 1 0\n",
                 " line 5, BOUNDARY: region 'cone' but no REGIONS");
+    ExpectError(minimal + "ACCEPT SIZES\n",
+                " line 5, ACCEPT: 'SIZES' is none of SIZE, SIDE and UNTRUSTED");
+    ExpectError(minimal + "ACCEPT\n", " line 5, ACCEPT: expected SIZE, SIDE, UNTRUSTED or several");
 }
 
 TEST(JobFile, IncompleteJobsAndMissingInputsAreRefusedBeforeAnyWork) {

@@ -30,7 +30,9 @@ struct Solved {
 };
 
 // Sweeps the sphere of 642 points at the ka values, returns the table and the surface errors.
-Solved Sweep(sphere::Motion motion, const std::vector<double>& kas, const std::string& chief) {
+// The exit status is 13 where a frequency stays above the residual limit.
+Solved Sweep(sphere::Motion motion, const std::vector<double>& kas, const std::string& chief,
+             int status = 0) {
     test::TempDir dir;
     sweeptest::WriteSphere(dir, 3);
     const meshes::Mesh m = meshes::Icosphere(1.0, 3);
@@ -48,7 +50,7 @@ Solved Sweep(sphere::Motion motion, const std::vector<double>& kas, const std::s
                     "EXCITATION excitation.xct\nOUTPUT out\nCHIEF " +
                         chief + "\n" + frequencies + "\n");
     const test::RunResult run = sweeptest::RunSweep(dir, {"job.txt"});
-    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.status, status) << run.output;
     Solved solved;
     solved.table = sweeptest::CsvRows(dir.File("out/frequencies.csv"));
     EXPECT_EQ(solved.table.size(), kas.size());
@@ -75,7 +77,7 @@ int ChiefPoints(const Solved& s, std::size_t i) { return std::stoi(s.table[i][3]
 double Residual(const Solved& s, std::size_t i) { return std::stod(s.table[i][4]); }
 
 TEST(SweepAccuracy, PulsatingSphereIsMarkedAtItsResonanceAndSolvedWithChief) {
-    const Solved off = Sweep(sphere::Motion::pulsating, {1.0, 3.0, pi}, "OFF");
+    const Solved off = Sweep(sphere::Motion::pulsating, {1.0, 3.0, pi}, "OFF", 13);
     ASSERT_EQ(off.errors.size(), 3u);
     EXPECT_LT(Residual(off, 0), 0.01);  // measured 0.0013: ka = 1 is not marked
     EXPECT_GT(Residual(off, 1), 0.01);  // measured 0.0225

@@ -155,8 +155,8 @@ TEST(SweepMistakes, ATooCoarseMeshIsNamedInTheLineOfEachFrequencyAndTheTable) {
         << run.output;
     const auto rows = CsvRows(dir.File("out/frequencies.csv"));
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0][9], "11.1");
-    EXPECT_EQ(rows[1][9], "2.775");
+    EXPECT_EQ(rows[0][10], "11.1");
+    EXPECT_EQ(rows[1][10], "2.775");
 }
 
 // The console piped into a file shows each frequency as soon as it is done, and the log in the

@@ -74,7 +74,8 @@ TEST(SweepProgram, WithChiefOffGivesTheResultsOfTheFiveCommandsBitForBit) {
     }
     const std::string job = config +
                             "SURFACE sphere.srf\nEXCITATION excitation.xct\n"
-                            "FIELD_POINTS field.ms\nCHIEF OFF\nOUTPUT out\nFREQUENCIES " +
+                            "FIELD_POINTS field.ms\nCHIEF OFF\nACCEPT UNTRUSTED\nOUTPUT out\n"
+                            "FREQUENCIES " +
                             f + "\n";
     test::WriteFile(dir.File("job.txt"), job);
     const test::RunResult run = RunSweep(dir, {"job.txt"});
@@ -131,18 +132,22 @@ TEST(SweepProgram, WritesTablesResultFilesAndParaViewFilesForEveryFrequency) {
     EXPECT_EQ(rows[0][0], "50");
     EXPECT_EQ(rows[3][0], "200");
     for (const auto& row : rows) {
-        ASSERT_EQ(row.size(), 12u);
+        ASSERT_EQ(row.size(), 13u);
         EXPECT_EQ(row[6], "dense");
+        EXPECT_TRUE(row[9] == "trusted" || row[9] == "untrusted") << row[9];
         // The pulsating sphere radiates; the level is re 1 pW.
-        EXPECT_GT(std::stod(row[10]), 0.0);
-        EXPECT_NEAR(std::stod(row[11]), 10.0 * std::log10(std::stod(row[10]) / 1e-12), 1e-3);
+        EXPECT_GT(std::stod(row[11]), 0.0);
+        EXPECT_NEAR(std::stod(row[12]), 10.0 * std::log10(std::stod(row[11]) / 1e-12), 1e-3);
         EXPECT_EQ(row[7], "0");
         EXPECT_EQ(row[2], "42");
         EXPECT_EQ(row[5], "0");
     }
-    EXPECT_EQ(test::ReadFile(dir.File("out/frequencies.csv")).substr(0, 128),
+    // Without load cases the case column is there and empty.
+    const std::string table = test::ReadFile(dir.File("out/frequencies.csv"));
+    EXPECT_EQ(table.substr(0, table.find('\n') + 1),
               "frequency_hz,ka,points,chief_points,interior_residual,status,solver,iterations,"
-              "seconds,elements_per_wavelength,power_w,power_db\n");
+              "seconds,trust,elements_per_wavelength,power_w,power_db,case\n");
+    EXPECT_EQ(table.substr(table.find('\n', table.find('\n') + 1) - 1, 2), ",\n");
     const auto field = CsvRows(dir.File("out/field.csv"));
     ASSERT_EQ(field.size(), 16u);
     EXPECT_EQ(field[5][0], "100");
@@ -282,6 +287,50 @@ TEST(SweepProgram, AFailedFrequencyIsRecordedAndTheOthersGoOn) {
     EXPECT_EQ(rows[2][5], "0");
     EXPECT_FALSE(test::FileExists(dir.File("out/surface_1e-12Hz.res")));
     EXPECT_TRUE(test::FileExists(dir.File("out/surface_200Hz.res")));
+}
+
+TEST(SweepProgram, FrequenciesUntrustedAfterChiefAreSaidSoAndSetTheExitStatus) {
+    test::TempDir dir;
+    sweeptest::WriteSphere(dir, 2);
+    // No solution meets so tiny a limit, with CHIEF or without.
+    const std::string sphere =
+        "SURFACE sphere.srf\nBOUNDARY ALL V 1 0\nOUTPUT out\nFREQUENCIES 50 100\n";
+    const std::string job = sphere + "RESIDUAL_LIMIT 1e-12\n";
+    test::WriteFile(dir.File("job.txt"), job);
+    test::RunResult run = RunSweep(dir, {"job.txt"});
+    EXPECT_EQ(run.status, 13) << run.output;
+    EXPECT_NE(run.output.find("2 of 2: 100 Hz"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(", untrusted, "), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("2 frequencies untrusted: their residual stays above 1e-12 after "
+                              "CHIEF (50, 100 Hz)\n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("Elapsed time"), std::string::npos) << run.output;
+    auto rows = CsvRows(dir.File("out/frequencies.csv"));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][5], "0");
+    EXPECT_EQ(rows[0][9], "untrusted");
+    EXPECT_EQ(rows[1][9], "untrusted");
+
+    // Resumed, the frequencies done still count.
+    run = RunSweep(dir, {"--resume", "job.txt"});
+    EXPECT_EQ(run.status, 13) << run.output;
+
+    test::WriteFile(dir.File("job.txt"), job + "ACCEPT UNTRUSTED\n");
+    run = RunSweep(dir, {"job.txt"});
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("Warning: 2 frequencies untrusted"), std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("accepted by ACCEPT UNTRUSTED"), std::string::npos) << run.output;
+
+    // At the default limit the same sweep is trusted.
+    test::WriteFile(dir.File("job.txt"), sphere);
+    run = RunSweep(dir, {"job.txt"});
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.output.find("untrusted"), std::string::npos) << run.output;
+    rows = CsvRows(dir.File("out/frequencies.csv"));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][9], "trusted");
 }
 
 TEST(SweepProgram, ResumeSkipsTheFrequenciesAlreadyDone) {

@@ -21,7 +21,7 @@ void WriteSphere(const test::TempDir& dir, int level) {
 std::string SphereJob(const std::string& lines) {
     return "% pulsating sphere\nDENSITY 1.2\nSOUND_VELOCITY 343 0\nSURFACE sphere.srf\n"
            "BOUNDARY ALL V 1 0\nFIELD_POINTS field.ms\nOUTPUT out\n" +
-           lines;
+           lines + "ACCEPT UNTRUSTED\n";
 }
 
 test::RunResult RunSweep(const test::TempDir& dir, const std::vector<std::string>& arguments) {

@@ -23,7 +23,8 @@ Elements FromMesh(const meshes::Mesh& m);
 void WriteSphere(const test::TempDir& dir, int level);
 
 // The job text of a pulsating sphere: the medium, sphere.srf, BOUNDARY ALL V 1 0, field.ms,
-// OUTPUT out, and the lines given.
+// OUTPUT out, the lines given, and ACCEPT UNTRUSTED (the coarse spheres of the tests are not
+// accurate to the residual limit).
 std::string SphereJob(const std::string& lines);
 
 test::RunResult RunSweep(const test::TempDir& dir, const std::vector<std::string>& arguments);

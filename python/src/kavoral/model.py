@@ -78,6 +78,31 @@ def _boundaries(boundary):
     return lines
 
 
+def _cases(cases):
+    """The load cases, {name: dict(boundary=..., excitation=(types, values), incident=[...])},
+    as the module takes them; each starts from the model's own boundary and incident sound."""
+    described = []
+    for name, case in (cases or {}).items():
+        unknown = set(case) - {"boundary", "excitation", "incident"}
+        if unknown:
+            raise TypeError(f"case {name}: unknown keys {', '.join(sorted(unknown))}")
+        excitation = case.get("excitation")
+        if excitation is not None:
+            types, values = excitation
+            excitation = ([str(t).upper() for t in types],
+                          np.asarray(values, dtype=complex).ravel().tolist())
+        incident = case.get("incident", ())
+        waves = [(complex(w.amplitude), np.reshape(w.direction, (1, 3)))
+                 for w in incident if isinstance(w, PlaneWave)]
+        sources = [(complex(p.amplitude), np.reshape(p.position, (1, 3)))
+                   for p in incident if isinstance(p, PointSource)]
+        if len(waves) + len(sources) != len(incident):
+            raise TypeError("incident takes PlaneWave and PointSource objects")
+        described.append((str(name), _boundaries(case.get("boundary")), excitation, waves,
+                          sources))
+    return described
+
+
 def _points(values, what):
     if values is None:
         return None
@@ -106,7 +131,11 @@ class Model:
     boundary: {region: (type, value)} or (region, type, value) triples, type P, V, Z or Y, the
     region a name of `regions` or "ALL" (default: every element V 0, a rigid body); or
     excitation=(types, values) with one type letter and value per point. incident: PlaneWave
-    and PointSource objects. field_points: an (n, 3) array. The settings of the medium and the
+    and PointSource objects. field_points: an (n, 3) array. cases: load cases solved with one
+    factorisation where they share the system matrix, {name: dict(boundary=..., excitation=...,
+    incident=[...])}, each starting from the model's boundary and incident sound (the CASE lines
+    of a job); combine: {name: {case: complex weight}}, the weighted sums of solved cases (the
+    COMBINE lines). The settings of the medium and the
     numerics are the sweep's job file keys: density, sound_velocity (complex for a damped
     medium), direction ("OUT": the field outside the body), division (two distances; default 2
     and 6 times the longest element edge), point_eps, para_eps, chief ("auto", "off",
@@ -120,7 +149,8 @@ class Model:
     turns them into warnings. A mesh too coarse for a frequency is a warning."""
 
     def __init__(self, points=None, elements=None, symmetry=None, regions=None, *,
-                 boundary=None, excitation=None, field_points=None, incident=(), **settings):
+                 boundary=None, excitation=None, field_points=None, incident=(), cases=None,
+                 combine=None, **settings):
         if points is None or elements is None:
             raise ValueError("a model needs points and elements (or Model.read, Model.from_mesh)")
         surface = dict(points=_points(points, "points"), elements=_elements(elements),
@@ -128,7 +158,8 @@ class Model:
         if regions is not None and not isinstance(regions, (str, os.PathLike)):
             regions = [str(name) for name in regions]
         self._prepare(surface, regions=regions, boundary=boundary, excitation=excitation,
-                      field_points=field_points, incident=incident, settings=settings)
+                      field_points=field_points, incident=incident, settings=settings,
+                      cases=cases, combine=combine)
 
     @classmethod
     def read(cls, surface_file, regions=None, *, boundary=None, excitation=None,
@@ -148,13 +179,17 @@ class Model:
         return model
 
     @classmethod
-    def from_mesh(cls, mesh, region=None, scale=1.0, **options):
+    def from_mesh(cls, mesh, region=None, scale=1.0, symmetry=None, **options):
         """A model from a meshio mesh, imported as kavoral-mesh import does: merged points,
-        consistent outward elements, the Gmsh physical groups (or cell blocks) as regions."""
-        from .meshimport import import_mesh
-        imported = import_mesh(mesh, region=region, scale=scale)
-        return cls(imported.surface.points, imported.surface.elements,
-                   regions=imported.regions, **options)
+        consistent outward elements, the Gmsh physical groups (or cell blocks) as regions;
+        symmetry names the planes that complete it as --symmetry does ("x=0,y=0")."""
+        from .meshimport import import_mesh, parse_symmetry
+        planes = parse_symmetry(symmetry) if symmetry else ()
+        imported = import_mesh(mesh, region=region, scale=scale, symmetry=planes)
+        surface = imported.surface
+        return cls(surface.points, surface.elements,
+                   symmetry=np.hstack([surface.plane_points, surface.plane_normals]) if planes
+                   else None, regions=imported.regions, **options)
 
     @classmethod
     def from_job(cls, job_file, rules=None):
@@ -168,7 +203,7 @@ class Model:
         return model
 
     def _prepare(self, surface, regions, boundary, excitation, field_points, incident,
-                 settings):
+                 settings, cases=None, combine=None):
         unknown = set(settings) - set(DEFAULTS)
         if unknown:
             raise TypeError(f"unknown settings: {', '.join(sorted(unknown))}")
@@ -204,6 +239,10 @@ class Model:
                                         for s in incident if isinstance(s, PointSource)]
         if len(description["plane_waves"]) + len(description["point_sources"]) != len(incident):
             raise TypeError("incident takes PlaneWave and PointSource objects")
+        description["cases"] = _cases(cases)
+        description["combinations"] = [
+            (str(name), [(str(case), complex(weight)) for case, weight in weights.items()])
+            for name, weights in (combine or {}).items()]
         self._take(_core().PreparedModel(description))
 
     def _take(self, prepared):
@@ -256,9 +295,11 @@ class Model:
         if frequencies.ndim != 1:
             raise ValueError("frequencies must be a number or a sequence of numbers")
         _warn(self._prepared.check_frequencies(frequencies.tolist()), 3)
-        results = [self._prepared.solve(float(f)) for f in frequencies]
+        results = [r for f in frequencies for r in self._prepared.solve(float(f))]
         least = _core().ELEMENTS_PER_WAVELENGTH
-        coarse = [f"{r.frequency:g} Hz ({r.elements_per_wavelength:.2g})" for r in results
+        per = max(1, len(self._prepared.case_names))
+        firsts = results[::per]  # one per frequency
+        coarse = [f"{r.frequency:g} Hz ({r.elements_per_wavelength:.2g})" for r in firsts
                   if r.elements_per_wavelength < least]
         if coarse:
             warnings.warn(f"fewer than {least:g} elements per wavelength, the mesh too coarse, "
@@ -268,8 +309,11 @@ class Model:
 
 @dataclass
 class Solution:
-    """The results of a sweep, one row per frequency."""
+    """The results of a sweep, one row per frequency, or with load cases one row per frequency
+    and case (the cases in the model's order, then the combinations); `case` names each row's
+    case ("" without cases) and Solution.of_case picks one."""
     frequencies: np.ndarray
+    case: np.ndarray
     ka: np.ndarray
     pressures: np.ndarray       # (frequencies, surface points)
     velocities: np.ndarray      # (frequencies, surface points)
@@ -279,6 +323,7 @@ class Solution:
     first_residual: np.ndarray  # of the solution without CHIEF points
     chief_points: np.ndarray    # the CHIEF points of each solution (0: none)
     near_resonance: np.ndarray
+    trusted: np.ndarray         # False where the residual stays above the limit after CHIEF
     power: np.ndarray           # the sound power each solution radiates, W
     compressed: np.ndarray      # whether the compressed solver solved it
     iterations: np.ndarray      # its Krylov iterations (0: the dense solver)
@@ -298,13 +343,14 @@ class Solution:
         fields = len(model.field_points)
         incident = rows("incident_field", fields) if results and \
             len(results[0].incident_field) else None
-        return cls(frequencies=column("frequency"), ka=column("ka"),
+        return cls(frequencies=column("frequency"), case=column("case", object), ka=column("ka"),
                    pressures=rows("pressures", model.point_count),
                    velocities=rows("velocities", model.point_count),
                    field=rows("field", fields), incident_field=incident,
                    residual=column("residual"), first_residual=column("first_residual"),
                    chief_points=column("chief_points", int),
                    near_resonance=column("near_resonance", bool),
+                   trusted=column("trusted", bool),
                    power=column("power"),
                    compressed=column("compressed", bool),
                    iterations=column("iterations", int), seconds=column("seconds"),
@@ -321,6 +367,16 @@ class Solution:
         """Writes what the sweep writes per frequency (the surface and field result files and
         VTK files) and the ParaView collection sweep.pvd into the folder."""
         os.makedirs(folder, exist_ok=True)
-        for result in self.results:
-            self.model._prepared.write_frequency_files(os.fspath(folder), result)
-        self.model._prepared.write_collection(os.fspath(folder), self.frequencies.tolist())
+        per = max(1, len(self.model._prepared.case_names))
+        for first in range(0, len(self.results), per):
+            self.model._prepared.write_frequency_files(os.fspath(folder),
+                                                       self.results[first:first + per])
+        self.model._prepared.write_collection(os.fspath(folder),
+                                              self.frequencies[::per].tolist())
+
+    def of_case(self, name):
+        """The rows of one load case or combination."""
+        rows = [i for i, c in enumerate(self.case) if c == name]
+        if not rows:
+            raise ValueError(f"no case {name}; the cases are {', '.join(dict.fromkeys(self.case))}")
+        return Solution.of(self.model, [self.results[i] for i in rows])
