@@ -63,7 +63,7 @@ for item in $cases; do
           echo "SOLVER $solver"
           [ -n "${SOLVER_TOLERANCE:-}" ] && echo "SOLVER_TOLERANCE $SOLVER_TOLERANCE"
           echo "OUTPUT $out"; echo "FREQUENCIES $frequency"; } > job.txt
-        /usr/bin/time -f "%e %M %U %S" -o time.txt "$build/sweep/kavoral-sweep" job.txt > "$out.log" 2>&1 ||
+        /usr/bin/time -f "%e %M %U %S" -o time.txt "$build/sweep/kavoral-sweep" job.txt > "$out.log" 2>&1 || [ $? -eq 13 ] ||
             { echo "level $level ka $ka $solver: failed, see below"; tail -5 "$out.log"; continue; }
         "$python" - "$out" "$ka" "$solver" "$level" "out-$level-$ka-DENSE" "$(cat time.txt)" \
             "$(peer "$item")" <<'PY'
@@ -105,7 +105,7 @@ for item in ${SIDE_BY_SIDE:-}; do
     { echo "DENSITY 1.2"; echo "SOUND_VELOCITY 343 0"; echo "THREADS ${THREADS:-0}"
       echo "SURFACE sphere$level.srf"; echo "BOUNDARY ALL V 1 0"; echo "CHIEF OFF"
       echo "SOLVER COMPRESSED"; echo "OUTPUT $out"; echo "FREQUENCIES $frequencies"; } > job.txt
-    /usr/bin/time -f "%e %M" -o time.txt "$build/sweep/kavoral-sweep" --at-once 2 job.txt > "$out.log" 2>&1 ||
+    /usr/bin/time -f "%e %M" -o time.txt "$build/sweep/kavoral-sweep" --at-once 2 job.txt > "$out.log" 2>&1 || [ $? -eq 13 ] || [ $? -eq 13 ] ||
         { echo "level $level ka $ka side by side: failed"; tail -5 "$out.log"; continue; }
     read -r wall peak < time.txt
     awk -v level="$level" -v ka="$ka" -v wall="$wall" -v peak="$peak" 'BEGIN {

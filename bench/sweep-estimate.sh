@@ -49,7 +49,7 @@ OUTPUT out-$kind-$size
 FREQUENCIES $frequencies
 JOB
     start=$(date +%s.%N)
-    "$build/sweep/kavoral-sweep" job.txt > sweep.log
+    "$build/sweep/kavoral-sweep" job.txt > sweep.log || [ $? -eq 13 ]
     run=$(awk -v s="$start" -v e="$(date +%s.%N)" 'BEGIN { print e - s }')
     line=$(grep ' per frequency on ' sweep.log)
     points=${line%% points*}

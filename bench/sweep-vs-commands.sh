@@ -33,7 +33,7 @@ frequencies=$(awk -v n="$count" 'BEGIN { for (i = 0; i < n; ++i) printf "%s ", n
 echo "$line; $count frequencies; THREADS ${THREADS:-0}"
 
 start=$(date +%s.%N)
-"$build/sweep/kavoral-sweep" job.txt > sweep.log
+"$build/sweep/kavoral-sweep" job.txt > sweep.log || [ $? -eq 13 ]
 sweep=$(awk -v s="$start" -v e="$(date +%s.%N)" 'BEGIN { print e - s }')
 
 start=$(date +%s.%N)

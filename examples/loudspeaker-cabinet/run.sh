@@ -61,13 +61,14 @@ kavoral-mesh points spinorama field.ms --radius 2
 kavoral-mesh points line field.ms --distances 1,3,10,30 --append
 
 echo "== 4. The sweep"
-"$sweep" cabinet.job
+# 13: every frequency solved, some untrusted (their residual above the limit): see the summary.
+"$sweep" cabinet.job || [ $? -eq 13 ]
 
 echo "== 5. The level at 100 Hz against the monopole of the piston"
 python3 "$here/monopole.py" out
 
 echo "== 6. Plots and a ParaView file"
-plot="--points 70-73 --polar-points 0-35 --polar-frequencies 100,500,1000,2000,3000 --limit 0.02"
+plot="--points 70-73 --polar-points 0-35 --polar-frequencies 100,500,1000,2000,3000 --limit 0.01"
 # shellcheck disable=SC2086 # the options are words
 kavoral-plot out sweep.png $plot --title "Loudspeaker cabinet, piston 1 m/s"
 for panel in spl polar residual; do

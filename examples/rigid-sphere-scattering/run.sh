@@ -21,10 +21,13 @@ sweep_example_setup "$here" "$@"
 
 echo
 echo "kavoral-sweep job.txt"
+# 13: every frequency solved, some untrusted (their residual above the limit): the summary says which.
 "$BUILD/sweep/kavoral-sweep" job.txt > sweep.log || {
     status=$?
-    tail -n 20 sweep.log >&2
-    exit "$status"
+    if [ "$status" -ne 13 ]; then
+        tail -n 20 sweep.log >&2
+        exit "$status"
+    fi
 }
 grep -E '^[0-9]+ of [0-9]+:|points:' sweep.log | sed 's/^/  /'
 

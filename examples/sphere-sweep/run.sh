@@ -18,10 +18,13 @@ sed -e 's/^CHIEF AUTO/CHIEF OFF/' -e 's/^OUTPUT results/OUTPUT results-off/' job
 for job in job-off.txt job.txt; do
     echo
     echo "kavoral-sweep $job"
+    # 13: every frequency solved, some untrusted (the resonance with CHIEF OFF): see the summary.
     "$BUILD/sweep/kavoral-sweep" "$job" > "${job%.txt}.log" || {
         status=$?
-        tail -n 20 "${job%.txt}.log" >&2
-        exit "$status"
+        if [ "$status" -ne 13 ]; then
+            tail -n 20 "${job%.txt}.log" >&2
+            exit "$status"
+        fi
     }
     grep -E '^[0-9]+ of [0-9]+:|points:' "${job%.txt}.log" | sed 's/^/  /'
 done
