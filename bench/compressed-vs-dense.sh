@@ -105,7 +105,7 @@ for item in ${SIDE_BY_SIDE:-}; do
     { echo "DENSITY 1.2"; echo "SOUND_VELOCITY 343 0"; echo "THREADS ${THREADS:-0}"
       echo "SURFACE sphere$level.srf"; echo "BOUNDARY ALL V 1 0"; echo "CHIEF OFF"
       echo "SOLVER COMPRESSED"; echo "OUTPUT $out"; echo "FREQUENCIES $frequencies"; } > job.txt
-    /usr/bin/time -f "%e %M" -o time.txt "$build/sweep/kavoral-sweep" --at-once 2 job.txt > "$out.log" 2>&1 || [ $? -eq 13 ] || [ $? -eq 13 ] ||
+    /usr/bin/time -f "%e %M" -o time.txt "$build/sweep/kavoral-sweep" --at-once 2 job.txt > "$out.log" 2>&1 || [ $? -eq 13 ] ||
         { echo "level $level ka $ka side by side: failed"; tail -5 "$out.log"; continue; }
     read -r wall peak < time.txt
     awk -v level="$level" -v ka="$ka" -v wall="$wall" -v peak="$peak" 'BEGIN {
