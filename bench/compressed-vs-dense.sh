@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The pulsating sphere solved by kavoral-sweep with the dense and with the compressed solver, side
-# by side in the same run: wall time of the frequency, peak memory of the run, Krylov iterations,
+# by side in the same run: wall time of the frequency, processor seconds of the run (what a
+# loaded machine changes least), peak memory of the run, Krylov iterations,
 # largest block rank, the surface error against the exact solution and against the dense
 # solution, and beside them the figures of the multilevel fast multipole peer measured on a
 # 2-core Zen 3 machine (single-threaded), which this script does not run.
@@ -43,8 +44,8 @@ peer() {
     esac
 }
 
-printf '%-6s %-5s %-10s %9s %9s %6s %5s %12s %12s   %s\n' level ka solver "wall s" "peak MB" \
-    iters rank "err exact" "err dense" "peer (time, memory, error)"
+printf '%-6s %-5s %-10s %9s %9s %9s %6s %5s %12s %12s   %s\n' level ka solver "wall s" "cpu s" \
+    "peak MB" iters rank "err exact" "err dense" "peer (time, memory, error)"
 for item in $cases; do
     level=${item%%:*}
     ka=${item##*:}
@@ -62,7 +63,7 @@ for item in $cases; do
           echo "SOLVER $solver"
           [ -n "${SOLVER_TOLERANCE:-}" ] && echo "SOLVER_TOLERANCE $SOLVER_TOLERANCE"
           echo "OUTPUT $out"; echo "FREQUENCIES $frequency"; } > job.txt
-        /usr/bin/time -f "%e %M" -o time.txt "$build/sweep/kavoral-sweep" job.txt > "$out.log" 2>&1 || [ $? -eq 13 ] ||
+        /usr/bin/time -f "%e %M %U %S" -o time.txt "$build/sweep/kavoral-sweep" job.txt > "$out.log" 2>&1 || [ $? -eq 13 ] ||
             { echo "level $level ka $ka $solver: failed, see below"; tail -5 "$out.log"; continue; }
         "$python" - "$out" "$ka" "$solver" "$level" "out-$level-$ka-DENSE" "$(cat time.txt)" \
             "$(peer "$item")" <<'PY'
@@ -85,9 +86,10 @@ exact = 1.2 * 343 * (1j * ka) / (1 + 1j * ka)
 err = math.sqrt(sum(abs(x - exact) ** 2 for x in p) / (len(p) * abs(exact) ** 2))
 q = pressures(dense) if solver == "COMPRESSED" else None
 vs = "-" if q is None else "%.2e" % math.sqrt(sum(abs(x - y) ** 2 for x, y in zip(p, q)) / sum(abs(y) ** 2 for y in q))
-wall, peak = timing.split()
-print("%-6s %-5g %-10s %9.1f %9.0f %6s %5s %11.4f%% %12s   %s" % (
-    level, ka, solver.lower(), float(row.get("seconds", wall)), float(peak) / 1024,
+wall, peak, user, system = timing.split()
+print("%-6s %-5g %-10s %9.1f %9.1f %9.0f %6s %5s %11.4f%% %12s   %s" % (
+    level, ka, solver.lower(), float(row.get("seconds", wall)), float(user) + float(system),
+    float(peak) / 1024,
     row.get("iterations", "-"), rank.group(1) if rank else "-", 100 * err, vs, peer))
 PY
     done
