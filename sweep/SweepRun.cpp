@@ -15,7 +15,7 @@
 #include "base/LogFile.h"
 #include "base/Status.h"
 #include "base/Threads.h"
-#include "frequency/CompressedSolve.h"
+#include "frequency/CompressedEstimate.h"
 #include "frequency/DenseEstimate.h"
 #include "frequency/FrequencySolver.h"
 #include "frequency/Model.h"
@@ -307,6 +307,56 @@ std::vector<SolvedFrequency> SolveSideBySide(const Model& model, const SweepJob&
     });
     return solved;
 }
+
+// One excitation file per load case: excitation_woofer.xct for WRITE_EXCITATION excitation.xct
+// (without cases the name as given). 0, or the failure after one report.
+int WriteCaseExcitations(const SweepJob& job, const Model& model) {
+    for (std::size_t c = 0; !job.writeExcitation.empty() && c < model.cases.size(); ++c) {
+        std::string file = job.writeExcitation;
+        const std::string& name = model.cases[c].name;
+        if (!name.empty()) {
+            const std::size_t dot = file.rfind('.');
+            const bool extension =
+                dot != std::string::npos && file.find('/', dot) == std::string::npos;
+            file =
+                extension ? file.substr(0, dot) + "_" + name + file.substr(dot) : file + "_" + name;
+        }
+        const int status =
+            output::WriteExcitation(file, model.cases[c].excitation,
+                                    "Excitation derived from " + job.jobFile + " by kavoral-sweep");
+        if (status < 0) return status;
+        Print("Excitation written to " + file + "\n");
+    }
+    return Status::ok;
+}
+
+// Names the frequencies of the table that stay untrusted. Status::untrusted when there are
+// any and the job does not accept them, else 0.
+int UntrustedSummary(const SweepJob& job, const Table& table) {
+    // Over the whole table: resumed frequencies count as well.
+    std::vector<std::pair<double, std::string>> untrustedRows;
+    for (const auto& row : table.frequencyRows) {
+        if (output::RowStatus(row.second) == 0 && output::RowUntrusted(row.second))
+            untrustedRows.emplace_back(RowFrequency(row.second), row.first);
+    }
+    std::sort(untrustedRows.begin(), untrustedRows.end());
+    const int untrustedCount = static_cast<int>(untrustedRows.size());
+    std::string untrusted;
+    for (int i = 0; i < std::min(untrustedCount, 10); ++i)
+        untrusted += (i == 0 ? "" : ", ") + untrustedRows[static_cast<std::size_t>(i)].second;
+    if (untrustedCount > 0) {
+        Print(std::string(job.acceptUntrusted ? "Warning: " : "") + std::to_string(untrustedCount) +
+              (untrustedCount == 1 ? " frequency untrusted: its residual stays above "
+                                   : " frequencies untrusted: their residual stays above ") +
+              Format("%g", job.residualLimit) +
+              (job.chief == ChiefMode::off ? "" : " after CHIEF") + " (" + untrusted +
+              (untrustedCount > 10 ? ", ..." : "") + " Hz)" +
+              (job.acceptUntrusted ? ", accepted by ACCEPT UNTRUSTED\n" : "\n"));
+        if (!job.acceptUntrusted) return Status::untrusted;
+    }
+    return Status::ok;
+}
+
 }  // namespace
 
 std::string TableName(const std::string& table, int part, int parts) {
@@ -317,25 +367,6 @@ std::string TableName(const std::string& table, int part, int parts) {
 std::string LogName(int part, int parts) {
     const std::string table = TableName("sweep", part, parts);
     return table.substr(0, table.size() - 4) + ".log";
-}
-
-double CSweepRun::CompressedMemoryNeed(const Model& model, int m) {
-    const int n = model.pointCount;
-    // The compressed matrices and the preconditioner, the CHIEF rows, the surface vectors and
-    // the geometry the generator copied.
-    return EstimateCompressedBytes(model.surface->points.data(), n, compressedRankGuess) +
-           16.0 * 3.0 * m * n + 16.0 * 16.0 * n;
-}
-
-double CSweepRun::CompressedSeconds(const Model& model, double frequency, int threads) {
-    CompressedSettings settings;
-    settings.tolerance = model.solverTolerance;
-    settings.threads = threads;
-    const CompressedProblem problem{model.generator.get(),         model.surface->points.data(),
-                                    model.surface->solidAngles.data(), model.pointCount,
-                                    model.cases[0].excitation.types.data(),
-                                    model.cases[0].excitation.values.data()};
-    return EstimateCompressedSeconds(problem, AngularFrequency(frequency), settings);
 }
 
 int CSweepRun::Estimate(const Model& model, const std::vector<double>& todo, int m, int threads,
@@ -381,28 +412,8 @@ int CSweepRun::Estimate(const Model& model, const std::vector<double>& todo, int
     return Status::ok;
 }
 
-int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
-    Model model;
-    int status = PrepareModel(job, model);
-    if (status < 0) return status;
-    // One excitation file per load case: excitation_woofer.xct for WRITE_EXCITATION
-    // excitation.xct.
-    for (std::size_t c = 0; !job.writeExcitation.empty() && c < model.cases.size(); ++c) {
-        std::string file = job.writeExcitation;
-        const std::string& name = model.cases[c].name;
-        if (!name.empty()) {
-            const std::size_t dot = file.rfind('.');
-            const bool extension = dot != std::string::npos && file.find('/', dot) == std::string::npos;
-            file = extension ? file.substr(0, dot) + "_" + name + file.substr(dot)
-                             : file + "_" + name;
-        }
-        status = output::WriteExcitation(file, model.cases[c].excitation,
-                                         "Excitation derived from " + job.jobFile +
-                                             " by kavoral-sweep");
-        if (status < 0) return status;
-        Print("Excitation written to " + file + "\n");
-    }
-
+int CSweepRun::OpenOutputFolder(const SweepJob& job, const RunOptions& options,
+                                const Model& model) const {
     std::error_code error;
     fs::create_directories(job.outputDirectory, error);
     if (!fs::is_directory(job.outputDirectory)) {
@@ -410,7 +421,8 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
         return Status::openError;
     }
     // The log holds what was printed for the log since the program started.
-    status = logFile.Open((job.outputDirectory + "/" + LogName(options.part, options.parts)).c_str());
+    int status =
+        logFile.Open((job.outputDirectory + "/" + LogName(options.part, options.parts)).c_str());
     if (status < 0) return status;
     if (!model.fieldPoints.empty()) {
         status = output::WriteTextFile(job.outputDirectory + "/field_points.csv",
@@ -418,6 +430,18 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
                                            output::FieldPointRows(model, job.fieldPointsFiles));
         if (status < 0) return status;
     }
+    return Status::ok;
+}
+
+int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
+    Model model;
+    int status = PrepareModel(job, model);
+    if (status < 0) return status;
+    status = WriteCaseExcitations(job, model);
+    if (status < 0) return status;
+
+    status = OpenOutputFolder(job, options, model);
+    if (status < 0) return status;
 
     // The frequencies of this run, and those already done when resuming.
     const std::string frequencyFile = TableName("frequencies", options.part, options.parts);
@@ -515,29 +539,8 @@ int CSweepRun::Run(const SweepJob& job, const RunOptions& options) {
               (job.chief == ChiefMode::automatic && m > 0 ? ", solved again with CHIEF points\n"
                                                           : "\n"));
     }
-    // Over the whole table: resumed frequencies count as well.
-    std::vector<std::pair<double, std::string>> untrustedRows;
-    for (const auto& row : table.frequencyRows) {
-        if (output::RowStatus(row.second) == 0 && output::RowUntrusted(row.second))
-            untrustedRows.emplace_back(RowFrequency(row.second), row.first);
-    }
-    std::sort(untrustedRows.begin(), untrustedRows.end());
-    const int untrustedCount = static_cast<int>(untrustedRows.size());
-    std::string untrusted;
-    for (int i = 0; i < std::min(untrustedCount, 10); ++i)
-        untrusted += (i == 0 ? "" : ", ") + untrustedRows[static_cast<std::size_t>(i)].second;
-    if (untrustedCount > 0) {
-        Print(std::string(job.acceptUntrusted ? "Warning: " : "") +
-              std::to_string(untrustedCount) +
-              (untrustedCount == 1 ? " frequency untrusted: its residual stays above "
-                                   : " frequencies untrusted: their residual stays above ") +
-              Format("%g", job.residualLimit) +
-              (job.chief == ChiefMode::off ? "" : " after CHIEF") + " (" + untrusted +
-              (untrustedCount > 10 ? ", ..." : "") + " Hz)" +
-              (job.acceptUntrusted ? ", accepted by ACCEPT UNTRUSTED\n" : "\n"));
-        if (firstFailure == Status::ok && !job.acceptUntrusted) return Status::untrusted;
-    }
-    return firstFailure;
+    const int trust = UntrustedSummary(job, table);
+    return firstFailure != Status::ok ? firstFailure : trust;
 }
 
 int CSweepRun::Merge(const std::string& folder) {

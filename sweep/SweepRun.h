@@ -35,13 +35,11 @@ public:
     // negative status after one report (a part missing, a table unreadable).
     int Merge(const std::string& folder);
 
-    // The memory a frequency of the compressed solver needs for m CHIEF points, in bytes, and
-    // its seconds per frequency from a probe.
-    static double CompressedMemoryNeed(const Model& model, int m);
-    static double CompressedSeconds(const Model& model, double frequency, int threads);
-
 private:
     const char* className = "CSweepRun";
+    // Makes the output folder, opens the run's log there and writes field_points.csv. 0, or the
+    // failure after one report.
+    int OpenOutputFolder(const SweepJob& job, const RunOptions& options, const Model& model) const;
     // Prints the estimate of memory and time for the frequencies to do and refuses a run the
     // memory (`available` bytes, 0: unknown) cannot hold. 0 with the seconds and the bytes of
     // one frequency, or -4 after one report.

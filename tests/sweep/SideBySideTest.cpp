@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/LogFile.h"
+#include "frequency/CompressedEstimate.h"
 #include "frequency/Model.h"
 #include "support/TestSupport.h"
 #include "sweep/JobFile.h"
@@ -105,7 +106,7 @@ TEST(SideBySide, TheMemoryAvailableRefusesTheRunOrLimitsTheFrequenciesAtOnce) {
     ASSERT_EQ(ReadJobFile("job.txt", job), 0) << console.text;
     Model model;
     ASSERT_EQ(PrepareModel(job, model), 0) << console.text;
-    const double need = CSweepRun::CompressedMemoryNeed(model, 0);
+    const double need = CompressedMemoryNeed(model, 0);
     ASSERT_GT(need, 1e5);
 
     RunOptions options;

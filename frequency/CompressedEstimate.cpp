@@ -1,0 +1,23 @@
+#include "frequency/CompressedEstimate.h"
+
+#include "base/Constants.h"
+#include "frequency/CompressedSolve.h"
+
+double CompressedMemoryNeed(const Model& model, int chiefPoints) {
+    const int n = model.pointCount;
+    return EstimateCompressedBytes(model.surface->points.data(), n, compressedRankGuess) +
+           16.0 * 3.0 * chiefPoints * n + 16.0 * 16.0 * n;
+}
+
+double CompressedSeconds(const Model& model, double frequency, int threads) {
+    CompressedSettings settings;
+    settings.tolerance = model.solverTolerance;
+    settings.threads = threads;
+    const CompressedProblem problem{model.generator.get(),
+                                    model.surface->points.data(),
+                                    model.surface->solidAngles.data(),
+                                    model.pointCount,
+                                    model.cases[0].excitation.types.data(),
+                                    model.cases[0].excitation.values.data()};
+    return EstimateCompressedSeconds(problem, AngularFrequency(frequency), settings);
+}
