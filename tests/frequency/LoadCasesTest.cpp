@@ -75,15 +75,6 @@ bool SameBits(const std::vector<Complex>& a, const std::vector<Complex>& b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(Complex)) == 0;
 }
 
-double RelativeDifference(const std::vector<Complex>& a, const std::vector<Complex>& b) {
-    double difference = 0.0, largest = 0.0;
-    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
-        difference = std::max(difference, Abs(a[i] - b[i]));
-        largest = std::max(largest, Abs(b[i]));
-    }
-    return a.size() == b.size() && largest > 0.0 ? difference / largest : 1.0;
-}
-
 TEST(LoadCases, TwoDriversShareOneFactorisationAndTheirSumIsTheRunWithBoth) {
     ModelDescription d = Cabinet();
     const Complex tweeter{0.3, -0.4};
@@ -113,9 +104,9 @@ TEST(LoadCases, TwoDriversShareOneFactorisationAndTheirSumIsTheRunWithBoth) {
                                Condition("tweeter", 'V', weight * tweeter)})),
         400.0)[0];
     const FrequencyResult& sum = results[2];
-    EXPECT_LT(RelativeDifference(sum.pressures, both.pressures), 1e-10);
-    EXPECT_LT(RelativeDifference(sum.velocities, both.velocities), 1e-10);
-    EXPECT_LT(RelativeDifference(sum.field, both.field), 1e-10);
+    EXPECT_LT(test::LargestRelativeDifference(sum.pressures, both.pressures), 1e-10);
+    EXPECT_LT(test::LargestRelativeDifference(sum.velocities, both.velocities), 1e-10);
+    EXPECT_LT(test::LargestRelativeDifference(sum.field, both.field), 1e-10);
     EXPECT_NEAR(sum.power, both.power, 1e-10 * both.power);
     EXPECT_NEAR(sum.residual, both.residual, 1e-8 * both.residual);
     // The power of the sum is not the sum of the powers: the drivers interfere.
@@ -191,8 +182,8 @@ TEST(LoadCases, TheCompressedSolverSolvesEveryCase) {
         EXPECT_TRUE(compressed[c].compressed) << c;
         // Measured: 1.2e-15 and below (so small a box has few far blocks); bound 1e-3, the
         // compression's.
-        EXPECT_LT(RelativeDifference(compressed[c].pressures, dense[c].pressures), 1e-3) << c;
-        EXPECT_LT(RelativeDifference(compressed[c].field, dense[c].field), 1e-3) << c;
+        EXPECT_LT(test::LargestRelativeDifference(compressed[c].pressures, dense[c].pressures), 1e-3) << c;
+        EXPECT_LT(test::LargestRelativeDifference(compressed[c].field, dense[c].field), 1e-3) << c;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -24,6 +25,16 @@ double RelativeL2(const std::vector<Complex>& x, const std::vector<Complex>& ref
         norm += reference[i].re * reference[i].re + reference[i].im * reference[i].im;
     }
     return std::sqrt(difference / norm);
+}
+
+double LargestRelativeDifference(const std::vector<Complex>& a, const std::vector<Complex>& b) {
+    double difference = 0.0;
+    double largest = 0.0;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        difference = std::max(difference, Abs(a[i] - b[i]));
+        largest = std::max(largest, Abs(b[i]));
+    }
+    return a.size() == b.size() && largest > 0.0 ? difference / largest : 1.0;
 }
 
 TempDir::TempDir() {

@@ -41,6 +41,8 @@ using ::ConsoleCapture;
 
 // sqrt(sum |x - reference|^2 / sum |reference|^2).
 double RelativeL2(const std::vector<Complex>& x, const std::vector<Complex>& reference);
+// max |a - b| / max |b|; 1 when the sizes differ or b is all zero.
+double LargestRelativeDifference(const std::vector<Complex>& a, const std::vector<Complex>& b);
 
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
