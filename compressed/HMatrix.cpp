@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <new>
 
 #include "base/LogFile.h"
@@ -44,23 +45,24 @@ void CHMatrix::Clear() {
 
 int CHMatrix::Assemble(const CClusterTree& rows, const CClusterTree& columns,
                        const BlockEntryFunction& entries, const HMatrixOptions& options) {
-    return AssembleAll(rows, columns, entries, options, nullptr, nullptr);
+    return AssembleAll(rows, columns, entries, options, nullptr, nullptr, 0);
 }
 
 int CHMatrix::AssembleWithProduct(const CClusterTree& rows, const CClusterTree& columns,
                                   const BlockEntryFunction& pairEntries,
-                                  const HMatrixOptions& options, const Complex* x, Complex* y) {
-    if (x == nullptr || y == nullptr) {
+                                  const HMatrixOptions& options, const Complex* x, Complex* y,
+                                  int count) {
+    if (x == nullptr || y == nullptr || count < 1) {
         Clear();
         logFile.ReportError(className, "Assemble", Message::badArguments, nullptr);
         return Status::badArguments;
     }
-    return AssembleAll(rows, columns, pairEntries, options, x, y);
+    return AssembleAll(rows, columns, pairEntries, options, x, y, count);
 }
 
 int CHMatrix::AssembleAll(const CClusterTree& rows, const CClusterTree& columns,
                           const BlockEntryFunction& entries, const HMatrixOptions& options,
-                          const Complex* x, Complex* y) {
+                          const Complex* x, Complex* y, int count) {
     Clear();
     threadCount = options.threads;
     if (!entries || !(options.tolerance > 0.0) || rows.PointCount() == 0 ||
@@ -74,9 +76,14 @@ int CHMatrix::AssembleAll(const CClusterTree& rows, const CClusterTree& columns,
     const std::vector<BlockNode>& nodes = tree.Blocks();
     std::vector<int> assemblyOrder;
     std::vector<int> blockStatus;
-    // With a companion: each block's share of K x, at the block's offset.
-    std::vector<std::size_t> partOffsets;
-    std::vector<Complex> parts;
+    // With a companion: K x in the row tree's order, each block's share added in block order
+    // (whatever thread computed it), and the shares of blocks computed before all earlier ones.
+    const std::size_t rowCount = static_cast<std::size_t>(rows.PointCount());
+    std::vector<Complex> sum;
+    std::vector<std::vector<Complex>> waiting;
+    std::vector<char> computed;
+    std::size_t added = 0;
+    std::mutex adding;
     try {
         rowTree = rows;
         columnTree = columns;
@@ -84,14 +91,9 @@ int CHMatrix::AssembleAll(const CClusterTree& rows, const CClusterTree& columns,
         assemblyOrder.resize(nodes.size());
         blockStatus.assign(nodes.size(), Status::ok);
         if (x != nullptr) {
-            partOffsets.assign(nodes.size() + 1, 0);
-            for (std::size_t b = 0; b < nodes.size(); ++b) {
-                partOffsets[b + 1] =
-                    partOffsets[b] +
-                    static_cast<std::size_t>(
-                        rowTree.Nodes()[static_cast<std::size_t>(nodes[b].rowNode)].count);
-            }
-            parts.resize(partOffsets.back());
+            sum.assign(rowCount * static_cast<std::size_t>(count), Complex{0.0, 0.0});
+            waiting.resize(nodes.size());
+            computed.assign(nodes.size(), 0);
         }
     } catch (const std::bad_alloc&) {
         Clear();
@@ -109,11 +111,31 @@ int CHMatrix::AssembleAll(const CClusterTree& rows, const CClusterTree& columns,
         blocks[b].columnNode = nodes[b].columnNode;
         assemblyOrder[b] = static_cast<int>(b);
     }
-    // Largest first, so that no large block is left for the end while other threads idle.
-    std::stable_sort(assemblyOrder.begin(), assemblyOrder.end(), [&](int a, int b) {
-        return entryCount(nodes[static_cast<std::size_t>(a)]) >
-               entryCount(nodes[static_cast<std::size_t>(b)]);
-    });
+    // Largest first, so that no large block is left for the end while other threads idle; with
+    // a companion in block order, so that the shares of K x are added as they come.
+    if (x == nullptr) {
+        std::stable_sort(assemblyOrder.begin(), assemblyOrder.end(), [&](int a, int b) {
+            return entryCount(nodes[static_cast<std::size_t>(a)]) >
+                   entryCount(nodes[static_cast<std::size_t>(b)]);
+        });
+    }
+    // Takes the share of block b and adds every share that no earlier block waits for.
+    const auto addShares = [&](std::size_t b, std::vector<Complex>& part) {
+        const std::lock_guard<std::mutex> lock(adding);
+        waiting[b].swap(part);
+        computed[b] = 1;
+        for (; added < nodes.size() && computed[added] != 0; ++added) {
+            const ClusterNode& node =
+                rowTree.Nodes()[static_cast<std::size_t>(nodes[added].rowNode)];
+            const std::size_t m = static_cast<std::size_t>(node.count);
+            const std::vector<Complex>& share = waiting[added];
+            for (std::size_t c = 0; c < static_cast<std::size_t>(count); ++c) {
+                Complex* target = sum.data() + c * rowCount + static_cast<std::size_t>(node.first);
+                for (std::size_t i = 0; i < m; ++i) target[i] += share[c * m + i];
+            }
+            std::vector<Complex>().swap(waiting[added]);
+        }
+    };
 
     const int threads = ResolveThreadCount(threadCount);
     std::vector<std::vector<Complex>> uSpace(static_cast<std::size_t>(threads));
@@ -128,11 +150,17 @@ int CHMatrix::AssembleAll(const CClusterTree& rows, const CClusterTree& columns,
         try {
             std::vector<Complex>& u = uSpace[static_cast<std::size_t>(worker)];
             std::vector<Complex>& w = wSpace[static_cast<std::size_t>(worker)];
-            pieceStatus = x == nullptr
-                              ? AssembleBlock(blocks[b], nodes[b].admissible, entries, options, u, w)
-                              : AssemblePairBlock(blocks[b], nodes[b].admissible, entries, options,
-                                                  Product{x, parts.data() + partOffsets[b]}, u,
-                                                  w);
+            if (x == nullptr) {
+                pieceStatus = AssembleBlock(blocks[b], nodes[b].admissible, entries, options, u, w);
+            } else {
+                std::vector<Complex> part(
+                    static_cast<std::size_t>(
+                        rowTree.Nodes()[static_cast<std::size_t>(nodes[b].rowNode)].count) *
+                    static_cast<std::size_t>(count));
+                pieceStatus = AssemblePairBlock(blocks[b], nodes[b].admissible, entries, options,
+                                                Product{x, count, part.data()}, u, w);
+                if (pieceStatus == Status::ok) addShares(b, part);
+            }
         } catch (const std::bad_alloc&) {
             pieceStatus = Status::noMemory;
             outOfMemory = true;
@@ -176,23 +204,11 @@ int CHMatrix::AssembleAll(const CClusterTree& rows, const CClusterTree& columns,
     }
     statistics = result;
     if (x != nullptr) {
-        // The parts are added in block order, whatever thread computed them.
         const std::vector<int>& order = rowTree.Order();
-        std::vector<Complex> sum;
-        try {
-            sum.assign(order.size(), Complex{0.0, 0.0});
-        } catch (const std::bad_alloc&) {
-            Clear();
-            logFile.ReportError(className, "Assemble", Message::noMemory, nullptr);
-            return Status::noMemory;
+        for (std::size_t c = 0; c < static_cast<std::size_t>(count); ++c) {
+            for (std::size_t k = 0; k < order.size(); ++k)
+                y[c * rowCount + static_cast<std::size_t>(order[k])] = sum[c * rowCount + k];
         }
-        for (std::size_t b = 0; b < blocks.size(); ++b) {
-            const HMatrixBlock view = Block(static_cast<int>(b));
-            for (int i = 0; i < view.rowCount; ++i)
-                sum[static_cast<std::size_t>(view.rowFirst + i)] += parts[partOffsets[b] +
-                                                                       static_cast<std::size_t>(i)];
-        }
-        for (std::size_t k = 0; k < order.size(); ++k) y[order[k]] = sum[k];
     }
     return Status::ok;
 }
@@ -215,7 +231,12 @@ int CHMatrix::AssemblePairBlock(StoredBlock& block, bool admissible,
         pair[j] = columns[j];
         pair[nn + j] = columns[j] + Columns();
     }
-    const Complex* x = product.x;
+    // Vector c of x and of the block's share, each computed as if it were the only one.
+    const std::size_t count = static_cast<std::size_t>(product.count);
+    const auto x = [&](std::size_t c) {
+        return product.x + c * static_cast<std::size_t>(Columns());
+    };
+    const auto part = [&](std::size_t c) { return product.part + c * mm; };
     if (admissible) {
         const int pairBreakEven = static_cast<int>(2LL * m * n / (m + 2LL * n));
         int rank = CrossApproximate(entries, rows, m, pair.data(), 2 * n, options.tolerance,
@@ -223,12 +244,15 @@ int CHMatrix::AssemblePairBlock(StoredBlock& block, bool admissible,
         if (rank < 0) return rank;
         if (rank <= pairBreakEven) {
             // K x = U (W_K x), W_K the right half of every row of W.
-            for (std::size_t i = 0; i < mm; ++i) product.part[i] = {0.0, 0.0};
+            for (std::size_t i = 0; i < mm * count; ++i) product.part[i] = {0.0, 0.0};
             for (int l = 0; l < rank; ++l) {
                 const Complex* row = w.data() + static_cast<std::size_t>(l) * 2 * nn + nn;
-                Complex sum{0.0, 0.0};
-                for (std::size_t j = 0; j < nn; ++j) sum += row[j] * x[columns[j]];
-                AddScaled(product.part, u.data() + static_cast<std::size_t>(l) * mm, sum, m);
+                for (std::size_t c = 0; c < count; ++c) {
+                    const Complex* xc = x(c);
+                    Complex sum{0.0, 0.0};
+                    for (std::size_t j = 0; j < nn; ++j) sum += row[j] * xc[columns[j]];
+                    AddScaled(part(c), u.data() + static_cast<std::size_t>(l) * mm, sum, m);
+                }
             }
             // This matrix is U times the left halves, moved together.
             for (int l = 1; l < rank; ++l) {
@@ -257,9 +281,12 @@ int CHMatrix::AssemblePairBlock(StoredBlock& block, bool admissible,
     for (std::size_t i = 0; i < mm; ++i) {
         const Complex* row = both.data() + i * 2 * nn;
         std::copy(row, row + nn, block.data.get() + i * nn);
-        Complex sum{0.0, 0.0};
-        for (std::size_t j = 0; j < nn; ++j) sum += row[nn + j] * x[columns[j]];
-        product.part[i] = sum;
+        for (std::size_t c = 0; c < count; ++c) {
+            const Complex* xc = x(c);
+            Complex sum{0.0, 0.0};
+            for (std::size_t j = 0; j < nn; ++j) sum += row[nn + j] * xc[columns[j]];
+            part(c)[i] = sum;
+        }
     }
     return Status::ok;
 }

@@ -63,14 +63,18 @@ public:
     int Assemble(const CClusterTree& rows, const CClusterTree& columns,
                  const BlockEntryFunction& entries, const HMatrixOptions& options);
     // The same, with a second matrix K beside it of the same rows and columns, and in the same
-    // pass over the blocks y = K x: `pairEntries` gives column j of this matrix as column j and
-    // column j of K as column n + j (n the column count), and every block of both comes from
-    // one call for a dense block, or one cross approximation of the two side by side for a
-    // low-rank one. K is not kept. x (n values) and y (Rows() values) in the caller's numbering;
-    // y is the same bit for bit for every thread count. Returns as Assemble.
+    // pass over the blocks y = K x for `count` vectors x: `pairEntries` gives column j of this
+    // matrix as column j and column j of K as column n + j (n the column count), and every block
+    // of both comes from one call for a dense block, or one cross approximation of the two side
+    // by side for a low-rank one. K is not kept. x holds the count vectors of n values one after
+    // the other, y those of Rows() values, in the caller's numbering; each y is the same bit for
+    // bit for every thread count and whatever vectors stand beside its x. The blocks are then
+    // computed in the partition's order, each block's share of K x added to y as soon as the
+    // shares of the blocks before it are: only the shares of the few blocks computed ahead wait.
+    // Returns as Assemble.
     int AssembleWithProduct(const CClusterTree& rows, const CClusterTree& columns,
                             const BlockEntryFunction& pairEntries, const HMatrixOptions& options,
-                            const Complex* x, Complex* y);
+                            const Complex* x, Complex* y, int count = 1);
 
     int Rows() const override { return rowTree.PointCount(); }
     int Columns() const override { return columnTree.PointCount(); }
@@ -92,14 +96,15 @@ private:
         int rank = -1;
         std::unique_ptr<Complex[]> data;
     };
-    // The companion of a joint assembly: its vector x and each block's share of K x.
+    // The companion of a joint assembly: its vectors x and each block's share of K x.
     struct Product {
-        const Complex* x = nullptr;
-        Complex* part = nullptr;  // rowCount values of the block
+        const Complex* x = nullptr;  // count vectors of Columns() values
+        int count = 0;
+        Complex* part = nullptr;  // count vectors of the block's rowCount values
     };
     int AssembleAll(const CClusterTree& rows, const CClusterTree& columns,
                     const BlockEntryFunction& entries, const HMatrixOptions& options,
-                    const Complex* x, Complex* y);
+                    const Complex* x, Complex* y, int count);
     int AssembleBlock(StoredBlock& block, bool admissible, const BlockEntryFunction& entries,
                       const HMatrixOptions& options, std::vector<Complex>& u,
                       std::vector<Complex>& w);

@@ -195,43 +195,54 @@ HMatrixOptions MatrixOptions(const CompressedSettings& settings) {
     return options;
 }
 
-// The system matrix and the right-hand side of every surface row, K e plus the added terms,
-// in one pass over the blocks: K is not kept.
+// The system matrix and the right-hand sides of every excitation's surface rows, K e plus its
+// added terms, in one pass over the blocks: K is not kept. rightHandSides: n per excitation.
 int AssembleSystem(const CompressedProblem& problem, double omega, const CClusterTree& tree,
-                   const std::vector<Complex>& added, const CompressedSettings& settings,
-                   CHMatrix& system, std::vector<Complex>& rightHandSide) {
+                   const std::vector<CompressedExcitation>& excitations,
+                   const CompressedSettings& settings, CHMatrix& system,
+                   std::vector<Complex>& rightHandSides) {
     const std::size_t n = Size(problem.n);
+    const std::size_t count = excitations.size();
     std::vector<Complex> e;
     try {
-        rightHandSide.assign(n, Complex{0.0, 0.0});
-        e.assign(n, Complex{0.0, 0.0});
+        rightHandSides.assign(n * count, Complex{0.0, 0.0});
+        if (HasKnownValues(problem)) e.assign(n * count, Complex{0.0, 0.0});
     } catch (const std::bad_alloc&) {
         return NoMemory("RightHandSide");
     }
     int status = Status::ok;
-    if (HasKnownValues(problem)) {
+    if (!e.empty()) {
         const double impedance = MediumImpedance(problem, omega);
-        for (std::size_t j = 0; j < n; ++j) {
-            if (problem.types[j] == givenPressure) e[j] = problem.values[j];
-            if (problem.types[j] == givenVelocity) e[j] = Scaled(problem.values[j], impedance);
+        for (std::size_t c = 0; c < count; ++c) {
+            const Complex* values = excitations[c].values;
+            for (std::size_t j = 0; j < n; ++j) {
+                if (problem.types[j] == givenPressure) e[c * n + j] = values[j];
+                if (problem.types[j] == givenVelocity) e[c * n + j] = Scaled(values[j], impedance);
+            }
         }
         status = system.AssembleWithProduct(tree, tree, PairEntries(problem, omega),
                                             MatrixOptions(settings), e.data(),
-                                            rightHandSide.data());
+                                            rightHandSides.data(), static_cast<int>(count));
     } else {
         status = system.Assemble(tree, tree, SystemEntries(problem, omega), MatrixOptions(settings));
     }
     if (status < 0) return status;
-    if (added.size() == n) {
-        for (std::size_t i = 0; i < n; ++i) rightHandSide[i] = rightHandSide[i] + added[i];
+    for (std::size_t c = 0; c < count; ++c) {
+        const std::vector<Complex>* added = excitations[c].added;
+        if (added == nullptr || added->size() != n) continue;
+        Complex* b = rightHandSides.data() + c * n;
+        for (std::size_t i = 0; i < n; ++i) b[i] = b[i] + (*added)[i];
     }
     return Status::ok;
 }
 
-// The CHIEF rows of the system, dense (count x n, row by row), and their right-hand sides.
+// The CHIEF rows of the system, dense (count x n, row by row), and their right-hand sides for
+// each excitation of `which` (count per excitation, one after the other): the rows by
+// AssembleSystemRow with the first excitation's values, the other right-hand sides with the
+// same arithmetic.
 int ChiefRows(const CompressedProblem& problem, double omega, const Vector3* points, int count,
-              const std::vector<Complex>& added, std::vector<Complex>& rows,
-              std::vector<Complex>& rightHandSide) {
+              const std::vector<CompressedExcitation>& excitations, const std::vector<int>& which,
+              std::vector<Complex>& rows, std::vector<Complex>& rightHandSides) {
     const std::size_t n = Size(problem.n);
     const double impedance = MediumImpedance(problem, omega);
     std::vector<Complex> a;
@@ -240,20 +251,28 @@ int ChiefRows(const CompressedProblem& problem, double omega, const Vector3* poi
         a.resize(Size(count) * n);
         b.resize(a.size());
         rows.resize(a.size());
-        rightHandSide.resize(Size(count));
+        rightHandSides.resize(Size(count) * which.size());
     } catch (const std::bad_alloc&) {
         return NoMemory("ChiefRows");
     }
     problem.generator->ComputeMatrixRows(omega, points, nullptr, 0, count, a.data(), b.data());
     for (int r = 0; r < count; ++r) {
         const std::size_t row = Size(r) * n;
-        const Complex value = AssembleSystemRow(problem.n, a.data() + row, b.data() + row,
-                                                problem.types, problem.values, rows.data() + row);
+        for (std::size_t c = 0; c < which.size(); ++c) {
+            const CompressedExcitation& excitation = excitations[Size(which[c])];
+            const Complex value =
+                c == 0 ? AssembleSystemRow(problem.n, a.data() + row, b.data() + row,
+                                           problem.types, excitation.values, rows.data() + row)
+                       : SystemRowRightHandSide(problem.n, a.data() + row, b.data() + row,
+                                                problem.types, excitation.values);
+            const std::vector<Complex>* added = excitation.chiefAdded;
+            rightHandSides[c * Size(count) + Size(r)] =
+                added != nullptr && Size(r) < added->size() ? value + (*added)[Size(r)] : value;
+        }
         for (std::size_t j = 0; j < n; ++j) {
             if (VelocityUnknown(problem.types[j]))
                 rows[row + j] = Scaled(rows[row + j], 1.0 / impedance);
         }
-        rightHandSide[Size(r)] = Size(r) < added.size() ? value + added[Size(r)] : value;
     }
     return Status::ok;
 }
@@ -342,102 +361,132 @@ double MeanRank(const CompressedReport& report) {
            (static_cast<double>(report.admissibleSides) * sizeof(Complex));
 }
 
+int CCompressedSystem::Build(const CompressedProblem& surface, double angularFrequency,
+                             const std::vector<CompressedExcitation>& group,
+                             const CompressedSettings& solveSettings) {
+    const auto start = std::chrono::steady_clock::now();
+    problem = surface;
+    omega = angularFrequency;
+    settings = solveSettings;
+    built = CompressedReport{};
+    try {
+        excitations = group;
+    } catch (const std::bad_alloc&) {
+        return NoMemory("Build");
+    }
+    CClusterTree tree;
+    int status = tree.Build(problem.points, problem.n, leafSize);
+    if (status < 0) return status;
+    status = AssembleSystem(problem, omega, tree, excitations, settings, system, rightHandSides);
+    if (status < 0) return status;
+    system.SetThreads(settings.threads);
+    if (settings.preconditionerBlock > 0) {
+        status = preconditioner.Build(system, settings.preconditionerBlock, settings.threads);
+        if (status < 0) return status;
+    }
+    built.memoryBytes = system.Statistics().memoryBytes + preconditioner.MemoryBytes();
+    built.denseBytes = system.Statistics().denseBytes;
+    built.largestRank = system.Statistics().largestRank;
+    built.lowRankBytes = system.Statistics().lowRankBytes;
+    {
+        CBlockTree blocks;
+        if (blocks.Build(tree, tree, HMatrixOptions{}.eta) == 0)
+            built.admissibleSides = blocks.AdmissibleSides();
+    }
+    built.assemblySeconds = Seconds(start);
+    return Status::ok;
+}
+
+int CCompressedSystem::Solve(const std::vector<int>& which, const Vector3* chiefPoints,
+                             int chiefCount, std::vector<std::vector<Complex>>& unknowns,
+                             std::vector<CompressedReport>& reports) const {
+    const int n = problem.n;
+    std::vector<Complex> chiefRows;
+    std::vector<Complex> chiefRightHandSides;
+    std::vector<Complex> stacked;
+    try {
+        unknowns.assign(which.size(), std::vector<Complex>());
+        reports.assign(which.size(), built);
+        if (chiefCount > 0) stacked.resize(Size(n) + Size(chiefCount));
+    } catch (const std::bad_alloc&) {
+        return NoMemory("Solve");
+    }
+    if (chiefCount > 0) {
+        const int status = ChiefRows(problem, omega, chiefPoints, chiefCount, excitations, which,
+                                     chiefRows, chiefRightHandSides);
+        if (status < 0) return status;
+    }
+    const CPreconditioner* near = settings.preconditionerBlock > 0 ? &preconditioner : nullptr;
+    const double impedance = MediumImpedance(problem, omega);
+    KrylovOptions krylov;
+    krylov.tolerance = settings.solverTolerance;
+    krylov.maxIterations = settings.maxIterations;
+    for (std::size_t c = 0; c < which.size(); ++c) {
+        const auto solveStart = std::chrono::steady_clock::now();
+        std::vector<Complex>& x = unknowns[c];
+        try {
+            x.assign(Size(n), Complex{0.0, 0.0});
+        } catch (const std::bad_alloc&) {
+            return NoMemory("Solve");
+        }
+        const Complex* b = rightHandSides.data() + Size(which[c]) * Size(n);
+        KrylovResult result;
+        int status;
+        if (chiefCount > 0) {
+            std::copy(b, b + n, stacked.begin());
+            std::copy(chiefRightHandSides.begin() + static_cast<std::ptrdiff_t>(c * Size(chiefCount)),
+                      chiefRightHandSides.begin() +
+                          static_cast<std::ptrdiff_t>((c + 1) * Size(chiefCount)),
+                      stacked.begin() + n);
+            status = SolveLeastSquares(system, chiefRows.data(), chiefCount, near, stacked.data(),
+                                       x.data(), krylov, result);
+        } else {
+            status = SolveGmres(system, near, b, x.data(), krylov, result);
+        }
+        if (status < 0) return status;
+        for (int j = 0; j < n; ++j) {
+            if (VelocityUnknown(problem.types[j])) x[Size(j)] = Scaled(x[Size(j)], 1.0 / impedance);
+        }
+        CompressedReport& report = reports[c];
+        report.iterations = result.iterations;
+        report.converged = result.converged;
+        report.krylovResidual = result.residual;
+        report.solveSeconds = Seconds(solveStart);
+    }
+    return Status::ok;
+}
+
 int SolveCompressedSystem(const CompressedProblem& problem, double omega,
                           const std::vector<Complex>& added, const Vector3* chiefPoints,
                           int chiefCount, const std::vector<Complex>& chiefAdded,
                           const CompressedSettings& settings, std::vector<Complex>& unknowns,
                           CompressedReport& report) {
     report = CompressedReport{};
-    const auto start = std::chrono::steady_clock::now();
-    const int n = problem.n;
-    CClusterTree tree;
-    int status = tree.Build(problem.points, n, leafSize);
+    CCompressedSystem system;
+    int status = system.Build(problem, omega, {{problem.values, &added, &chiefAdded}}, settings);
     if (status < 0) return status;
-    CHMatrix system;
-    std::vector<Complex> rightHandSide;
-    status = AssembleSystem(problem, omega, tree, added, settings, system, rightHandSide);
+    std::vector<std::vector<Complex>> solved;
+    std::vector<CompressedReport> reports;
+    status = system.Solve({0}, chiefPoints, chiefCount, solved, reports);
     if (status < 0) return status;
-    system.SetThreads(settings.threads);
-    CNearFieldPreconditioner preconditioner;
-    if (settings.preconditionerBlock > 0) {
-        status = preconditioner.Build(system, settings.preconditionerBlock, settings.threads);
-        if (status < 0) return status;
-    }
-    const CPreconditioner* near = settings.preconditionerBlock > 0 ? &preconditioner : nullptr;
-    report.memoryBytes = system.Statistics().memoryBytes + preconditioner.MemoryBytes();
-    report.denseBytes = system.Statistics().denseBytes;
-    report.largestRank = std::max(report.largestRank, system.Statistics().largestRank);
-    report.lowRankBytes = system.Statistics().lowRankBytes;
-    {
-        CBlockTree blocks;
-        if (blocks.Build(tree, tree, HMatrixOptions{}.eta) == 0)
-            report.admissibleSides = blocks.AdmissibleSides();
-    }
-    report.assemblySeconds = Seconds(start);
-
-    const auto solveStart = std::chrono::steady_clock::now();
-    try {
-        unknowns.resize(Size(n), Complex{0.0, 0.0});
-    } catch (const std::bad_alloc&) {
-        return NoMemory("SolveCompressedSystem");
-    }
-    const double impedance = MediumImpedance(problem, omega);
-    for (int j = 0; j < n; ++j) {
-        if (VelocityUnknown(problem.types[j]))
-            unknowns[Size(j)] = Scaled(unknowns[Size(j)], impedance);
-    }
-    KrylovOptions krylov;
-    krylov.tolerance = settings.solverTolerance;
-    krylov.maxIterations = settings.maxIterations;
-    KrylovResult result;
-    if (chiefCount > 0) {
-        std::vector<Complex> rows;
-        std::vector<Complex> chiefRightHandSide;
-        status = ChiefRows(problem, omega, chiefPoints, chiefCount, chiefAdded, rows,
-                           chiefRightHandSide);
-        if (status < 0) return status;
-        try {
-            rightHandSide.insert(rightHandSide.end(), chiefRightHandSide.begin(),
-                                 chiefRightHandSide.end());
-        } catch (const std::bad_alloc&) {
-            return NoMemory("SolveCompressedSystem");
-        }
-        status = SolveLeastSquares(system, rows.data(), chiefCount, near,
-                                   rightHandSide.data(), unknowns.data(), krylov, result);
-    } else {
-        status = SolveGmres(system, near, rightHandSide.data(), unknowns.data(), krylov,
-                            result);
-    }
-    if (status < 0) return status;
-    for (int j = 0; j < n; ++j) {
-        if (VelocityUnknown(problem.types[j]))
-            unknowns[Size(j)] = Scaled(unknowns[Size(j)], 1.0 / impedance);
-    }
-    report.iterations = result.iterations;
-    report.converged = result.converged;
-    report.krylovResidual = result.residual;
-    report.solveSeconds = Seconds(solveStart);
+    unknowns.swap(solved[0]);
+    report = reports[0];
     return Status::ok;
 }
 
-int CompressedFieldValues(const CompressedProblem& problem, double omega,
-                          const std::vector<Vector3>& points, const Complex* pressures,
-                          const Complex* velocities, const CompressedSettings& settings,
-                          std::vector<Complex>& values) {
+int CCompressedField::Build(const CompressedProblem& problem, double omega,
+                            const std::vector<Vector3>& points,
+                            const CompressedSettings& settings) {
     const int m = static_cast<int>(points.size());
-    const int n = problem.n;
+    n = problem.n;
+    pointCount = m;
     // Every surface point twice: the columns of A, then those of -B over the impedance.
-    const double impedance = MediumImpedance(problem, omega);
+    impedance = MediumImpedance(problem, omega);
+    if (m == 0) return Status::ok;
     std::vector<Vector3> doubled;
-    std::vector<Complex> x;
     try {
-        values.assign(Size(m), Complex{0.0, 0.0});
-        if (m == 0) return Status::ok;
         doubled.assign(problem.points, problem.points + n);
         doubled.insert(doubled.end(), problem.points, problem.points + n);
-        x.assign(pressures, pressures + n);
-        for (int j = 0; j < n; ++j)
-            x.push_back(Scaled(velocities[j], impedance));
     } catch (const std::bad_alloc&) {
         return NoMemory("CompressedFieldValues");
     }
@@ -447,11 +496,13 @@ int CompressedFieldValues(const CompressedProblem& problem, double omega,
     if (status < 0) return status;
     status = columnTree.Build(doubled.data(), 2 * n, leafSize);
     if (status < 0) return status;
+    const int surfaceCount = n;
+    const double scale = impedance;
     const BlockEntryFunction entries = [&](const int* rows, int rowCount, const int* columns,
                                            int w, Complex* out) {
         // The block's surface columns once each (a point's A and B columns may both be there).
         DoubledColumns surface;
-        const int surfaceStatus = surface.Make(columns, w, n);
+        const int surfaceStatus = surface.Make(columns, w, surfaceCount);
         if (surfaceStatus < 0) return surfaceStatus;
         const int width = surface.Width();
         BlockOfAB block;
@@ -463,18 +514,41 @@ int CompressedFieldValues(const CompressedProblem& problem, double omega,
                 const std::size_t k = Size(i) * Size(width) + Size(surface.position[Size(j)]);
                 const Complex b = block.b[k];
                 out[Size(i) * Size(w) + Size(j)] =
-                    columns[j] < n ? block.a[k] : Scaled(Negated(b), 1.0 / impedance);
+                    columns[j] < surfaceCount ? block.a[k] : Scaled(Negated(b), 1.0 / scale);
             }
         }
         return Status::ok;
     };
-    CHMatrix field;
     status = field.Assemble(rowTree, columnTree, entries, MatrixOptions(settings));
     if (status < 0) return status;
     field.SetThreads(settings.threads);
-    status = field.Apply(x.data(), values.data());
+    return Status::ok;
+}
+
+int CCompressedField::Values(const Complex* pressures, const Complex* velocities,
+                             std::vector<Complex>& values) const {
+    std::vector<Complex> x;
+    try {
+        values.assign(Size(pointCount), Complex{0.0, 0.0});
+        if (pointCount == 0) return Status::ok;
+        x.assign(pressures, pressures + n);
+        for (int j = 0; j < n; ++j) x.push_back(Scaled(velocities[j], impedance));
+    } catch (const std::bad_alloc&) {
+        return NoMemory("CompressedFieldValues");
+    }
+    const int status = field.Apply(x.data(), values.data());
     if (status < 0) return status;
     const double fourPi = 4.0 * pi;
     for (Complex& value : values) value = Complex{value.re / fourPi, value.im / fourPi};
     return Status::ok;
+}
+
+int CompressedFieldValues(const CompressedProblem& problem, double omega,
+                          const std::vector<Vector3>& points, const Complex* pressures,
+                          const Complex* velocities, const CompressedSettings& settings,
+                          std::vector<Complex>& values) {
+    CCompressedField field;
+    const int status = field.Build(problem, omega, points, settings);
+    if (status < 0) return status;
+    return field.Values(pressures, velocities, values);
 }

@@ -13,6 +13,8 @@
 
 #include "base/Complex.h"
 #include "base/Vector3.h"
+#include "compressed/HMatrix.h"
+#include "compressed/NearFieldPreconditioner.h"
 #include "generator/Generator.h"
 
 // What the compressed solve reads: the generator over the prepared surface, the row points (the
@@ -68,21 +70,81 @@ double EstimateCompressedSeconds(const CompressedProblem& problem, double omega,
 // The mean rank of the low-rank blocks of the last solve, for the next estimate.
 double MeanRank(const CompressedReport& report);
 
-// The unknowns of the surface system at the angular frequency omega, with `added` (n values, or
-// empty) added to the right-hand side of every row. With chiefPoints given (chiefCount rows,
-// chiefAdded their added terms or empty), the surface rows and the CHIEF rows together in the
-// least-squares sense, the CHIEF rows dense. unknowns: n values, the first guess on entry
-// (zeros are fine). 0 also when the solver stopped before its tolerance (report.converged says
-// so), or a negative status after one report: -1 for a singular preconditioner, -4 without
-// memory.
+// One excitation of a group whose points carry the same types and the same Z and Y values, so
+// that they share the system matrix: its values (n), and the terms added to the right-hand
+// sides of its surface rows (n values) and of its CHIEF rows (one per CHIEF point), each null or
+// empty for none. Borrowed for the life of the system built with it.
+struct CompressedExcitation {
+    const Complex* values = nullptr;
+    const std::vector<Complex>* added = nullptr;
+    const std::vector<Complex>* chiefAdded = nullptr;
+};
+
+// The surface system of a group of excitations at one frequency: the compressed system matrix
+// built once, the right-hand side of every excitation from the same pass over its blocks, and
+// then each excitation solved by itself. Each solution is bit for bit what a system built for
+// that excitation alone gives. Holds the matrix until destroyed.
+class CCompressedSystem {
+public:
+    // The matrix of the problem (its types, and its values where they enter the matrix: the
+    // excitations' Z and Y values) and the right-hand side of each excitation. 0, or a negative
+    // status after one report: -4 without memory; the system is then not to be solved.
+    int Build(const CompressedProblem& problem, double omega,
+              const std::vector<CompressedExcitation>& excitations,
+              const CompressedSettings& settings);
+    // The unknowns of the excitations `which` (indices into those built), one Krylov solve each
+    // from zeros: by GMRES, or with chiefCount CHIEF points (their rows computed once for all of
+    // them) in the least-squares sense. unknowns[i] and reports[i] belong to which[i]. 0 also
+    // when a solve stopped before its tolerance (its report says so), or a negative status after
+    // one report: -1 for a singular preconditioner, -4 without memory.
+    int Solve(const std::vector<int>& which, const Vector3* chiefPoints, int chiefCount,
+              std::vector<std::vector<Complex>>& unknowns,
+              std::vector<CompressedReport>& reports) const;
+
+private:
+    CompressedProblem problem;  // borrowed, as its excitations
+    double omega = 0.0;
+    CompressedSettings settings;
+    std::vector<CompressedExcitation> excitations;
+    CHMatrix system;
+    CNearFieldPreconditioner preconditioner;
+    std::vector<Complex> rightHandSides;  // n per excitation, one after the other
+    CompressedReport built;               // the memory, the ranks and the assembly's seconds
+};
+
+// The field formula (sum of A p - B v over the surface, over 4 pi) at many points from one
+// compressed matrix of their rows of A and -B, built once for the surface solutions of any
+// number of excitations: the matrix does not depend on the excitation.
+class CCompressedField {
+public:
+    // 0, or -4 after a report.
+    int Build(const CompressedProblem& problem, double omega, const std::vector<Vector3>& points,
+              const CompressedSettings& settings);
+    // The field values (one per point) of the surface pressures and velocities (n each). 0, or
+    // -4 after a report.
+    int Values(const Complex* pressures, const Complex* velocities,
+               std::vector<Complex>& values) const;
+
+private:
+    int n = 0;
+    int pointCount = 0;
+    double impedance = 1.0;
+    CHMatrix field;
+};
+
+// The unknowns of the surface system of one excitation at the angular frequency omega, by a
+// CCompressedSystem built for it alone, with `added` (n values, or empty) added to the
+// right-hand side of every row. With chiefPoints given (chiefCount rows, chiefAdded their added
+// terms or empty), the surface rows and the CHIEF rows together in the least-squares sense, the
+// CHIEF rows dense. unknowns: n values on return. Returns as CCompressedSystem::Solve.
 int SolveCompressedSystem(const CompressedProblem& problem, double omega,
                           const std::vector<Complex>& added, const Vector3* chiefPoints,
                           int chiefCount, const std::vector<Complex>& chiefAdded,
                           const CompressedSettings& settings, std::vector<Complex>& unknowns,
                           CompressedReport& report);
 
-// The field formula (sum of A p - B v over the surface, over 4 pi) at every one of the points,
-// from a compressed matrix of their rows of A and -B, into values. 0, or -4 after a report.
+// The field formula at every one of the points for one surface solution, by a CCompressedField
+// built for it alone, into values. 0, or -4 after a report.
 int CompressedFieldValues(const CompressedProblem& problem, double omega,
                           const std::vector<Vector3>& points, const Complex* pressures,
                           const Complex* velocities, const CompressedSettings& settings,

@@ -75,11 +75,9 @@ const PointExcitation& ExcitationOf(const CFrequencySolver::CaseWork& work) {
     return work.loadCase->excitation;
 }
 
-// The system factorisations a solve of the group takes: one for the dense group, one compressed
-// system per case.
-int Factorisations(const Model& model, const CFrequencySolver::CaseGroup& group) {
-    return model.compressed ? static_cast<int>(group.size()) : 1;
-}
+// The system factorisations a solve of a group takes: one; a compressed solve again with CHIEF
+// points takes the group's system matrix as its first solve built it.
+int Factorisations(const Model& model, bool again) { return model.compressed && again ? 0 : 1; }
 
 // The least-squares solutions of the m x n column-major system for k right-hand sides (each
 // m long, one after the other), into their first n entries: the matrix's QR once, then each
@@ -279,7 +277,7 @@ int CFrequencySolver::JudgeAndResolve(const Model& model, double omega, const Ca
         return Status::noMemory;
     }
     const int status = SolveSurface(model, omega, marked, chiefCount, threads);
-    factorisations += Factorisations(model, marked);
+    factorisations += Factorisations(model, true);
     if (status < 0) return status;
     for (std::size_t i = 0; i < marked.size(); ++i) {
         FrequencyResult& result = *marked[i]->result;
@@ -301,13 +299,7 @@ int CFrequencySolver::JudgeAndResolve(const Model& model, double omega, const Ca
 int CFrequencySolver::FieldOfCases(const Model& model, double omega, const CaseGroup& cases,
                                    int threads) const {
     if (cases.empty() || model.fieldPoints.empty()) return Status::ok;
-    if (model.compressed) {
-        for (const CaseWork* work : cases) {
-            const int status = CompressedField(model, omega, *work, threads);
-            if (status < 0) return status;
-        }
-        return Status::ok;
-    }
+    if (model.compressed) return CompressedField(model, omega, cases, threads);
     // The rows of the field points once, for every case.
     const int n = model.pointCount;
     bool computed = true;
@@ -418,11 +410,12 @@ int CFrequencySolver::SolveCases(const Model& model, double frequency,
         int status = SolveSurface(model, omega, group,
                                   model.chief == ChiefMode::always ? chiefCount : 0,
                                   options.threads);
-        factorisations += Factorisations(model, group);
+        factorisations += Factorisations(model, false);
         if (status == Status::ok) {
             status =
                 JudgeAndResolve(model, omega, group, chiefCount, options.threads, factorisations);
         }
+        for (CaseWork* w : group) w->compressed.reset();
         for (CaseWork* w : group) {
             FrequencyResult& result = *w->result;
             if (status == Status::ok && !result.converged) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,9 @@ struct FrequencyResult {
     int factorisations = 0;  // the system factorisations of the frequency, over all its cases
 };
 
+// The compressed system of a group of cases (frequency/CompressedFrequency.cpp).
+struct CompressedGroup;
+
 // How a solve runs; what it computes is the model's (its CHIEF mode and residual limit).
 struct FrequencyOptions {
     int threads = 1;  // the threads that compute rows and factorise; the results do not change
@@ -95,11 +99,14 @@ public:
                            const AddedTerms* added, int threads);
 
     // One case on its way through a frequency: its load case, the terms its incident sound adds
-    // and its result. Used by the solve's own steps.
+    // and its result. Used by the solve's own steps. On the compressed road, the system its
+    // group shares, from the group's first solve for a solve again with CHIEF points, until the
+    // group is done.
     struct CaseWork {
         const ModelCase* loadCase = nullptr;
         AddedTerms terms;
         FrequencyResult* result = nullptr;
+        std::shared_ptr<CompressedGroup> compressed;
     };
     using CaseGroup = std::vector<CaseWork*>;
 
@@ -110,11 +117,13 @@ private:
     int SolveDirect(const Model& model, double omega, const CaseGroup& group, int threads) const;
     int SolveLeastSquares(const Model& model, double omega, const CaseGroup& group,
                           int chiefCount, int threads) const;
-    // The same on compressed matrices (frequency/CompressedFrequency.cpp), one case at a time,
-    // with the first chiefCount CHIEF points or without (0).
+    // The same on compressed matrices (frequency/CompressedFrequency.cpp), with the first
+    // chiefCount CHIEF points or without (0): the group's system matrix built once with every
+    // case's right-hand side, or taken from the group's first solve, and each case solved by
+    // itself; the field points' matrix built once and applied to every case.
     int SolveCompressed(const Model& model, double omega, const CaseGroup& group, int chiefCount,
                         int threads) const;
-    int CompressedField(const Model& model, double omega, const CaseWork& work,
+    int CompressedField(const Model& model, double omega, const CaseGroup& cases,
                         int threads) const;
     int SolveSurface(const Model& model, double omega, const CaseGroup& group, int chiefCount,
                      int threads) const;

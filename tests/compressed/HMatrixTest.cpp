@@ -391,6 +391,20 @@ TEST(HMatrixTest, AssemblyWithAProductGivesTheMatrixAndTheCompanionsProductOnEve
         // Measured: 2.5e-6 for the matrix and 2.8e-6 for the companion's product.
         EXPECT_LT(test::RelativeL2(product, DenseProduct(kernel.Dense(), b)), 1e-4);
         EXPECT_LT(test::RelativeL2(y, DenseProduct(companion.Dense(), x)), 1e-4);
+        // Beside other vectors, each product is the one it gives alone.
+        std::vector<Complex> three = RandomVector(n, 13);
+        three.insert(three.end(), x.begin(), x.end());
+        three.insert(three.end(), b.begin(), b.end());
+        std::vector<Complex> products(three.size());
+        CHMatrix again;
+        ASSERT_EQ(again.AssembleWithProduct(tree, tree, pair, options, three.data(),
+                                            products.data(), 3),
+                  0);
+        EXPECT_TRUE(BitEqual(std::vector<Complex>(products.begin() + n, products.begin() + 2 * n),
+                             y));
+        std::vector<Complex> alone(x.size());
+        ASSERT_EQ(matrix.AssembleWithProduct(tree, tree, pair, options, b.data(), alone.data()), 0);
+        EXPECT_TRUE(BitEqual(std::vector<Complex>(products.begin() + 2 * n, products.end()), alone));
         y.insert(y.end(), product.begin(), product.end());
         if (reference.empty()) reference = y;
         EXPECT_TRUE(BitEqual(y, reference)) << threads << " threads";
