@@ -49,7 +49,8 @@ int CFrequencySolver::SolveCompressed(const Model& model, double omega, const Ca
         }
         if (status < 0) return status;
         status = SolveCompressedSystem(ProblemOf(model, excitation), omega, added.surfaceRows,
-                                       chief.data(), chiefCount, added.chiefRows,
+                                       chief.data(), chiefCount, added.surfacePressures,
+                                       added.surfaceVelocities,
                                        SettingsOf(model, threads), unknowns, report);
         if (status < 0) return status;
         RecoverSurfaceSolution(model.pointCount, excitation.types.data(),

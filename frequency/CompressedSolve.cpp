@@ -15,6 +15,7 @@
 #include "compressed/Krylov.h"
 #include "compressed/NearFieldPreconditioner.h"
 #include "fileio/ExcitationType.h"
+#include "frequency/IncidentTerms.h"
 #include "solver/SurfaceSystem.h"
 
 namespace {
@@ -230,8 +231,11 @@ int AssembleSystem(const CompressedProblem& problem, double omega, const CCluste
 
 // The CHIEF rows of the system, dense (count x n, row by row), and their right-hand sides.
 int ChiefRows(const CompressedProblem& problem, double omega, const Vector3* points, int count,
-              const std::vector<Complex>& added, std::vector<Complex>& rows,
+              const std::vector<Complex>& incidentPressures,
+              const std::vector<Complex>& incidentVelocities, std::vector<Complex>& rows,
               std::vector<Complex>& rightHandSide) {
+    const bool incident = incidentPressures.size() == Size(problem.n) &&
+                          incidentVelocities.size() == Size(problem.n) && problem.n > 0;
     const std::size_t n = Size(problem.n);
     const double impedance = MediumImpedance(problem, omega);
     std::vector<Complex> a;
@@ -253,7 +257,11 @@ int ChiefRows(const CompressedProblem& problem, double omega, const Vector3* poi
             if (VelocityUnknown(problem.types[j]))
                 rows[row + j] = Scaled(rows[row + j], 1.0 / impedance);
         }
-        rightHandSide[Size(r)] = Size(r) < added.size() ? value + added[Size(r)] : value;
+        rightHandSide[Size(r)] =
+            incident ? value + InteriorIncidentTerm(problem.n, a.data() + row, b.data() + row,
+                                                    incidentPressures.data(),
+                                                    incidentVelocities.data())
+                     : value;
     }
     return Status::ok;
 }
@@ -344,7 +352,8 @@ double MeanRank(const CompressedReport& report) {
 
 int SolveCompressedSystem(const CompressedProblem& problem, double omega,
                           const std::vector<Complex>& added, const Vector3* chiefPoints,
-                          int chiefCount, const std::vector<Complex>& chiefAdded,
+                          int chiefCount, const std::vector<Complex>& incidentPressures,
+                          const std::vector<Complex>& incidentVelocities,
                           const CompressedSettings& settings, std::vector<Complex>& unknowns,
                           CompressedReport& report) {
     report = CompressedReport{};
@@ -393,8 +402,8 @@ int SolveCompressedSystem(const CompressedProblem& problem, double omega,
     if (chiefCount > 0) {
         std::vector<Complex> rows;
         std::vector<Complex> chiefRightHandSide;
-        status = ChiefRows(problem, omega, chiefPoints, chiefCount, chiefAdded, rows,
-                           chiefRightHandSide);
+        status = ChiefRows(problem, omega, chiefPoints, chiefCount, incidentPressures,
+                           incidentVelocities, rows, chiefRightHandSide);
         if (status < 0) return status;
         try {
             rightHandSide.insert(rightHandSide.end(), chiefRightHandSide.begin(),

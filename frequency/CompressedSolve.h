@@ -69,15 +69,17 @@ double EstimateCompressedSeconds(const CompressedProblem& problem, double omega,
 double MeanRank(const CompressedReport& report);
 
 // The unknowns of the surface system at the angular frequency omega, with `added` (n values, or
-// empty) added to the right-hand side of every row. With chiefPoints given (chiefCount rows,
-// chiefAdded their added terms or empty), the surface rows and the CHIEF rows together in the
-// least-squares sense, the CHIEF rows dense. unknowns: n values, the first guess on entry
+// empty) added to the right-hand side of every row. With chiefPoints given (chiefCount rows),
+// the surface rows and the CHIEF rows together in the least-squares sense, the CHIEF rows dense,
+// each with the term of the incident pressures and velocities at the surface points (n each, or
+// empty: none; InteriorIncidentTerm). unknowns: n values, the first guess on entry
 // (zeros are fine). 0 also when the solver stopped before its tolerance (report.converged says
 // so), or a negative status after one report: -1 for a singular preconditioner, -4 without
 // memory.
 int SolveCompressedSystem(const CompressedProblem& problem, double omega,
                           const std::vector<Complex>& added, const Vector3* chiefPoints,
-                          int chiefCount, const std::vector<Complex>& chiefAdded,
+                          int chiefCount, const std::vector<Complex>& incidentPressures,
+                          const std::vector<Complex>& incidentVelocities,
                           const CompressedSettings& settings, std::vector<Complex>& unknowns,
                           CompressedReport& report);
 

@@ -83,7 +83,7 @@ TEST(CompressedSolve, UnknownsAndFieldValuesAgreeWithTheDenseSolveWithinTheToler
     settings.threads = 2;
     std::vector<Complex> unknowns;
     CompressedReport report;
-    ASSERT_EQ(SolveCompressedSystem(problem.Problem(), problem.omega, {}, nullptr, 0, {}, settings,
+    ASSERT_EQ(SolveCompressedSystem(problem.Problem(), problem.omega, {}, nullptr, 0, {}, {}, settings,
                                     unknowns, report),
               0);
     EXPECT_TRUE(report.converged);
@@ -114,7 +114,7 @@ TEST(CompressedSolve, UnknownsAndFieldValuesAgreeWithTheDenseSolveWithinTheToler
     // One thread gives the same bits as two.
     settings.threads = 1;
     std::vector<Complex> again;
-    ASSERT_EQ(SolveCompressedSystem(problem.Problem(), problem.omega, {}, nullptr, 0, {}, settings,
+    ASSERT_EQ(SolveCompressedSystem(problem.Problem(), problem.omega, {}, nullptr, 0, {}, {}, settings,
                                     again, report),
               0);
     EXPECT_EQ(std::memcmp(again.data(), unknowns.data(), unknowns.size() * sizeof(Complex)), 0);
