@@ -1,5 +1,6 @@
 // The compressed road through one frequency: the surface system of each group of cases, with or
-// without CHIEF points, and the field points, by the compressed solve (frequency/CompressedSolve.h).
+// without CHIEF points, and the field points, by the compressed solve
+// (frequency/CompressedSolve.h).
 #include <algorithm>
 #include <memory>
 #include <new>
@@ -65,7 +66,8 @@ int CFrequencySolver::SolveCompressed(const Model& model, double omega, const Ca
             std::vector<CompressedExcitation> excitations;
             for (const CaseWork* work : group) {
                 excitations.push_back({work->loadCase->excitation.values.data(),
-                                       &work->terms.surfaceRows, &work->terms.chiefRows});
+                                       &work->terms.surfaceRows, &work->terms.surfacePressures,
+                                       &work->terms.surfaceVelocities});
                 shared->cases.push_back(work);
                 which.push_back(static_cast<int>(which.size()));
             }

@@ -15,6 +15,7 @@
 #include "compressed/Krylov.h"
 #include "compressed/NearFieldPreconditioner.h"
 #include "fileio/ExcitationType.h"
+#include "frequency/IncidentTerms.h"
 #include "solver/SurfaceSystem.h"
 
 namespace {
@@ -265,9 +266,14 @@ int ChiefRows(const CompressedProblem& problem, double omega, const Vector3* poi
                                            problem.types, excitation.values, rows.data() + row)
                        : SystemRowRightHandSide(problem.n, a.data() + row, b.data() + row,
                                                 problem.types, excitation.values);
-            const std::vector<Complex>* added = excitation.chiefAdded;
+            const std::vector<Complex>* pressures = excitation.incidentPressures;
+            const std::vector<Complex>* velocities = excitation.incidentVelocities;
+            const bool incident = pressures != nullptr && velocities != nullptr && n > 0 &&
+                                  pressures->size() == n && velocities->size() == n;
             rightHandSides[c * Size(count) + Size(r)] =
-                added != nullptr && Size(r) < added->size() ? value + (*added)[Size(r)] : value;
+                incident ? value + InteriorIncidentTerm(problem.n, a.data() + row, b.data() + row,
+                                                        pressures->data(), velocities->data())
+                         : value;
         }
         for (std::size_t j = 0; j < n; ++j) {
             if (VelocityUnknown(problem.types[j]))
@@ -433,11 +439,9 @@ int CCompressedSystem::Solve(const std::vector<int>& which, const Vector3* chief
         KrylovResult result;
         int status;
         if (chiefCount > 0) {
+            const Complex* chief = chiefRightHandSides.data() + c * Size(chiefCount);
             std::copy(b, b + n, stacked.begin());
-            std::copy(chiefRightHandSides.begin() + static_cast<std::ptrdiff_t>(c * Size(chiefCount)),
-                      chiefRightHandSides.begin() +
-                          static_cast<std::ptrdiff_t>((c + 1) * Size(chiefCount)),
-                      stacked.begin() + n);
+            std::copy(chief, chief + chiefCount, stacked.begin() + n);
             status = SolveLeastSquares(system, chiefRows.data(), chiefCount, near, stacked.data(),
                                        x.data(), krylov, result);
         } else {
@@ -458,12 +462,15 @@ int CCompressedSystem::Solve(const std::vector<int>& which, const Vector3* chief
 
 int SolveCompressedSystem(const CompressedProblem& problem, double omega,
                           const std::vector<Complex>& added, const Vector3* chiefPoints,
-                          int chiefCount, const std::vector<Complex>& chiefAdded,
+                          int chiefCount, const std::vector<Complex>& incidentPressures,
+                          const std::vector<Complex>& incidentVelocities,
                           const CompressedSettings& settings, std::vector<Complex>& unknowns,
                           CompressedReport& report) {
     report = CompressedReport{};
     CCompressedSystem system;
-    int status = system.Build(problem, omega, {{problem.values, &added, &chiefAdded}}, settings);
+    const CompressedExcitation excitation{problem.values, &added, &incidentPressures,
+                                          &incidentVelocities};
+    int status = system.Build(problem, omega, {excitation}, settings);
     if (status < 0) return status;
     std::vector<std::vector<Complex>> solved;
     std::vector<CompressedReport> reports;

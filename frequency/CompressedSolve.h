@@ -71,13 +71,15 @@ double EstimateCompressedSeconds(const CompressedProblem& problem, double omega,
 double MeanRank(const CompressedReport& report);
 
 // One excitation of a group whose points carry the same types and the same Z and Y values, so
-// that they share the system matrix: its values (n), and the terms added to the right-hand
-// sides of its surface rows (n values) and of its CHIEF rows (one per CHIEF point), each null or
-// empty for none. Borrowed for the life of the system built with it.
+// that they share the system matrix: its values (n), the terms added to the right-hand sides of
+// its surface rows (n values), and the incident pressures and velocities at the surface points
+// (n each) from which a CHIEF row takes its term (InteriorIncidentTerm); each null or empty for
+// none. Borrowed for the life of the system built with it.
 struct CompressedExcitation {
     const Complex* values = nullptr;
     const std::vector<Complex>* added = nullptr;
-    const std::vector<Complex>* chiefAdded = nullptr;
+    const std::vector<Complex>* incidentPressures = nullptr;
+    const std::vector<Complex>* incidentVelocities = nullptr;
 };
 
 // The surface system of a group of excitations at one frequency: the compressed system matrix
@@ -134,12 +136,14 @@ private:
 
 // The unknowns of the surface system of one excitation at the angular frequency omega, by a
 // CCompressedSystem built for it alone, with `added` (n values, or empty) added to the
-// right-hand side of every row. With chiefPoints given (chiefCount rows, chiefAdded their added
-// terms or empty), the surface rows and the CHIEF rows together in the least-squares sense, the
-// CHIEF rows dense. unknowns: n values on return. Returns as CCompressedSystem::Solve.
+// right-hand side of every row. With chiefPoints given (chiefCount rows), the surface rows and
+// the CHIEF rows together in the least-squares sense, the CHIEF rows dense, each with the term of
+// the incident pressures and velocities at the surface points (n each, or empty: none;
+// InteriorIncidentTerm). unknowns: n values on return. Returns as CCompressedSystem::Solve.
 int SolveCompressedSystem(const CompressedProblem& problem, double omega,
                           const std::vector<Complex>& added, const Vector3* chiefPoints,
-                          int chiefCount, const std::vector<Complex>& chiefAdded,
+                          int chiefCount, const std::vector<Complex>& incidentPressures,
+                          const std::vector<Complex>& incidentVelocities,
                           const CompressedSettings& settings, std::vector<Complex>& unknowns,
                           CompressedReport& report);
 

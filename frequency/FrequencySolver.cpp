@@ -71,6 +71,14 @@ const std::vector<Complex>* Terms(const std::vector<Complex>& terms) {
     return terms.empty() ? nullptr : &terms;
 }
 
+// A CHIEF row's right-hand side with the term of the incident sound, or untouched without one.
+Complex WithIncident(Complex value, int n, const Complex* a, const Complex* b,
+                     const AddedTerms& terms) {
+    if (terms.surfacePressures.size() < Size(n) || n == 0) return value;
+    return value + InteriorIncidentTerm(n, a, b, terms.surfacePressures.data(),
+                                        terms.surfaceVelocities.data());
+}
+
 const PointExcitation& ExcitationOf(const CFrequencySolver::CaseWork& work) {
     return work.loadCase->excitation;
 }
@@ -180,8 +188,9 @@ int CFrequencySolver::SolveLeastSquares(const Model& model, double omega, const 
                 const Complex value =
                     c == 0 ? AssembleSystemRow(n, a, b, e.types.data(), e.values.data(), row.data())
                            : SystemRowRightHandSide(n, a, b, e.types.data(), e.values.data());
-                rightHandSides[Size(i) + Size(c) * Size(m)] = WithAdded(
-                    value, Terms(surfaceRows ? terms.surfaceRows : terms.chiefRows), Size(r));
+                rightHandSides[Size(i) + Size(c) * Size(m)] =
+                    surfaceRows ? WithAdded(value, Terms(terms.surfaceRows), Size(r))
+                                : WithIncident(value, n, a, b, terms);
             }
             for (int j = 0; j < n; ++j) matrix[Size(i) + Size(j) * Size(m)] = row[Size(j)];
         };

@@ -18,7 +18,10 @@
 // (frequency/IncidentTerms.h).
 struct AddedTerms {
     std::vector<Complex> surfaceRows;  // pointCount: added to the right-hand side of each row
-    std::vector<Complex> chiefRows;    // one per CHIEF point: added to its right-hand side
+    // pointCount each: the incident pressure and normal velocity at the surface points, from
+    // which a CHIEF row takes its term (InteriorIncidentTerm)
+    std::vector<Complex> surfacePressures;
+    std::vector<Complex> surfaceVelocities;
     std::vector<Complex> fieldPoints;  // one per field point: added to its pressure
     std::vector<Complex> checkPoints;  // one per check point: added to its field value
 };

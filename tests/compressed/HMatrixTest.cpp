@@ -404,7 +404,8 @@ TEST(HMatrixTest, AssemblyWithAProductGivesTheMatrixAndTheCompanionsProductOnEve
                              y));
         std::vector<Complex> alone(x.size());
         ASSERT_EQ(matrix.AssembleWithProduct(tree, tree, pair, options, b.data(), alone.data()), 0);
-        EXPECT_TRUE(BitEqual(std::vector<Complex>(products.begin() + 2 * n, products.end()), alone));
+        EXPECT_TRUE(
+            BitEqual(std::vector<Complex>(products.begin() + 2 * n, products.end()), alone));
         y.insert(y.end(), product.begin(), product.end());
         if (reference.empty()) reference = y;
         EXPECT_TRUE(BitEqual(y, reference)) << threads << " threads";

@@ -83,8 +83,8 @@ TEST(CompressedSolve, UnknownsAndFieldValuesAgreeWithTheDenseSolveWithinTheToler
     settings.threads = 2;
     std::vector<Complex> unknowns;
     CompressedReport report;
-    ASSERT_EQ(SolveCompressedSystem(problem.Problem(), problem.omega, {}, nullptr, 0, {}, settings,
-                                    unknowns, report),
+    ASSERT_EQ(SolveCompressedSystem(problem.Problem(), problem.omega, {}, nullptr, 0, {}, {},
+                                    settings, unknowns, report),
               0);
     EXPECT_TRUE(report.converged);
     EXPECT_GT(report.largestRank, 0);  // there were blocks to compress
@@ -114,8 +114,8 @@ TEST(CompressedSolve, UnknownsAndFieldValuesAgreeWithTheDenseSolveWithinTheToler
     // One thread gives the same bits as two.
     settings.threads = 1;
     std::vector<Complex> again;
-    ASSERT_EQ(SolveCompressedSystem(problem.Problem(), problem.omega, {}, nullptr, 0, {}, settings,
-                                    again, report),
+    ASSERT_EQ(SolveCompressedSystem(problem.Problem(), problem.omega, {}, nullptr, 0, {}, {},
+                                    settings, again, report),
               0);
     EXPECT_EQ(std::memcmp(again.data(), unknowns.data(), unknowns.size() * sizeof(Complex)), 0);
 }
