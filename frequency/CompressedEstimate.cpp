@@ -5,8 +5,11 @@
 
 double CompressedMemoryNeed(const Model& model, int chiefPoints) {
     const int n = model.pointCount;
+    // Each case after the first: its known values, right-hand side and product sum while the
+    // group's matrix is built, its unknowns, pressures and velocities.
+    const double cases = static_cast<double>(model.cases.size() > 1 ? model.cases.size() - 1 : 0);
     return EstimateCompressedBytes(model.surface->points.data(), n, compressedRankGuess) +
-           16.0 * 3.0 * chiefPoints * n + 16.0 * 16.0 * n;
+           16.0 * 3.0 * chiefPoints * n + 16.0 * 16.0 * n + 16.0 * 6.0 * cases * n;
 }
 
 double CompressedSeconds(const Model& model, double frequency, int threads) {

@@ -6,7 +6,8 @@
 #include "frequency/Model.h"
 
 // The memory one compressed frequency with chiefPoints CHIEF points needs: the matrices, the
-// CHIEF rows, the surface vectors and the geometry the generator copied. Bytes.
+// CHIEF rows, the surface vectors (a few more for each load case) and the geometry the
+// generator copied. Bytes.
 double CompressedMemoryNeed(const Model& model, int chiefPoints);
 
 // The seconds of one compressed frequency at `frequency` in Hz on `threads` threads, from a
