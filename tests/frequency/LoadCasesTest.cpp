@@ -134,23 +134,37 @@ TEST(LoadCases, CasesOfAnotherImpedanceTakeAFactorisationOfTheirOwn) {
     EXPECT_LT(results[1].power, results[0].power);
 }
 
-TEST(LoadCases, OnlyTheCaseNearAResonanceIsSolvedAgainWithChief) {
-    // At ka = pi the pulsating sphere meets its first interior resonance, the oscillating one
-    // does not.
+// The 642-point unit sphere in air on the given solver, and the case that makes it oscillate
+// along z.
+struct SphereModel {
+    ModelDescription description;
+    LoadCase oscillating;
+};
+
+SphereModel Sphere(SolverMode solver) {
     const meshes::Mesh m = meshes::Icosphere(1.0, 3);
     const sweeptest::Elements s = sweeptest::FromMesh(m);
-    ModelDescription d;
+    SphereModel sphere;
+    ModelDescription& d = sphere.description;
     d.config.density = 1.2;
     d.config.soundVelocity = {343.0, 0.0};
     d.surfacePoints = s.points;
     d.surfaceElements = s.elements;
-    d.solver = SolverMode::dense;
-    LoadCase oscillating;
-    oscillating.name = "oscillating";
+    d.solver = solver;
+    sphere.oscillating.name = "oscillating";
     for (const Vector3& x : m.points) {
-        oscillating.excitation.types.push_back(givenVelocity);
-        oscillating.excitation.values.push_back({x.z / Length(x), 0.0});
+        sphere.oscillating.excitation.types.push_back(givenVelocity);
+        sphere.oscillating.excitation.values.push_back({x.z / Length(x), 0.0});
     }
+    return sphere;
+}
+
+TEST(LoadCases, OnlyTheCaseNearAResonanceIsSolvedAgainWithChief) {
+    // At ka = pi the pulsating sphere meets its first interior resonance, the oscillating one
+    // does not.
+    SphereModel sphere = Sphere(SolverMode::dense);
+    ModelDescription& d = sphere.description;
+    const LoadCase& oscillating = sphere.oscillating;
     d.cases = {Case("pulsating", {Condition("ALL", 'V', {1.0, 0.0})}), oscillating,
                Case("stronger", {Condition("ALL", 'V', {0.0, 2.0})})};
     const std::vector<FrequencyResult> results = Solved(d, 343.0 / 2.0);
@@ -192,21 +206,10 @@ TEST(LoadCases, OnTheCompressedSolverAGroupSharesOneSystemAndEveryCaseIsWhatItGi
     // The sphere at its first interior resonance: the pulsating cases are solved again with
     // CHIEF points on their group's system, the oscillating one is not; the absorbing case,
     // lit by a plane wave, is a group of its own.
-    const meshes::Mesh m = meshes::Icosphere(1.0, 3);
-    const sweeptest::Elements s = sweeptest::FromMesh(m);
-    ModelDescription d;
-    d.config.density = 1.2;
-    d.config.soundVelocity = {343.0, 0.0};
-    d.surfacePoints = s.points;
-    d.surfaceElements = s.elements;
+    SphereModel sphere = Sphere(SolverMode::compressed);
+    ModelDescription& d = sphere.description;
+    const LoadCase& oscillating = sphere.oscillating;
     d.fieldPoints = {{0.0, 0.0, 2.0}, {1.5, 1.0, 0.0}, {-3.0, 0.5, 1.0}};
-    d.solver = SolverMode::compressed;
-    LoadCase oscillating;
-    oscillating.name = "oscillating";
-    for (const Vector3& x : m.points) {
-        oscillating.excitation.types.push_back(givenVelocity);
-        oscillating.excitation.values.push_back({x.z / Length(x), 0.0});
-    }
     LoadCase absorbing = Case("absorbing", {Condition("ALL", 'Z', {415.0, 80.0})});
     ASSERT_EQ(absorbing.incident.AddPlaneWave({1.0, 0.0}, {0.0, 1.0, 1.0}), 0);
     d.cases = {Case("pulsating", {Condition("ALL", 'V', {1.0, 0.0})}), oscillating, absorbing,
