@@ -96,8 +96,8 @@ struct DoubledColumns {
 // The system matrix's entries of a computed block (m rows by the w points `columns`): each row
 // as AssembleSystemRow forms it from the block's columns of A and B. The columns of velocity
 // unknowns are divided by the impedance: the unknowns found are the velocities times it.
-int SystemBlock(const CompressedProblem& problem, const BlockOfAB& block, int m,
-                const int* columns, int w, double impedance, Complex* out) {
+int SystemBlock(const CompressedProblem& problem, const BlockOfAB& block, int m, const int* columns,
+                int w, double impedance, Complex* out) {
     std::vector<std::int16_t> types;
     std::vector<Complex> values;
     try {
@@ -128,8 +128,8 @@ BlockEntryFunction SystemEntries(const CompressedProblem& problem, double omega)
     return [&problem, omega, impedance](const int* rows, int m, const int* columns, int w,
                                         Complex* out) {
         BlockOfAB block;
-        const int status = block.Compute(problem, omega, problem.points, problem.solidAngles,
-                                         rows, m, columns, w);
+        const int status =
+            block.Compute(problem, omega, problem.points, problem.solidAngles, rows, m, columns, w);
         if (status < 0) return status;
         return SystemBlock(problem, block, m, columns, w, impedance, out);
     };
@@ -225,7 +225,8 @@ int AssembleSystem(const CompressedProblem& problem, double omega, const CCluste
                                             MatrixOptions(settings), e.data(),
                                             rightHandSides.data(), static_cast<int>(count));
     } else {
-        status = system.Assemble(tree, tree, SystemEntries(problem, omega), MatrixOptions(settings));
+        status =
+            system.Assemble(tree, tree, SystemEntries(problem, omega), MatrixOptions(settings));
     }
     if (status < 0) return status;
     for (std::size_t c = 0; c < count; ++c) {
@@ -262,8 +263,8 @@ int ChiefRows(const CompressedProblem& problem, double omega, const Vector3* poi
         for (std::size_t c = 0; c < which.size(); ++c) {
             const CompressedExcitation& excitation = excitations[Size(which[c])];
             const Complex value =
-                c == 0 ? AssembleSystemRow(problem.n, a.data() + row, b.data() + row,
-                                           problem.types, excitation.values, rows.data() + row)
+                c == 0 ? AssembleSystemRow(problem.n, a.data() + row, b.data() + row, problem.types,
+                                           excitation.values, rows.data() + row)
                        : SystemRowRightHandSide(problem.n, a.data() + row, b.data() + row,
                                                 problem.types, excitation.values);
             const std::vector<Complex>* pressures = excitation.incidentPressures;
@@ -505,8 +506,8 @@ int CCompressedField::Build(const CompressedProblem& problem, double omega,
     if (status < 0) return status;
     const int surfaceCount = n;
     const double scale = impedance;
-    const BlockEntryFunction entries = [&](const int* rows, int rowCount, const int* columns,
-                                           int w, Complex* out) {
+    const BlockEntryFunction entries = [&](const int* rows, int rowCount, const int* columns, int w,
+                                           Complex* out) {
         // The block's surface columns once each (a point's A and B columns may both be there).
         DoubledColumns surface;
         const int surfaceStatus = surface.Make(columns, w, surfaceCount);

@@ -48,7 +48,7 @@ struct CompressedReport {
     std::size_t memoryBytes = 0;  // the compressed matrices and the preconditioner
     std::size_t denseBytes = 0;   // what the dense system would take
     int largestRank = 0;
-    std::size_t lowRankBytes = 0;   // of the system matrix's low-rank blocks
+    std::size_t lowRankBytes = 0;     // of the system matrix's low-rank blocks
     std::size_t admissibleSides = 0;  // rows plus columns over those blocks
     double assemblySeconds = 0.0;
     double solveSeconds = 0.0;
@@ -57,8 +57,9 @@ struct CompressedReport {
 // The memory a compressed solve of the n points will hold at its peak, in bytes, from the
 // partition into blocks alone (no entry computed): the dense blocks, the low-rank ones at the
 // mean rank `meanRank`, for the system (the matrix of the known values is never held: its
-// product comes in the same pass), and the preconditioner. With the rank measured in an earlier solve of the same surface the estimate
-// is close; before any, compressedRankGuess. 0 when the partition cannot be made.
+// product comes in the same pass), and the preconditioner. With the rank measured in an earlier
+// solve of the same surface the estimate is close; before any, compressedRankGuess. 0 when the
+// partition cannot be made.
 constexpr double compressedRankGuess = 7.0;
 double EstimateCompressedBytes(const Vector3* points, int n, double meanRank,
                                int preconditionerBlock = CompressedSettings{}.preconditionerBlock);

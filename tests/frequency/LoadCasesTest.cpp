@@ -56,8 +56,7 @@ std::vector<FrequencyResult> Solved(const ModelDescription& description, double 
     FrequencyOptions options;
     options.threads = 2;
     std::vector<FrequencyResult> results;
-    EXPECT_EQ(CFrequencySolver().SolveCases(model, frequency, options, results), 0)
-        << capture.text;
+    EXPECT_EQ(CFrequencySolver().SolveCases(model, frequency, options, results), 0) << capture.text;
     if (prepared != nullptr) *prepared = std::move(model);
     return results;
 }
@@ -197,7 +196,9 @@ TEST(LoadCases, TheCompressedSolverSolvesEveryCase) {
         EXPECT_TRUE(compressed[c].compressed) << c;
         // Measured: 1.2e-15 and below (so small a box has few far blocks); bound 1e-3, the
         // compression's.
-        EXPECT_LT(test::LargestRelativeDifference(compressed[c].pressures, dense[c].pressures), 1e-3) << c;
+        EXPECT_LT(test::LargestRelativeDifference(compressed[c].pressures, dense[c].pressures),
+                  1e-3)
+            << c;
         EXPECT_LT(test::LargestRelativeDifference(compressed[c].field, dense[c].field), 1e-3) << c;
     }
 }
