@@ -461,27 +461,6 @@ int CCompressedSystem::Solve(const std::vector<int>& which, const Vector3* chief
     return Status::ok;
 }
 
-int SolveCompressedSystem(const CompressedProblem& problem, double omega,
-                          const std::vector<Complex>& added, const Vector3* chiefPoints,
-                          int chiefCount, const std::vector<Complex>& incidentPressures,
-                          const std::vector<Complex>& incidentVelocities,
-                          const CompressedSettings& settings, std::vector<Complex>& unknowns,
-                          CompressedReport& report) {
-    report = CompressedReport{};
-    CCompressedSystem system;
-    const CompressedExcitation excitation{problem.values, &added, &incidentPressures,
-                                          &incidentVelocities};
-    int status = system.Build(problem, omega, {excitation}, settings);
-    if (status < 0) return status;
-    std::vector<std::vector<Complex>> solved;
-    std::vector<CompressedReport> reports;
-    status = system.Solve({0}, chiefPoints, chiefCount, solved, reports);
-    if (status < 0) return status;
-    unknowns.swap(solved[0]);
-    report = reports[0];
-    return Status::ok;
-}
-
 int CCompressedField::Build(const CompressedProblem& problem, double omega,
                             const std::vector<Vector3>& points,
                             const CompressedSettings& settings) {
@@ -496,7 +475,7 @@ int CCompressedField::Build(const CompressedProblem& problem, double omega,
         doubled.assign(problem.points, problem.points + n);
         doubled.insert(doubled.end(), problem.points, problem.points + n);
     } catch (const std::bad_alloc&) {
-        return NoMemory("CompressedFieldValues");
+        return NoMemory("CCompressedField::Build");
     }
     CClusterTree rowTree;
     CClusterTree columnTree;
@@ -542,21 +521,11 @@ int CCompressedField::Values(const Complex* pressures, const Complex* velocities
         x.assign(pressures, pressures + n);
         for (int j = 0; j < n; ++j) x.push_back(Scaled(velocities[j], impedance));
     } catch (const std::bad_alloc&) {
-        return NoMemory("CompressedFieldValues");
+        return NoMemory("CCompressedField::Values");
     }
     const int status = field.Apply(x.data(), values.data());
     if (status < 0) return status;
     const double fourPi = 4.0 * pi;
     for (Complex& value : values) value = Complex{value.re / fourPi, value.im / fourPi};
     return Status::ok;
-}
-
-int CompressedFieldValues(const CompressedProblem& problem, double omega,
-                          const std::vector<Vector3>& points, const Complex* pressures,
-                          const Complex* velocities, const CompressedSettings& settings,
-                          std::vector<Complex>& values) {
-    CCompressedField field;
-    const int status = field.Build(problem, omega, points, settings);
-    if (status < 0) return status;
-    return field.Values(pressures, velocities, values);
 }

@@ -134,23 +134,3 @@ private:
     double impedance = 1.0;
     CHMatrix field;
 };
-
-// The unknowns of the surface system of one excitation at the angular frequency omega, by a
-// CCompressedSystem built for it alone, with `added` (n values, or empty) added to the
-// right-hand side of every row. With chiefPoints given (chiefCount rows), the surface rows and
-// the CHIEF rows together in the least-squares sense, the CHIEF rows dense, each with the term of
-// the incident pressures and velocities at the surface points (n each, or empty: none;
-// InteriorIncidentTerm). unknowns: n values on return. Returns as CCompressedSystem::Solve.
-int SolveCompressedSystem(const CompressedProblem& problem, double omega,
-                          const std::vector<Complex>& added, const Vector3* chiefPoints,
-                          int chiefCount, const std::vector<Complex>& incidentPressures,
-                          const std::vector<Complex>& incidentVelocities,
-                          const CompressedSettings& settings, std::vector<Complex>& unknowns,
-                          CompressedReport& report);
-
-// The field formula at every one of the points for one surface solution, by a CCompressedField
-// built for it alone, into values. 0, or -4 after a report.
-int CompressedFieldValues(const CompressedProblem& problem, double omega,
-                          const std::vector<Vector3>& points, const Complex* pressures,
-                          const Complex* velocities, const CompressedSettings& settings,
-                          std::vector<Complex>& values);
