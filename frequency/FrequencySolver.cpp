@@ -83,10 +83,6 @@ const PointExcitation& ExcitationOf(const CFrequencySolver::CaseWork& work) {
     return work.loadCase->excitation;
 }
 
-// The system factorisations a solve of a group takes: one; a compressed solve again with CHIEF
-// points takes the group's system matrix as its first solve built it.
-int Factorisations(const Model& model, bool again) { return model.compressed && again ? 0 : 1; }
-
 // The least-squares solutions of the m x n column-major system for k right-hand sides (each
 // m long, one after the other), into their first n entries: the matrix's QR once, then each
 // right-hand side alone, as zgels treats one (the solution of every case is then bit for bit
@@ -286,7 +282,9 @@ int CFrequencySolver::JudgeAndResolve(const Model& model, double omega, const Ca
         return Status::noMemory;
     }
     const int status = SolveSurface(model, omega, marked, chiefCount, threads);
-    factorisations += Factorisations(model, true);
+    // A compressed solve again with CHIEF points takes the group's system matrix as its first
+    // solve built it; the dense least squares factorises a matrix of its own.
+    if (!model.compressed) ++factorisations;
     if (status < 0) return status;
     for (std::size_t i = 0; i < marked.size(); ++i) {
         FrequencyResult& result = *marked[i]->result;
@@ -419,7 +417,7 @@ int CFrequencySolver::SolveCases(const Model& model, double frequency,
         int status = SolveSurface(model, omega, group,
                                   model.chief == ChiefMode::always ? chiefCount : 0,
                                   options.threads);
-        factorisations += Factorisations(model, false);
+        ++factorisations;
         if (status == Status::ok) {
             status =
                 JudgeAndResolve(model, omega, group, chiefCount, options.threads, factorisations);
