@@ -146,8 +146,10 @@ double DenseMemoryNeed(int n, int m, int threads) {
     const double entries = static_cast<double>(n) * n;
     const double leastSquares = m > 0 ? static_cast<double>(n + m) * n : 0.0;
     const double stream = 2.0 * StreamRowCapacity(threads) * static_cast<double>(n);
-    // The system (or the least-squares matrix), the stream of rows, and the vectors.
-    return 16.0 * (std::max(entries, leastSquares) + stream + 8.0 * n);
+    // The system (or the least-squares matrix), the stream of rows, the vectors and the
+    // factorisation's work space.
+    return 16.0 *
+           (std::max(entries, leastSquares) + stream + (8.0 + decomposeWorkspacePerUnknown) * n);
 }
 
 DenseEstimate EstimateDense(const Model& model, double frequency, int chiefPoints, int threads) {

@@ -13,14 +13,20 @@
 // cache while the factors stream past.
 constexpr int substitutionColumnBlock = 64;
 
+// Complex values per unknown that LUDecompose holds besides the matrix: the packed panel rows
+// of every chunk of columns.
+constexpr int decomposeWorkspacePerUnknown = 128;
+
 class CLinEqu {
 public:
     // threads: the threads that share the work, 0 for every hardware thread.
     explicit CLinEqu(int threads = 0) : threadCount(threads) {}
 
     // Factorises the n x n matrix, given by its row addresses, in place. 0, or -1 after a report
-    // when a pivot modulus is below 1e-10 (the matrix is then left partly factorised). Prints the
-    // row counter on the console before each row.
+    // when a pivot modulus is below 1e-10 (the matrix is then left partly factorised), or
+    // Status::noMemory after a report when its work space (decomposeWorkspacePerUnknown values per
+    // unknown) cannot be had.
+    // Prints the row counter on the console before each row.
     int LUDecompose(Complex* const* matrix, int n);
 
     // Overwrites b with the solution of A x = b, using the factors of LUDecompose. Returns 0.

@@ -156,9 +156,10 @@ TEST(LinEqu, FactorsAreBitIdenticalToTheLiteralTripleLoop) {
     }
 }
 
-// Sizes around the edges of the panels and blocks of the fast loops: one to three blocks of 64
-// and one more, and small sizes below one vector tile.
-const int blockEdgeSizes[] = {1, 2, 5, 63, 64, 65, 127, 128, 129, 191, 192, 193};
+// Sizes around the edges of the panels and blocks of the fast loops: one to three panels of 64
+// and one more, the rows below the first panel in two blocks of 128 and one more, and small
+// sizes below one vector tile.
+const int blockEdgeSizes[] = {1, 2, 5, 63, 64, 65, 127, 128, 129, 191, 192, 193, 321};
 
 TEST(LinEqu, FactorsAreBitIdenticalAcrossPanelEdgesForEveryThreadCount) {
     for (int n : blockEdgeSizes) {
