@@ -1,5 +1,6 @@
 #include "solver/Solver.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <limits>
 #include <new>
@@ -37,7 +38,7 @@ CSolver::CSolver(ConfigData configData) : config(configData) {}
 
 CSolver::~CSolver() = default;
 
-RowPointerMatrix CSolver::AllocateMatrix(int n) {
+RowPointerMatrix CSolver::AllocateMatrix(int n, int threads) {
     RowPointerMatrix matrix;
     if (n < 0) return matrix;
     const std::size_t size = static_cast<std::size_t>(n);
@@ -51,6 +52,17 @@ RowPointerMatrix CSolver::AllocateMatrix(int n) {
         return matrix;
     }
     for (std::size_t i = 0; i < size; ++i) matrix.rows[i] = matrix.entries.get() + i * size;
+    // One write per page of 4 kB; the values are overwritten by the caller.
+    constexpr std::size_t pageEntries = 4096 / sizeof(Complex);
+    constexpr std::size_t pieceEntries = pageEntries * 4096;  // 16 MB
+    const std::size_t entries = size * size;
+    const int pieces = static_cast<int>((entries + pieceEntries - 1) / pieceEntries);
+    Complex* const first = matrix.entries.get();
+    ForEachPiece(ResolveThreadCount(threads), pieces, [&](int piece, int) {
+        const std::size_t begin = static_cast<std::size_t>(piece) * pieceEntries;
+        const std::size_t end = std::min(begin + pieceEntries, entries);
+        for (std::size_t i = begin; i < end; i += pageEntries) first[i] = Complex{0.0, 0.0};
+    });
     return matrix;
 }
 
@@ -87,7 +99,7 @@ int CSolver::SolveSurfaceRows(int n, const SurfaceExcitations& excitations,
     const int count = excitations.count;
     const std::size_t k = Size(count);
     CLinEqu linEqu(threads);
-    RowPointerMatrix system = AllocateMatrix(n);
+    RowPointerMatrix system = AllocateMatrix(n, threads);
     // Row o holds the right-hand sides of row o, one per excitation.
     std::vector<Complex> unknowns;
     std::vector<Complex*> rows;
@@ -285,9 +297,9 @@ int CSolver::ComputeCMatrix(const char* matrixFileName, const char* cMatrixFileN
         return Status::invalidData;
     }
     const int n = rows;
-    RowPointerMatrix matrixA = AllocateMatrix(n);
+    RowPointerMatrix matrixA = AllocateMatrix(n, config.threads);
     RowPointerMatrix matrixB;
-    if (!matrixA.Empty()) matrixB = AllocateMatrix(n);
+    if (!matrixA.Empty()) matrixB = AllocateMatrix(n, config.threads);
     if (matrixB.Empty()) {
         logFile.ReportError(className, function, Message::noMemory, "");
         return Status::noMemory;
