@@ -7,6 +7,8 @@
 // does all the work then), which a loaded machine disturbs less. The ratio is the reference's
 // time over ours (1 = as fast as OpenBLAS). LAPACKE's _work entry points skip its scan of the
 // input for NaN, which is no part of the work compared.
+// It also prints the speed of the register tile alone at the start and the end: the LU's GFLOP/s
+// over it tell how much of what the processor gave at the time the factorisation used.
 // Usage: LinEquBench [--repeat R] [--columns] [n ...]   (default 1000 2000 3000)
 #include <chrono>
 #include <cstdio>
@@ -20,6 +22,7 @@
 #include "base/Doubles.h"
 #include "base/LogFile.h"
 #include "solver/LinEqu.h"
+#include "solver/ProductKernel.h"
 
 #ifdef KAVORAL_BENCH_LAPACKE
 struct LapackComplexFloat {
@@ -104,6 +107,41 @@ void PrintLine(int n, int threads, const char* what, double flops, Timing ours, 
     std::fflush(stdout);
 }
 
+// GFLOP/s of the LU's register tile alone, its sources in the nearest cache: the most one thread
+// of the factorisation can do on this machine at this moment. A virtual machine whose cores are
+// shared with other work can give the same code half of it from one minute to the next.
+double TileGflops() {
+    constexpr int depth = 64;
+    constexpr std::size_t stride = static_cast<std::size_t>(tileVectors) * dualDoubles;
+    alignas(64) static Complex entries[tileRows][tileVectors * complexLanes];
+    alignas(64) static Complex factors[tileRows][depth];
+    alignas(64) static double packed[depth * stride];
+    for (int r = 0; r < tileRows; ++r) {
+        for (Complex& entry : entries[r]) entry = {1.0, 1.0};
+        for (int k = 0; k < depth; ++k) factors[r][k] = {1e-3 * k, 1e-3};
+    }
+    for (double& value : packed) value = 1e-3;
+    Complex* rows[tileRows];
+    const Complex* rowFactors[tileRows];
+    for (int r = 0; r < tileRows; ++r) {
+        rows[r] = entries[r];
+        rowFactors[r] = factors[r];
+    }
+    constexpr long calls = 200000;
+    const auto start = std::chrono::steady_clock::now();
+    for (long i = 0; i < calls; ++i) {
+        SubtractTile<tileRows, tileVectors>(rows, 0, rowFactors, packed, stride, depth);
+        asm volatile("" ::: "memory");  // every call's stores and loads happen
+    }
+    const double flops = 8.0 * calls * depth * tileRows * tileVectors * complexLanes;
+    return flops / Seconds(start) * 1e-9;
+}
+
+void PrintTile(const char* when) {
+    std::printf("register tile alone (sources in the nearest cache), %s: %.1f GFLOP/s\n", when,
+                TileGflops());
+}
+
 void PrintLoad() {
     std::FILE* file = std::fopen("/proc/loadavg", "r");
     char text[128] = "";
@@ -137,6 +175,7 @@ int main(int argc, char** argv) {
     PrintLoad();
     std::printf("instruction set of this build: %s (%d doubles per vector)\n",
                 doublesInstructionSet, doublesLanes);
+    PrintTile("at start");
 #ifdef KAVORAL_BENCH_LAPACKE
     std::printf("reference: OpenBLAS kernels for %s\n", openblas_get_corename());
     std::printf("%6s %7s %-9s %10s %9s %10s %9s %7s %7s\n", "n", "threads", "step", "ours [s]",
@@ -226,6 +265,7 @@ int main(int argc, char** argv) {
             PrintLine(n, threads, "columns", 8.0 * cube, many, reference);
         }
     }
+    PrintTile("at end");
     logFile.SetConsoleSink(nullptr);
     return 0;
 }
