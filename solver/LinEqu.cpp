@@ -245,11 +245,11 @@ int CLinEqu::LUSubstitute(Complex* const* matrix, Complex* b, int n) {
 
 namespace {
 
-// Complex values of one thread's work space: the block of right-hand sides, and the rows of one
-// group of them in dual form for the back substitution.
+// Complex values of one thread's work space: the block of right-hand sides, and one group of
+// rowVectors vectors of its columns, gathered for the back substitution.
 std::size_t WorkerSize(int n, int blockWidth) {
     return static_cast<std::size_t>(n) * blockWidth +
-           static_cast<std::size_t>(n) * rowVectors * dualDoubles / 2;
+           static_cast<std::size_t>(n) * rowVectors * complexLanes;
 }
 
 }  // namespace
@@ -271,14 +271,13 @@ int CLinEqu::LUSubstituteColumns(Complex* const* matrix, Complex* const* rows, i
         const int first = firstColumn + block * substitutionColumnBlock;
         const int count = Min(substitutionColumnBlock, firstColumn + width - first);
         Complex* columns = workspace + static_cast<std::size_t>(worker) * workerSize;
-        // Read and written through memcpy (base/Doubles.h) only.
-        double* dual = reinterpret_cast<double*>(columns + static_cast<std::size_t>(n) * count);
+        Complex* group = columns + static_cast<std::size_t>(n) * count;
         for (int k = 0; k < n; ++k) {
             const Complex* source = rows[k] + first;
             Complex* packed = columns + static_cast<std::size_t>(k) * count;
             for (int c = 0; c < count; ++c) packed[c] = source[c];
         }
-        SubstitutePacked(matrix, columns, dual, n, count);
+        SubstitutePacked(matrix, columns, group, n, count);
         for (int k = 0; k < n; ++k) {
             const Complex* packed = columns + static_cast<std::size_t>(k) * count;
             Complex* target = rows[k] + first;
@@ -288,7 +287,7 @@ int CLinEqu::LUSubstituteColumns(Complex* const* matrix, Complex* const* rows, i
     return Status::ok;
 }
 
-void CLinEqu::SubstitutePacked(Complex* const* matrix, Complex* columns, double* dual, int n,
+void CLinEqu::SubstitutePacked(Complex* const* matrix, Complex* columns, Complex* group, int n,
                                int width) {
     const std::size_t stride = static_cast<std::size_t>(width);
     const int vectors = width / complexLanes;
@@ -298,7 +297,9 @@ void CLinEqu::SubstitutePacked(Complex* const* matrix, Complex* columns, double*
     // divided by L[i][i]. A block of rows is finished among itself, packed, and then subtracted
     // from all the rows below it, which receive their products in the same ascending order.
     alignas(64) double packed[forwardRows * (substitutionColumnBlock / complexLanes) * dualDoubles];
-    const std::size_t packedStride = static_cast<std::size_t>(vectors) * dualDoubles;
+    const std::size_t packedStride =
+        groupedPanel ? groupWidth : static_cast<std::size_t>(vectors) * dualDoubles;
+    const std::size_t packedGroup = groupedPanel ? forwardRows * groupWidth : groupWidth;
     for (int b0 = 0; b0 < n; b0 += forwardRows) {
         const int b1 = Min(b0 + forwardRows, n);
         for (int i = b0; i < b1; ++i) {
@@ -311,7 +312,8 @@ void CLinEqu::SubstitutePacked(Complex* const* matrix, Complex* columns, double*
         }
         if (b1 == n) break;
         for (int k = b0; k < b1; ++k)
-            PackDual(row(k), vectors, packed + static_cast<std::size_t>(k - b0) * packedStride);
+            PackDualGrouped(row(k), vectors,
+                            packed + static_cast<std::size_t>(k - b0) * packedStride, packedGroup);
         for (int r = b1; r < n; r += tileRows) {
             const int count = Min(tileRows, n - r);
             Complex* targets[tileRows];
@@ -320,7 +322,8 @@ void CLinEqu::SubstitutePacked(Complex* const* matrix, Complex* columns, double*
                 targets[i] = row(r + i);
                 factors[i] = matrix[r + i] + b0;
             }
-            SubtractRows(targets, 0, factors, packed, packedStride, b1 - b0, vectors, count);
+            SubtractGroupedRows(targets, 0, factors, packed, packedStride, packedGroup, b1 - b0,
+                                vectors, count);
             for (int i = 0; i < count; ++i) {
                 for (int k = b0; k < b1; ++k)
                     SubtractScaled(targets[i], row(k), matrix[r + i][k], tail, width);
@@ -328,18 +331,23 @@ void CLinEqu::SubstitutePacked(Complex* const* matrix, Complex* columns, double*
         }
     }
     // Back: row i loses U[i][j] times row j, j ascending from i + 1. Each row needs the row
-    // below it finished, so the rows go one by one, a group of columns at a time from the bottom
-    // up; each finished row is packed once for all the rows above it, whose products then read
-    // the packed form.
+    // below it finished, so the rows go one by one and no source can stay in registers for
+    // several rows: every product reads its source from the cache. The columns go by groups of
+    // rowVectors vectors, gathered side by side (128 B a row with AVX2, 256 B with AVX-512) so
+    // that the rows below stream from the second-level cache rather than from rows 1 kB apart.
+    // Packing them in dual form doubles what streams and measured slower.
     for (int v = 0; v < vectors; v += rowVectors) {
         const int groupVectors = Min(rowVectors, vectors - v);
-        const std::size_t dualStride = static_cast<std::size_t>(groupVectors) * dualDoubles;
-        for (int i = n - 1; i >= 0; --i) {
-            Complex* target = row(i) + v * complexLanes;
-            SubtractPackedRow(target, matrix[i] + i + 1, dual + (i + 1) * dualStride, dualStride,
-                              n - 1 - i, groupVectors);
-            PackDual(target, groupVectors, dual + i * dualStride);
-        }
+        const int groupColumns = groupVectors * complexLanes;
+        const auto entries = [&](int i) {
+            return group + static_cast<std::size_t>(i) * groupColumns;
+        };
+        for (int i = 0; i < n; ++i)
+            for (int c = 0; c < groupColumns; ++c) entries(i)[c] = row(i)[v * complexLanes + c];
+        for (int i = n - 1; i >= 0; --i)
+            SubtractRowProducts(entries(i), matrix[i], group, groupColumns, i + 1, n, groupVectors);
+        for (int i = 0; i < n; ++i)
+            for (int c = 0; c < groupColumns; ++c) row(i)[v * complexLanes + c] = entries(i)[c];
     }
     for (int i = n - 1; i >= 0; --i) {
         const Complex* factors = matrix[i];

@@ -42,8 +42,8 @@ public:
 
 private:
     // The substitution of `width` right-hand sides packed row by row: entry k of right-hand
-    // side c is columns[k * width + c]. `dual` holds n rows of rowVectors vectors in dual form.
-    static void SubstitutePacked(Complex* const* matrix, Complex* columns, double* dual, int n,
+    // side c is columns[k * width + c]. `group` holds n rows of rowVectors vectors.
+    static void SubstitutePacked(Complex* const* matrix, Complex* columns, Complex* group, int n,
                                  int width);
     // Threads for `pieces` pieces of work.
     int Threads(int pieces) const;

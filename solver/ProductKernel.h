@@ -204,15 +204,3 @@ inline void SubtractRowProducts(Complex* target, const Complex* factors, const C
             target + v * complexLanes, factors, sources + v * complexLanes, stride, kBegin, kEnd);
     });
 }
-
-// One row against packed sources: target[v-th vector] -= factors[k] * u[k][..] for
-// k = 0 .. depth - 1 ascending, u[k] being packed at packed + k * stride doubles.
-inline void SubtractPackedRow(Complex* target, const Complex* factors, const double* packed,
-                              std::size_t stride, int depth, int vectors) {
-    Complex* const targets[1] = {target};
-    const Complex* const rowFactors[1] = {factors};
-    ForRowGroups(vectors, [&](auto width, int v) {
-        SubtractTile<1, decltype(width)::value>(targets, v * complexLanes, rowFactors,
-                                                packed + v * dualDoubles, stride, depth);
-    });
-}
