@@ -95,9 +95,16 @@ void UpdateLowerPart(Complex* const* matrix, int p, int e, int first, int end, c
 constexpr std::size_t chunkDoubles =
     static_cast<std::size_t>(panelRows) * chunkVectors * dualDoubles;
 constexpr std::size_t groupWidth = static_cast<std::size_t>(tileVectors) * dualDoubles;
-constexpr std::size_t chunkStride =
-    groupedPanel ? groupWidth : static_cast<std::size_t>(chunkVectors) * dualDoubles;
-constexpr std::size_t chunkGroup = groupedPanel ? panelRows * groupWidth : groupWidth;
+// The layout of `rows` packed rows of `vectors` vectors each (PackDualGrouped): the doubles from
+// one row to the next within a group, and from one group to the next.
+constexpr std::size_t PackedRowStride(int vectors) {
+    return groupedPanel ? groupWidth : static_cast<std::size_t>(vectors) * dualDoubles;
+}
+constexpr std::size_t PackedGroupStride(int rows) {
+    return groupedPanel ? static_cast<std::size_t>(rows) * groupWidth : groupWidth;
+}
+constexpr std::size_t chunkStride = PackedRowStride(chunkVectors);
+constexpr std::size_t chunkGroup = PackedGroupStride(panelRows);
 static_assert(chunkDoubles / chunkColumns == 2 * decomposeWorkspacePerUnknown,
               "the work space the header announces");
 
@@ -245,6 +252,26 @@ int CLinEqu::LUSubstitute(Complex* const* matrix, Complex* b, int n) {
 
 namespace {
 
+// Copies `columns` entries of each of n rows, row(k)[0 ..], into the block of n rows side by
+// side, and back.
+template <class Row>
+void GatherColumns(int n, int columns, const Row& row, Complex* block) {
+    for (int k = 0; k < n; ++k) {
+        const Complex* source = row(k);
+        Complex* target = block + static_cast<std::size_t>(k) * columns;
+        for (int c = 0; c < columns; ++c) target[c] = source[c];
+    }
+}
+
+template <class Row>
+void ScatterColumns(int n, int columns, const Complex* block, const Row& row) {
+    for (int k = 0; k < n; ++k) {
+        const Complex* source = block + static_cast<std::size_t>(k) * columns;
+        Complex* target = row(k);
+        for (int c = 0; c < columns; ++c) target[c] = source[c];
+    }
+}
+
 // Complex values of one thread's work space: the block of right-hand sides, and one group of
 // rowVectors vectors of its columns, gathered for the back substitution.
 std::size_t WorkerSize(int n, int blockWidth) {
@@ -272,17 +299,10 @@ int CLinEqu::LUSubstituteColumns(Complex* const* matrix, Complex* const* rows, i
         const int count = Min(substitutionColumnBlock, firstColumn + width - first);
         Complex* columns = workspace + static_cast<std::size_t>(worker) * workerSize;
         Complex* group = columns + static_cast<std::size_t>(n) * count;
-        for (int k = 0; k < n; ++k) {
-            const Complex* source = rows[k] + first;
-            Complex* packed = columns + static_cast<std::size_t>(k) * count;
-            for (int c = 0; c < count; ++c) packed[c] = source[c];
-        }
+        const auto rightHandSides = [&](int k) { return rows[k] + first; };
+        GatherColumns(n, count, rightHandSides, columns);
         SubstitutePacked(matrix, columns, group, n, count);
-        for (int k = 0; k < n; ++k) {
-            const Complex* packed = columns + static_cast<std::size_t>(k) * count;
-            Complex* target = rows[k] + first;
-            for (int c = 0; c < count; ++c) target[c] = packed[c];
-        }
+        ScatterColumns(n, count, columns, rightHandSides);
     });
     return Status::ok;
 }
@@ -297,9 +317,8 @@ void CLinEqu::SubstitutePacked(Complex* const* matrix, Complex* columns, Complex
     // divided by L[i][i]. A block of rows is finished among itself, packed, and then subtracted
     // from all the rows below it, which receive their products in the same ascending order.
     alignas(64) double packed[forwardRows * (substitutionColumnBlock / complexLanes) * dualDoubles];
-    const std::size_t packedStride =
-        groupedPanel ? groupWidth : static_cast<std::size_t>(vectors) * dualDoubles;
-    const std::size_t packedGroup = groupedPanel ? forwardRows * groupWidth : groupWidth;
+    const std::size_t packedStride = PackedRowStride(vectors);
+    const std::size_t packedGroup = PackedGroupStride(forwardRows);
     for (int b0 = 0; b0 < n; b0 += forwardRows) {
         const int b1 = Min(b0 + forwardRows, n);
         for (int i = b0; i < b1; ++i) {
@@ -339,15 +358,12 @@ void CLinEqu::SubstitutePacked(Complex* const* matrix, Complex* columns, Complex
     for (int v = 0; v < vectors; v += rowVectors) {
         const int groupVectors = Min(rowVectors, vectors - v);
         const int groupColumns = groupVectors * complexLanes;
-        const auto entries = [&](int i) {
-            return group + static_cast<std::size_t>(i) * groupColumns;
-        };
-        for (int i = 0; i < n; ++i)
-            for (int c = 0; c < groupColumns; ++c) entries(i)[c] = row(i)[v * complexLanes + c];
+        const auto groupOfRow = [&](int i) { return row(i) + v * complexLanes; };
+        GatherColumns(n, groupColumns, groupOfRow, group);
         for (int i = n - 1; i >= 0; --i)
-            SubtractRowProducts(entries(i), matrix[i], group, groupColumns, i + 1, n, groupVectors);
-        for (int i = 0; i < n; ++i)
-            for (int c = 0; c < groupColumns; ++c) row(i)[v * complexLanes + c] = entries(i)[c];
+            SubtractRowProducts(group + static_cast<std::size_t>(i) * groupColumns, matrix[i],
+                                group, groupColumns, i + 1, n, groupVectors);
+        ScatterColumns(n, groupColumns, group, groupOfRow);
     }
     for (int i = n - 1; i >= 0; --i) {
         const Complex* factors = matrix[i];
