@@ -177,7 +177,14 @@ int main(int argc, char** argv) {
                 doublesInstructionSet, doublesLanes);
     PrintTile("at start");
 #ifdef KAVORAL_BENCH_LAPACKE
-    std::printf("reference: OpenBLAS kernels for %s\n", openblas_get_corename());
+    // A core type or cache size set in the environment overrides OpenBLAS's own choice for this
+    // processor, often with slower kernels: the line says so.
+    const char* coreType = std::getenv("OPENBLAS_CORETYPE");
+    const char* cacheSize = std::getenv("OPENBLAS_L2_SIZE");
+    std::printf("reference: OpenBLAS kernels for %s", openblas_get_corename());
+    if (coreType != nullptr) std::printf(", as OPENBLAS_CORETYPE=%s asks", coreType);
+    if (cacheSize != nullptr) std::printf(", blocked for OPENBLAS_L2_SIZE=%s", cacheSize);
+    std::printf("\n");
     std::printf("%6s %7s %-9s %10s %9s %10s %9s %7s %7s\n", "n", "threads", "step", "ours [s]",
                 "GFLOP/s", "ref. [s]", "GFLOP/s", "ratio", "CPU");
 #else
